@@ -1,0 +1,36 @@
+// engine.h - the raw value engine: dma_GetValue / dma_SetValue (exported,
+// declared in the public header) and the linked-settings derivations that
+// the raw write uses to keep items 325, 326 and 344 in step.
+#pragma once
+
+#include <cstdint>
+
+#include "common.h"
+
+namespace dma {
+
+// Item 267's new value -> item 325's value.  0 with the result written, or 1
+// when the value has no entry or `result` is null.
+int DeriveItem325(uint16_t value267, uint16_t *result);
+
+struct PairInput {
+    uint16_t orientation;  // dmOrientation as stored
+    uint16_t item295;      // class 1: 1, 4, 16; class 2: 2, 8, 32
+    uint16_t newValue;     // new value of item 320 or 341
+};
+
+struct PairRule {
+    uint16_t key;        // orientation the rule applies to
+    uint16_t condition;  // 1, 2, or 99 = end of list
+    uint16_t first;      // result row when selector != 1
+    uint16_t second;     // result row when selector == 1
+};
+
+// 0 with the chosen row written, or 1.
+int MatchPairRule(uint16_t selector, const PairRule *rules, const PairInput *input,
+                  uint16_t *resultRow);
+
+// Value for item 326 (itemId 320) or 344 (itemId 341); 0 with it written, or 1.
+int DerivePairedValue(uint16_t itemId, const PairInput *input, uint16_t *result);
+
+}  // namespace dma

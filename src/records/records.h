@@ -1,0 +1,50 @@
+// records.h - field lists of the record kinds and the transfers between a
+// caller's record and the live settings, plus the name search that the
+// record operations use.  The user-settings lists use the same row format.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "common.h"
+
+namespace dma {
+
+// One field of a record: the item it mirrors and the field's place and width
+// inside the record.  Same layout as the catalogue's ItemDescriptor.
+struct FieldListRow {
+    uint16_t itemId;      // 0 ends the list
+    uint16_t valueType;   // the item's stored type
+    uint16_t reportType;  // copied from the catalogue; the transfers ignore it
+    int64_t offset;       // -1: no place in the record
+    uint32_t size;        // width in the record, scalars included
+};
+
+// Field lists, each ended by a row with itemId 0 (the span excludes it).
+std::span<const FieldListRow> Kind2Fields();
+std::span<const FieldListRow> Kind3Fields();
+std::span<const FieldListRow> Kind4KeyFields();
+std::span<const FieldListRow> Kind4RectFields();
+std::span<const FieldListRow> Kind5Fields();
+std::span<const FieldListRow> Kind7Fields();
+
+// Record -> settings, row by row; stops at the first failing row (earlier
+// rows stay written).
+bool WriteRecordToSettings(void *devMode, void *secondary, const FieldListRow *list,
+                           void *record);
+// Settings -> record, row by row; stops at the first failing row.
+bool ReadSettingsToRecord(void *devMode, void *secondary, const FieldListRow *list,
+                          void *record);
+// direction 1: work buffer -> rect; 2: rect -> work buffer.  rect is the four
+// int32 values at offset 4 of a kind 4 record, work the 16-byte buffer laid
+// out by the rectangle list.
+bool ConvertKind4Rectangle(void *devMode, void *secondary, int direction, void *rect,
+                           void *work);
+
+// The element's name as new ANSI text (GlobalAlloc; caller frees), or null.
+char *RecordKeyText(const FieldListRow *list, uint16_t keyItem, const void *record);
+// First element whose name equals `name` and whose state & mask != 0.
+bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16_t keyItem,
+                      const char *name, uint8_t mask, uint32_t *index);
+
+}  // namespace dma

@@ -1,0 +1,44 @@
+// text.h - string helpers shared by the string, font, fax-header, record and
+// document-property code: whole-text code-page conversion into GlobalAlloc
+// buffers, the scrambler and Base64 encoder of protected strings, and the
+// fax header string read and write.
+#pragma once
+
+#include <cstdint>
+
+#include "common.h"
+
+namespace dma {
+
+// UTF-16 -> 8-bit text in a new zero-filled GlobalAlloc buffer that the caller
+// frees with GlobalFree.  codePage 0 = the ANSI code page.  `length` receives
+// the bytes before the terminator.  1 on success; 0 (nothing left allocated,
+// *result null) on failure.
+int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT codePage);
+// 8-bit -> UTF-16, likewise; `length` receives the UTF-16 units before the
+// terminator.
+int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT codePage);
+
+// XOR with the key "qdzk".  0, -1 null pointer, -2 count/capacity <= 0,
+// -3 capacity exhausted (groups of 4 already done stay written).
+int ScrambleBytes(const uint8_t *source, int32_t count, uint8_t *destination, int32_t *written,
+                  int32_t capacity);
+// RFC 4648 Base64, "=" padding, no terminator.  0, -1, -2, -3 (nothing written
+// when the output would not fit).
+int EncodeBase64(const uint8_t *data, int32_t count, char *output, int32_t *written,
+                 int32_t capacity);
+
+// Protected length reported for DMA IDs 0x9001-0x900A (0 for other IDs).
+uint32_t ProtectedStringLength(uint16_t dmaId);
+
+// Fax header strings 0xA001 / 0xA002 in a FaxAddressBlock.
+int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *length);
+int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text);
+
+// Writes "ZOVA002" and its terminator over a fax block's signature.
+void WriteCurrentFaxSignature(void *block);
+// True when the 16 bytes at p are the UTF-16 text `sig` (7 characters) and
+// its terminator.
+bool HasFaxSignature(const void *p, const char *sig7);
+
+}  // namespace dma
