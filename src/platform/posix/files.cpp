@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,6 +79,16 @@ char *PathToUtf8(LPCWSTR path) {
     return p;
 }
 
+// False when the folder part of a path does not exist (Windows then reports
+// ERROR_PATH_NOT_FOUND rather than ERROR_FILE_NOT_FOUND).
+bool ParentExists(const char *path) {
+    const char *slash = std::strrchr(path, '/');
+    if (!slash || slash == path) return true;
+    std::string parent(path, static_cast<size_t>(slash - path));
+    struct stat st;
+    return ::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace
 
 // Opens or creates the file at `path` with GENERIC_READ and/or GENERIC_WRITE
@@ -133,6 +145,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
     do fd = ::open(utf8, oflags, 0666);
     while (fd < 0 && errno == EINTR);
     int err = errno;
+    if (fd < 0 && err == ENOENT && !ParentExists(utf8)) err = ENOTDIR;
     delete[] utf8;
     if (fd < 0) {
         SetLastError(ErrorFromErrno(err, ERROR_ACCESS_DENIED));
