@@ -64,6 +64,23 @@ const ItemDescriptor *FindItemRow(uint16_t itemId, uint16_t *area);
 // nothing written for any other item.
 bool FindFlagMask(uint16_t itemId, uint32_t *mask);
 
+// One row of a flag group's mask table: the bit an item occupies in its
+// 32-bit flag word.  A row whose itemId is 0 ends the table.
+struct FlagMaskEntry {
+    uint16_t itemId;
+    uint32_t mask;
+};
+
+// One flag group (items 1281-1376, 2305-2560, 4097-4161, 4609-4640).
+struct FlagGroup {
+    uint16_t firstId;
+    const FlagMaskEntry *entries;  // ascending item IDs, ended by a zero row
+    uint16_t entryCount;           // rows before the ending row
+};
+
+// The four flag groups in the order FindFlagMask searches them.
+std::span<const FlagGroup> FlagGroupDirectory();
+
 // Base address of a storage area inside the caller's records plus offset:
 // devMode for SA_DEVMODE, devMode + 1608 for SA_DEVMODE_EXT, secondary for
 // SA_SECONDARY.  Null for another area or a null record.

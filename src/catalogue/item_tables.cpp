@@ -1,0 +1,546 @@
+// item_tables.cpp - the item catalogue: the 13 item tables, the range
+// directory and the four flag-group mask tables.
+//
+// Each table is written as runs of items (first-last, type, offset of the
+// first item, "same" or an explicit step, capacity in brackets) and expanded
+// at compile time into ItemDescriptor rows.  The order of the runs is the
+// stored order of the rows; two tables keep rows out of ID order (the flag
+// word shared by 4111 and 4161, and the secondary record's later additions
+// grouped by block), and the lookups must keep seeing them in that order.
+#include <algorithm>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_index.h"
+#include "catalogue/run_notation.h"
+
+namespace dma::notation {
+namespace {
+
+// Items 1-25: the public members of DEVMODEW.  Item 14 covers the four bytes
+// of dmPrintQuality and dmColor (the combined resolution); item 20 is
+// dmPrintQuality alone.
+constexpr ItemRun kRuns1[] = {
+    Item(1, STRING, 0, 64),      // dmDeviceName
+    Items(2, 5, WORD, 64),       // dmSpecVersion .. dmDriverExtra
+    Item(6, DWORD, 72),          // dmFields
+    Items(7, 13, SHORT, 76),     // dmOrientation .. dmDefaultSource
+    Item(14, DWORD, 90),         // dmPrintQuality + dmColor
+    Items(15, 16, SHORT, 92),    // dmColor, dmDuplex
+    Items(17, 18, SHORT, 98),    // dmTTOption, dmCollate
+    Item(19, STRING, 102, 64),   // dmFormName
+    Item(20, SHORT, 90),         // dmPrintQuality
+    Item(21, SHORT, 96),         // dmYResolution
+    Items(22, 25, DWORD, 188),   // dmICMMethod .. dmDitherType
+};
+
+// Driver-private part of DEVMODEW.  The two LOGFONTW values at 588 and 816
+// are items of their own (304, 357) and so is each of their members.
+constexpr ItemRun kRuns257[] = {
+    Items(257, 258, WORD, 220),
+    Item(259, STRING, 224, 64),
+    Items(260, 261, DWORD, 288),
+    Items(262, 263, WORD, 296),
+    Item(264, BYTE_WORD, 300),
+    Items(265, 266, WORD, 302),
+    Item(267, BYTE_WORD, 308),
+    Items(268, 269, WORD, 310),
+    Item(270, BYTE_WORD, 316),
+    Item(271, WORD, 318),
+    Item(272, BYTE_WORD, 321),
+    Item(273, DWORD, 324),
+    Items(274, 285, SHORT, 328),
+    Items(286, 288, BYTE_WORD, 372),
+    Items(291, 295, BYTE_WORD, 375),
+    Item(296, WORD, 380),
+    Items(297, 298, STRING, 382, 66).Same(),
+    Item(299, STRING, 448, 130),
+    Item(300, BYTE_WORD, 578),
+    Item(301, DWORD, 580),
+    Item(302, BYTE_WORD, 584),
+    Item(303, WORD, 586),
+};
+
+constexpr ItemRun kRuns304[] = {
+    Item(304, LOGFONT, 588),
+    Item(305, STRING, 616, 64),
+    Item(306, LONG, 588),
+    Item(307, LONG, 604),
+    Item(308, BYTE, 608),
+    Items(309, 310, LONG, 596),
+    Item(311, LONG, 596),
+    Items(312, 318, BYTE, 609),
+    Item(319, LONG, 592),
+    Items(320, 323, BYTE_WORD, 680),
+    Item(324, WORD, 684),
+    Item(325, BYTE_WORD, 686),
+    Items(326, 327, WORD, 688),
+    Item(328, BYTE_WORD, 692),
+    Item(329, STRING, 693, 49),
+    Items(330, 332, BYTE_WORD, 742),
+    Item(333, WORD, 746),
+    Items(334, 336, BYTE_WORD, 748),
+    Item(338, STRING, 752, 18),
+    Item(339, BYTE_WORD, 770),
+    Item(340, STRING, 772, 18),
+    Items(341, 343, BYTE_WORD, 790),
+    Item(344, WORD, 794),
+    Item(345, BYTE_WORD, 796),
+    Item(346, BYTE, 797),
+    Items(348, 351, WORD, 798),
+};
+
+// 392-403: three byte-wide settings packed in each of four words.
+constexpr ItemRun kRuns352[] = {
+    Items(352, 356, WORD, 806),
+    Item(357, LOGFONT, 816),
+    Item(358, STRING, 844, 64),
+    Item(359, LONG, 816),
+    Item(360, LONG, 832),
+    Item(361, BYTE, 836),
+    Items(362, 363, LONG, 824),
+    Item(364, LONG, 824),
+    Items(365, 371, BYTE, 837),
+    Item(372, LONG, 820),
+    Item(373, DWORD, 908),
+    Items(374, 375, STRING, 930, 258),
+    Items(376, 377, BYTE_WORD, 1446),
+    Item(379, BYTE_WORD, 1448),
+    Item(380, WORD, 1450),
+    Items(381, 383, BYTE_WORD, 1452),
+    Items(384, 385, WORD, 1456),
+    Items(386, 387, BYTE_WORD, 1460),
+    Item(388, WORD, 306),
+    Item(389, WORD, 314),
+    Item(390, BYTE_WORD, 320),
+    Item(391, BYTE_WORD, 352),
+    Items(392, 394, DWORD, 356).Same(),
+    Items(395, 397, DWORD, 360).Same(),
+    Items(398, 399, DWORD, 364).Same(),
+};
+
+constexpr ItemRun kRuns400[] = {
+    Items(400, 401, DWORD, 364),
+    Items(402, 403, DWORD, 368).Same(),
+    Items(404, 406, BYTE_WORD, 912),
+    Items(407, 410, WORD, 916),
+    Item(411, WORD, 926),
+    Items(412, 413, BYTE_WORD, 924),
+    Item(414, WORD, 928),
+    Items(435, 436, STRING, 1462, 10),
+    Items(437, 447, BYTE, 1482),
+};
+
+// 483 is a second view of the byte at 749 (item 335).
+constexpr ItemRun kRuns448[] = {
+    Items(448, 450, BYTE, 1493),
+    Items(451, 452, BYTE, 1500),
+    Item(453, WORD, 1502),
+    Items(454, 455, BYTE, 1506),
+    Item(456, BYTE_WORD, 1504),
+    Item(457, BYTE, 1505),
+    Item(458, BYTE, 1508),
+    Item(459, BYTE, 1509),
+    Items(460, 461, SHORT, 1510),
+    Item(462, DWORD, 1516),
+    Items(463, 466, BYTE, 1524).Step(8),
+    Item(467, BYTE, 1549),
+    Items(468, 470, WORD, 1556),
+    Item(471, BYTE, 1568),
+    Item(472, WORD, 1576),
+    Items(473, 474, BYTE, 1578),
+    Item(475, WORD, 1580),
+    Item(476, BYTE, 1582),
+    Item(477, DWORD, 1584),
+    Item(478, WORD, 1592),
+    Items(479, 480, BYTE, 1594),
+    Items(481, 482, WORD, 1596),
+    Item(483, BYTE_WORD, 749),
+    Items(485, 486, WORD, 1600),
+};
+
+// Flag group 1281: one bit per item, 32 items per word.  A few members are
+// handed to callers under another type (1284 as a DWORD, 1296-1302 as bytes,
+// 1322 and 1332 as words).
+constexpr ItemRun kRuns1281[] = {
+    FlagWord(1281, 1283, 288),
+    FlagWord(1284, 1284, 288, FLAG_DWORD),
+    FlagWord(1285, 1295, 288),
+    FlagWord(1296, 1302, 288, FLAG_BYTE),
+    FlagWord(1303, 1312, 288),
+    FlagWord(1313, 1321, 292),
+    FlagWord(1322, 1322, 292, FLAG_WORD),
+    FlagWord(1323, 1331, 292),
+    FlagWord(1332, 1332, 292, FLAG_WORD),
+    FlagWord(1333, 1344, 292),
+    FlagWord(1345, 1376, 1516),
+};
+
+// The block 1608 bytes into DEVMODEW.
+constexpr ItemRun kRuns1793[] = {
+    Items(1793, 1794, WORD, 0),
+    Item(1795, STRING, 4, 258),
+    Item(1796, WORD, 262),
+    Item(1797, STRING, 264, 82),
+    Item(1798, STRING, 346, 166),
+    Item(1799, STRING, 512, 522),
+    Items(1800, 1804, WORD, 1034),
+    Item(1805, STRING, 1044, 10),
+    Item(1806, STRING, 1054, 58),
+    Items(1807, 1812, WORD, 1112),
+    Item(1813, STRING, 1124, 10),
+    Items(1814, 1815, WORD, 1134),
+    Item(1816, STRING, 1138, 120),
+    Items(1817, 1818, STRING, 1258, 42),
+    Items(1819, 1820, STRING, 1342, 82),
+    Item(1821, STRING, 1506, 418),
+    Items(1822, 1823, STRING, 1924, 62),
+    Item(1824, WORD, 2048),
+    Items(1825, 1828, INT, 2052),
+    Item(1829, STRING, 2072, 256),
+    Item(1830, STRING, 2328, 258),
+    Item(1831, STRING, 2586, 50),
+    Items(1832, 1833, STRING, 2636, 258),
+    Items(1834, 1853, WORD, 3152),
+    Item(1854, STRING, 3196, 2),
+    Item(1855, DWORD, 3200),
+    Item(1856, WORD, 3204),
+    Item(1857, STRING, 3206, 522),
+    Item(1858, STRING, 3732, 58),
+    Items(1859, 1860, WORD, 3790),
+    Item(1861, BYTE, 3800),
+    Item(1862, BYTE, 3808),
+    Items(1863, 1864, SHORT, 3816),
+    Item(1865, STRING, 3824, 58),
+    Items(1866, 1867, WORD, 3888),
+    Item(1868, STRING, 3892, 62),
+    Items(1869, 1875, DWORD, 3960),
+    Item(1876, STRING, 3992, 258),
+    Item(1877, STRING, 2586, 50),
+    Item(1878, SHORT, 4256),
+    Item(1879, DWORD, 4260),
+    Items(1880, 1881, BYTE, 4268),
+    Items(1882, 1890, WORD, 4276),
+    Item(1891, FLAG, 4296),
+    Item(1892, DWORD, 4300),
+    Item(1893, FLAG, 4304),
+    Item(1894, STRING, 4308, 50),
+    Item(1896, FLAG, 4360),
+    Item(1897, STRING, 4364, 16),
+};
+
+// Flag group 2305: eight words, the first seven consecutive.
+constexpr ItemRun kRuns2305[] = {
+    FlagWord(2305, 2336, 3960),
+    FlagWord(2337, 2368, 3964),
+    FlagWord(2369, 2400, 3968),
+    FlagWord(2401, 2432, 3972),
+    FlagWord(2433, 2464, 3976),
+    FlagWord(2465, 2496, 3980),
+    FlagWord(2497, 2528, 3984),
+    FlagWord(2529, 2560, 4260),
+};
+
+// Secondary record.  Flag group 4097 first; 4161 was added later as a second
+// name of the bit of 4111 and is stored right after it.
+constexpr ItemRun kRuns4097[] = {
+    FlagWord(4097, 4111, 8),
+    FlagWord(4161, 4161, 8),
+    FlagWord(4112, 4128, 8),
+    FlagWord(4129, 4160, 5848),
+    Items(4353, 4355, BYTE, 3516),
+    Items(4356, 4358, BYTE, 5832),
+    Item(4359, BYTE, 5840),
+    Item(4360, BYTE, 5852),
+    Item(4361, BYTE, 5853),
+    Item(4362, BYTE, 5864),
+    Item(4363, BYTE, 3500),
+    Item(4364, WORD, 3508),
+    Item(4365, WORD, 888),
+    Item(4366, WORD, 6140),
+    Item(4367, BYTE, 6142),
+    Item(4368, BYTE, 6708),
+    Item(4369, BYTE, 6836),
+    Items(4370, 4371, WORD, 6844),
+};
+
+// Flag group 4609: one word.
+constexpr ItemRun kRuns4609[] = {
+    FlagWord(4609, 4640, 3224),
+};
+
+constexpr ItemRun kRuns5121[] = {
+    Item(5121, STRING, 18, 66),
+    Item(5123, WORD, 884),
+    Item(5126, WORD, 890),
+    Item(5127, WORD, 16),
+    Item(5129, STRING, 1134, 50),
+    Item(5130, STRING, 1098, 10),
+    Items(5131, 5132, WORD, 1108),
+    Items(5134, 5135, WORD, 1120),
+    Item(5136, WORD, 1132),
+    Item(5137, WORD, 1188),
+    Item(5138, BYTE, 1196),
+    Item(5141, STRING, 1208, 12),
+    Item(5142, WORD, 1220),
+    Item(5143, STRING, 1222, 12),
+    Items(5144, 5145, WORD, 1234),
+    Item(5146, WORD, 1244),
+    Item(5147, STRING, 1246, 258),
+    Item(5148, STRING, 1512, 258),
+    Item(5149, BYTE, 1770),
+    Item(5150, STRING, 1772, 66),
+    Item(5152, STRING, 3228, 258),
+    Item(5153, BYTE, 3492),
+    Items(5155, 5157, WORD, 3502),
+    Item(5159, STRING, 3520, 34),
+    Items(5160, 5161, STRING, 3554, 346),
+    Item(5162, BYTE, 4928),
+    Item(5163, BYTE, 4936),
+    Items(5164, 5165, BYTE, 4937),
+    Items(5166, 5167, STRING, 4940, 66),
+    Items(5168, 5173, FLAG, 5072),
+    Item(5174, STRING, 5096, 66),
+    Item(5175, STRING, 5162, 346),
+    Item(5176, STRING, 5508, 66),
+    Item(5177, BYTE, 5574),
+    Item(5178, WORD, 5576),
+    Items(5179, 5180, STRING, 5578, 50),
+    Items(5181, 5182, STRING, 5678, 34),
+    Item(5183, BYTE, 5746),
+    Item(5184, STRING, 5748, 50),
+    Item(5185, STRING, 5798, 34),
+    Item(5186, FLAG, 5856),
+    Items(5187, 5198, WORD, 5866),
+    Items(5199, 5201, FLAG, 5964),
+    Item(5202, BYTE, 5976),
+    Item(5203, FLAG, 6132),
+    Item(5204, BYTE, 6143),
+    Item(5205, BYTE, 6801),
+    Item(5206, BYTE, 6802),
+    Item(5207, STRING, 6804, 26),
+    Items(5208, 5209, STRING, 6856, 346),
+    Item(5210, FLAG, 7552),
+    Item(5211, BYTE, 7556),
+    Item(5212, FLAG, 7560),
+    Items(5213, 5215, STRING, 7568, 130),
+};
+
+// Rows grouped by the block they describe, not by item ID.
+constexpr ItemRun kRuns5633[] = {
+    Items(5633, 5642, WORD, 896),
+    Items(5643, 5647, STRING, 916, 30),
+    Item(5648, FLAG, 880),
+    Item(5649, WORD, 886),
+    Item(5650, FLAG, 1072),
+    Item(5651, WORD, 1112),
+    Item(5652, BYTE, 1838),
+    Items(5653, 5654, WORD, 1204),
+    Item(8201, FLAG, 892),
+    Item(8202, WORD, 0),
+    Item(8203, WORD, 4),
+    Item(8204, WORD, 2),
+    Item(8205, DWORD, 1124),
+    Item(8206, FLAG, 12),
+    Item(8207, DWORD, 1504),
+    Item(8217, DWORD, 1508),
+    Items(6145, 6159, WORD, 1844).Step(10),
+    Items(6160, 6174, WORD, 1846).Step(10),
+    Items(6175, 6189, WORD, 1848).Step(10),
+    Items(6190, 6204, WORD, 1850).Step(10),
+    Items(6205, 6219, WORD, 1852).Step(10),
+    Items(6220, 6234, WORD, 5978).Step(10),
+    Items(6235, 6249, WORD, 5980).Step(10),
+    Items(6250, 6264, WORD, 5982).Step(10),
+    Items(6265, 6279, WORD, 5984).Step(10),
+    Items(6280, 6294, WORD, 5986).Step(10),
+    Items(6295, 6324, WORD, 6148),
+    Items(6401, 6410, STRING, 2720, 50),
+    Items(6411, 6420, STRING, 6208, 50),
+    Items(5889, 5898, WORD, 1994).Step(68),
+    Items(5899, 5908, WORD, 4248).Step(68),
+    Items(5909, 5918, WORD, 1996).Step(68),
+    Items(5919, 5928, WORD, 4250).Step(68),
+    Items(5929, 5938, STRING, 1998, 64).Step(68),
+    Items(5939, 5948, STRING, 4252, 64).Step(68),
+    Item(8208, WORD, 2674),
+    Item(8209, STRING, 2676, 44),
+    Item(8210, WORD, 3220),
+    Item(8211, BYTE, 4246),
+    Item(8212, STRING, 5896, 66),
+    Item(8213, STRING, 6716, 84),
+    Item(8214, BYTE, 6800),
+    Item(8215, WORD, 6848),
+    Item(8216, FLAG, 7964),
+    Item(8223, BYTE, 7968),
+    Items(8224, 8225, WORD, 7970),
+};
+
+#define DMA_EXPAND_ITEMS(runs) ExpandItems<CountItems(runs)>(runs)
+
+constexpr auto kItems1 = DMA_EXPAND_ITEMS(kRuns1);
+constexpr auto kItems257 = DMA_EXPAND_ITEMS(kRuns257);
+constexpr auto kItems304 = DMA_EXPAND_ITEMS(kRuns304);
+constexpr auto kItems352 = DMA_EXPAND_ITEMS(kRuns352);
+constexpr auto kItems400 = DMA_EXPAND_ITEMS(kRuns400);
+constexpr auto kItems448 = DMA_EXPAND_ITEMS(kRuns448);
+constexpr auto kItems1281 = DMA_EXPAND_ITEMS(kRuns1281);
+constexpr auto kItems1793 = DMA_EXPAND_ITEMS(kRuns1793);
+constexpr auto kItems2305 = DMA_EXPAND_ITEMS(kRuns2305);
+constexpr auto kItems4097 = DMA_EXPAND_ITEMS(kRuns4097);
+constexpr auto kItems4609 = DMA_EXPAND_ITEMS(kRuns4609);
+constexpr auto kItems5121 = DMA_EXPAND_ITEMS(kRuns5121);
+constexpr auto kItems5633 = DMA_EXPAND_ITEMS(kRuns5633);
+
+#undef DMA_EXPAND_ITEMS
+
+template <size_t N>
+constexpr ItemRange Range(uint16_t area, uint16_t firstId, uint16_t lastId,
+                          const std::array<ItemDescriptor, N> &items) {
+    return ItemRange{area, firstId, lastId, items.data(), static_cast<uint16_t>(N - 1)};
+}
+
+// The range directory in stored order (also the enumeration order), ended by
+// a row without items.
+constexpr ItemRange kDirectory[] = {
+    Range(DMA_SA_DEVMODE, 257, 303, kItems257),
+    Range(DMA_SA_DEVMODE, 304, 351, kItems304),
+    Range(DMA_SA_DEVMODE, 352, 399, kItems352),
+    Range(DMA_SA_DEVMODE, 400, 447, kItems400),
+    Range(DMA_SA_DEVMODE, 448, 486, kItems448),
+    Range(DMA_SA_DEVMODE, 1281, 1376, kItems1281),
+    Range(DMA_SA_DEVMODE_EXT, 1793, 1897, kItems1793),
+    Range(DMA_SA_DEVMODE_EXT, 2305, 2560, kItems2305),
+    Range(DMA_SA_SECONDARY, 4097, 4371, kItems4097),
+    Range(DMA_SA_SECONDARY, 4609, 4640, kItems4609),
+    Range(DMA_SA_SECONDARY, 5121, 5215, kItems5121),
+    Range(DMA_SA_SECONDARY, 5633, 8225, kItems5633),
+    Range(DMA_SA_DEVMODE, 1, 25, kItems1),
+    ItemRange{0, 0, 0, nullptr, 0},
+};
+
+// The slot index covers exactly the IDs up to the highest one any range holds.
+consteval size_t HighestItemId() {
+    size_t top = 0;
+    for (size_t r = 0; kDirectory[r].items != nullptr; ++r) top = std::max<size_t>(top, kDirectory[r].lastId);
+    return top;
+}
+static_assert(HighestItemId() + 1 == detail::kItemSlotCount, "item slot table size");
+
+// ---- Flag groups: item first+k is bit (k mod 32) of its word ----
+
+template <uint16_t First, uint16_t Last>
+consteval std::array<FlagMaskEntry, Last - First + 2> GroupMasks() {
+    std::array<FlagMaskEntry, Last - First + 2> rows{};
+    for (uint32_t id = First; id <= Last; ++id)
+        rows[id - First] = FlagMaskEntry{static_cast<uint16_t>(id), uint32_t{1} << ((id - First) % 32)};
+    return rows;
+}
+
+constexpr auto kMasks1281 = GroupMasks<1281, 1376>();
+constexpr auto kMasks2305 = GroupMasks<2305, 2560>();
+constexpr auto kMasks4609 = GroupMasks<4609, 4640>();
+
+// Group 4097: 4097-4160 by the rule, then 4161 on the bit of 4111.
+consteval std::array<FlagMaskEntry, 66> Masks4097() {
+    std::array<FlagMaskEntry, 66> rows{};
+    const auto rule = GroupMasks<4097, 4160>();
+    for (size_t i = 0; i < 64; ++i) rows[i] = rule[i];
+    rows[64] = FlagMaskEntry{4161, 0x4000};
+    return rows;
+}
+constexpr auto kMasks4097 = Masks4097();
+
+template <size_t N>
+constexpr FlagGroup Group(const std::array<FlagMaskEntry, N> &rows) {
+    return FlagGroup{rows[0].itemId, rows.data(), static_cast<uint16_t>(N - 1)};
+}
+
+// In the order FindFlagMask searches them.
+constexpr FlagGroup kFlagGroups[] = {
+    Group(kMasks1281), Group(kMasks2305), Group(kMasks4097), Group(kMasks4609),
+};
+
+consteval bool FlagSlotsCoverGroupsExactly() {
+    size_t low = 0xFFFF, high = 0;
+    for (const FlagGroup &g : kFlagGroups)
+        for (size_t i = 0; g.entries[i].itemId != 0; ++i) {
+            low = std::min<size_t>(low, g.entries[i].itemId);
+            high = std::max<size_t>(high, g.entries[i].itemId);
+        }
+    return low == detail::kFlagSlotFirst && high - low + 1 == detail::kFlagSlotCount;
+}
+static_assert(FlagSlotsCoverGroupsExactly(), "flag slot table bounds");
+
+}  // namespace
+}  // namespace dma::notation
+
+namespace dma {
+
+std::span<const ItemRange> RangeDirectory() {
+    return {notation::kDirectory, std::size(notation::kDirectory) - 1};
+}
+
+std::span<const FlagGroup> FlagGroupDirectory() {
+    return notation::kFlagGroups;
+}
+
+// ---- Dense indexes, derived at compile time from the tables above ----
+
+namespace detail {
+namespace {
+
+// The stored-order lookup: the first directory row whose bounds hold the ID,
+// then the first row of its table with that ID.  Built by walking rows in
+// reverse and overwriting, so that the earliest range and row win.
+consteval std::array<uint16_t, kItemSlotCount> BuildItemSlots() {
+    std::array<uint16_t, kItemSlotCount> slots{};
+    const ItemRange *dir = notation::kDirectory;
+    size_t ranges = 0;
+    while (dir[ranges].items != nullptr) ++ranges;
+    if (ranges > kSlotRangeMask) throw "too many ranges for the slot encoding";
+    for (size_t r = ranges; r-- > 0;) {
+        if (dir[r].lastId >= kItemSlotCount) throw "slot table too short";
+        for (uint32_t id = dir[r].firstId; id <= dir[r].lastId; ++id)
+            slots[id] = static_cast<uint16_t>((r + 1) << kSlotRangeShift);
+    }
+    for (size_t r = 0; r < ranges; ++r) {
+        size_t rows = 0;
+        while (dir[r].items[rows].itemId != 0) ++rows;
+        if (rows + 1 > kSlotRowMask) throw "too many rows for the slot encoding";
+        for (size_t i = rows; i-- > 0;) {
+            const uint16_t id = dir[r].items[i].itemId;
+            if (id < kItemSlotCount && SlotRange(slots[id]) == r + 1)
+                slots[id] = static_cast<uint16_t>(((r + 1) << kSlotRangeShift) | (i + 1));
+        }
+    }
+    return slots;
+}
+
+// The four group tables searched in order: first group, first row wins.
+consteval std::array<uint16_t, kFlagSlotCount> BuildFlagSlots() {
+    std::array<uint16_t, kFlagSlotCount> slots{};
+    for (size_t g = std::size(notation::kFlagGroups); g-- > 0;) {
+        const FlagMaskEntry *rows = notation::kFlagGroups[g].entries;
+        size_t n = 0;
+        while (rows[n].itemId != 0) ++n;
+        if (n + 1 > kSlotRowMask) throw "too many rows for the slot encoding";
+        for (size_t i = n; i-- > 0;) {
+            const uint16_t id = rows[i].itemId;
+            if (id < kFlagSlotFirst || size_t{id} - kFlagSlotFirst >= kFlagSlotCount) throw "flag slot table too short";
+            slots[id - kFlagSlotFirst] = static_cast<uint16_t>(((g + 1) << kSlotRangeShift) | (i + 1));
+        }
+    }
+    return slots;
+}
+
+}  // namespace
+
+constexpr std::array<uint16_t, kItemSlotCount> kItemSlotTable = BuildItemSlots();
+constexpr std::array<uint16_t, kFlagSlotCount> kFlagSlotTable = BuildFlagSlots();
+
+const uint16_t *const kItemSlots = kItemSlotTable.data();
+const uint16_t *const kFlagSlots = kFlagSlotTable.data();
+const ItemRange *const kItemDirectory = notation::kDirectory;
+
+}  // namespace detail
+}  // namespace dma
