@@ -146,6 +146,63 @@ TEST(CatalogueTables, EveryValueFitsItsRecord) {
     EXPECT_EQ(Row(8225).offset + 2, uint64_t{DMA_SECONDARY_MIN_SIZE});
 }
 
+// Values of one record overlap only where several items name the same
+// bytes on purpose; an offset typo shows up as an overlap outside these sets.
+TEST(CatalogueTables, OverlapsOnlyWithinKnownSharedStorage) {
+    auto span = [](uint16_t first, uint16_t last) {
+        std::vector<uint16_t> ids;
+        for (uint32_t id = first; id <= last; ++id) ids.push_back(static_cast<uint16_t>(id));
+        return ids;
+    };
+    auto join = [](std::vector<uint16_t> a, const std::vector<uint16_t> &b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<std::vector<uint16_t>> shared = {
+        {14, 15, 20},                 // combined resolution over dmPrintQuality and dmColor
+        {297, 298}, {335, 483}, {1831, 1877},
+        join({304}, span(305, 319)),  // LOGFONTW at 588 and its members
+        join({357}, span(358, 372)),  // LOGFONTW at 816 and its members
+        span(392, 394), span(395, 397), span(398, 400), span(401, 403),  // packed words
+        // flag words, some also readable whole as a DWORD item
+        join({260}, span(1281, 1312)), join({261}, span(1313, 1344)), join({462}, span(1345, 1376)),
+        join({1869}, span(2305, 2336)), join({1870}, span(2337, 2368)), join({1871}, span(2369, 2400)),
+        join({1872}, span(2401, 2432)), join({1873}, span(2433, 2464)), join({1874}, span(2465, 2496)),
+        join({1875}, span(2497, 2528)), join({1879}, span(2529, 2560)),
+        join(span(4097, 4128), {4161}), span(4129, 4160), span(4609, 4640),
+    };
+    std::map<uint16_t, std::set<size_t>> groupsOf;
+    for (size_t g = 0; g < shared.size(); ++g)
+        for (uint16_t id : shared[g]) groupsOf[id].insert(g);
+
+    struct Extent { uint16_t item, area; uint64_t begin, end; };
+    std::vector<Extent> extents;
+    for (const ItemRange &r : dma::RangeDirectory())
+        for (const ItemDescriptor *d = r.items; d->itemId != 0; ++d) {
+            int32_t width = 0;
+            dma::ValueTypeWidth(d->itemId, d->valueType, &width);
+            const uint64_t bytes = (d->valueType == STRING || d->valueType == LOGFONT) ? d->size : width;
+            const uint64_t base = r.area == DMA_SA_DEVMODE_EXT ? DMA_DEVMODE_EXT_BASE : 0;
+            extents.push_back({d->itemId, static_cast<uint16_t>(r.area == DMA_SA_SECONDARY),
+                               base + d->offset, base + d->offset + bytes});
+        }
+    std::sort(extents.begin(), extents.end(), [](const Extent &a, const Extent &b) {
+        return a.area != b.area ? a.area < b.area : a.begin < b.begin;
+    });
+    size_t overlaps = 0;
+    for (size_t i = 0; i < extents.size(); ++i) {
+        for (size_t j = i + 1; j < extents.size(); ++j) {
+            const Extent &a = extents[i], &b = extents[j];
+            if (b.area != a.area || b.begin >= a.end) break;
+            ++overlaps;
+            const std::set<size_t> &ga = groupsOf[a.item], &gb = groupsOf[b.item];
+            const bool common = std::any_of(ga.begin(), ga.end(), [&](size_t g) { return gb.count(g) != 0; });
+            EXPECT_TRUE(common) << "items " << a.item << " and " << b.item << " overlap";
+        }
+    }
+    EXPECT_GT(overlaps, 0u);
+}
+
 // Two tables keep rows out of ID order; all others ascend.  The blocks of an
 // out-of-order table hold, each in ascending order, the table's items in
 // these ID intervals.

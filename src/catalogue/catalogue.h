@@ -40,7 +40,8 @@ struct ItemLocation {
     uint16_t reportType;
     int32_t width;        // stored width of valueType
     uint32_t size;
-    uint8_t *address;     // meaningful only with status 0
+    uint8_t *address;     // meaningful only with status 0; null when the
+                          // item's record pointer is null
     uint64_t offset;
     uint16_t area;
 };

@@ -4,9 +4,10 @@
 // Each table is written as runs of items (first-last, type, offset of the
 // first item, "same" or an explicit step, capacity in brackets) and expanded
 // at compile time into ItemDescriptor rows.  The order of the runs is the
-// stored order of the rows; two tables keep rows out of ID order (the flag
-// word shared by 4111 and 4161, and the secondary record's later additions
-// grouped by block), and the lookups must keep seeing them in that order.
+// stored order of the rows.  Two tables keep rows out of ID order (4161 right
+// after 4111, whose bit it shares; the secondary record's rows grouped by the
+// block they describe), and every lookup must see them in that order: the
+// enumeration lists items in stored order.
 #include <algorithm>
 
 #include "catalogue/catalogue.h"
@@ -38,7 +39,7 @@ constexpr ItemRun kRuns1[] = {
 constexpr ItemRun kRuns257[] = {
     Items(257, 258, WORD, 220),
     Item(259, STRING, 224, 64),
-    Items(260, 261, DWORD, 288),
+    Items(260, 261, DWORD, 288),          // flag words 1281-1312, 1313-1344 whole
     Items(262, 263, WORD, 296),
     Item(264, BYTE_WORD, 300),
     Items(265, 266, WORD, 302),
@@ -46,13 +47,13 @@ constexpr ItemRun kRuns257[] = {
     Items(268, 269, WORD, 310),
     Item(270, BYTE_WORD, 316),
     Item(271, WORD, 318),
-    Item(272, BYTE_WORD, 321),
+    Item(272, BYTE_WORD, 321),            // odd offset
     Item(273, DWORD, 324),
     Items(274, 285, SHORT, 328),
     Items(286, 288, BYTE_WORD, 372),
     Items(291, 295, BYTE_WORD, 375),
     Item(296, WORD, 380),
-    Items(297, 298, STRING, 382, 66).Same(),
+    Items(297, 298, STRING, 382, 66).Same(),  // two names of one text
     Item(299, STRING, 448, 130),
     Item(300, BYTE_WORD, 578),
     Item(301, DWORD, 580),
@@ -75,7 +76,7 @@ constexpr ItemRun kRuns304[] = {
     Item(325, BYTE_WORD, 686),
     Items(326, 327, WORD, 688),
     Item(328, BYTE_WORD, 692),
-    Item(329, STRING, 693, 49),
+    Item(329, STRING, 693, 49),           // 8-bit text, odd offset and size
     Items(330, 332, BYTE_WORD, 742),
     Item(333, WORD, 746),
     Items(334, 336, BYTE_WORD, 748),
@@ -130,7 +131,6 @@ constexpr ItemRun kRuns400[] = {
     Items(437, 447, BYTE, 1482),
 };
 
-// 483 is a second view of the byte at 749 (item 335).
 constexpr ItemRun kRuns448[] = {
     Items(448, 450, BYTE, 1493),
     Items(451, 452, BYTE, 1500),
@@ -141,8 +141,8 @@ constexpr ItemRun kRuns448[] = {
     Item(458, BYTE, 1508),
     Item(459, BYTE, 1509),
     Items(460, 461, SHORT, 1510),
-    Item(462, DWORD, 1516),
-    Items(463, 466, BYTE, 1524).Step(8),
+    Item(462, DWORD, 1516),               // flag word 1345-1376 whole
+    Items(463, 466, BYTE, 1524).Step(8),  // one byte of each 8-byte entry
     Item(467, BYTE, 1549),
     Items(468, 470, WORD, 1556),
     Item(471, BYTE, 1568),
@@ -154,7 +154,7 @@ constexpr ItemRun kRuns448[] = {
     Item(478, WORD, 1592),
     Items(479, 480, BYTE, 1594),
     Items(481, 482, WORD, 1596),
-    Item(483, BYTE_WORD, 749),
+    Item(483, BYTE_WORD, 749),            // second name of 335
     Items(485, 486, WORD, 1600),
 };
 
@@ -195,7 +195,7 @@ constexpr ItemRun kRuns1793[] = {
     Item(1821, STRING, 1506, 418),
     Items(1822, 1823, STRING, 1924, 62),
     Item(1824, WORD, 2048),
-    Items(1825, 1828, INT, 2052),
+    Items(1825, 1828, INT, 2052),         // the rectangle of record kind 4
     Item(1829, STRING, 2072, 256),
     Item(1830, STRING, 2328, 258),
     Item(1831, STRING, 2586, 50),
@@ -213,11 +213,11 @@ constexpr ItemRun kRuns1793[] = {
     Item(1865, STRING, 3824, 58),
     Items(1866, 1867, WORD, 3888),
     Item(1868, STRING, 3892, 62),
-    Items(1869, 1875, DWORD, 3960),
+    Items(1869, 1875, DWORD, 3960),       // flag words 2305-2528 whole
     Item(1876, STRING, 3992, 258),
-    Item(1877, STRING, 2586, 50),
+    Item(1877, STRING, 2586, 50),         // second name of 1831
     Item(1878, SHORT, 4256),
-    Item(1879, DWORD, 4260),
+    Item(1879, DWORD, 4260),              // flag word 2529-2560 whole
     Items(1880, 1881, BYTE, 4268),
     Items(1882, 1890, WORD, 4276),
     Item(1891, FLAG, 4296),
@@ -240,8 +240,8 @@ constexpr ItemRun kRuns2305[] = {
     FlagWord(2529, 2560, 4260),
 };
 
-// Secondary record.  Flag group 4097 first; 4161 was added later as a second
-// name of the bit of 4111 and is stored right after it.
+// Secondary record.  Flag group 4097 first; 4161 names the bit of 4111 a
+// second time and is stored right after it.
 constexpr ItemRun kRuns4097[] = {
     FlagWord(4097, 4111, 8),
     FlagWord(4161, 4161, 8),
