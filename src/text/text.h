@@ -31,6 +31,13 @@ int EncodeBase64(const uint8_t *data, int32_t count, char *output, int32_t *writ
 // Protected length reported for DMA IDs 0x9001-0x900A (0 for other IDs).
 uint32_t ProtectedStringLength(uint16_t dmaId);
 
+// The protected store behind DMA_SetStringData for 0x9001-0x900A: scrambles,
+// encodes and stores `text` in the UTF-16 field of `fieldBytes` bytes.
+// 1; -6 when `length` exceeds the protected length or the stored form does
+// not fit the field (field untouched); -10 on allocation or codec failure.
+int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes,
+                             const char *text, uint32_t length);
+
 // Fax header strings 0xA001 / 0xA002 in a FaxAddressBlock.
 int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *length);
 int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text);

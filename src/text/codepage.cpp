@@ -1,0 +1,66 @@
+// codepage.cpp - whole-text conversion between UTF-16 and 8-bit text into a
+// new GlobalAlloc buffer.  The fax header strings and the record operations
+// use these to hand settings to callers in the ANSI code page and back.
+#include "text/text.h"
+
+namespace dma {
+
+namespace {
+
+// The given code page when it is not 0 and the system knows it, else the
+// ANSI code page.
+UINT ChooseCodePage(UINT codePage) {
+    if (codePage != 0) {
+        CPINFO info;
+        if (GetCPInfo(codePage, &info)) return codePage;
+    }
+    return GetACP();
+}
+
+}  // namespace
+
+// Measures the converted text (terminator included), allocates exactly that
+// many zero-filled bytes and converts into them.  1 with *result owning the
+// buffer and *length the bytes before its terminator; 0 with *result null and
+// nothing allocated.
+int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT codePage) {
+    if (result == nullptr || length == nullptr) return 0;
+    *result = nullptr;
+    if (text == nullptr) return 0;
+    const UINT cp = ChooseCodePage(codePage);
+    const int bytes = WideCharToMultiByte(cp, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return 0;
+    char *buffer = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)));
+    if (buffer == nullptr) return 0;
+    const int done = WideCharToMultiByte(cp, 0, text, -1, buffer, bytes, nullptr, nullptr);
+    if (done <= 0) {
+        GlobalFree(buffer);
+        return 0;
+    }
+    *result = buffer;
+    *length = done - 1;
+    return 1;
+}
+
+// The other direction: allocates 2 * C bytes for the C UTF-16 units that the
+// text converts to (terminator included); *length gets C - 1.
+int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT codePage) {
+    if (text == nullptr || result == nullptr || length == nullptr) return 0;
+    *result = nullptr;
+    const UINT cp = ChooseCodePage(codePage);
+    const int units = MultiByteToWideChar(cp, 0, text, -1, nullptr, 0);
+    if (units <= 0) return 0;
+    WCHAR *buffer = static_cast<WCHAR *>(
+        GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(units) * sizeof(WCHAR)));
+    if (buffer == nullptr) return 0;
+    const int done = MultiByteToWideChar(cp, 0, text, -1, buffer, units);
+    if (done <= 0) {
+        GlobalFree(buffer);
+        return 0;
+    }
+    *result = buffer;
+    *length = done - 1;
+    return 1;
+}
+
+}  // namespace dma

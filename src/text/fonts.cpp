@@ -1,0 +1,103 @@
+// fonts.cpp - the font settings by DMA ID: DMA_GetLogFontData and
+// DMA_SetLogFontData.
+//
+// A font setting is a LOGFONTW (92 bytes) held in place in the caller's
+// records; callers exchange a LOGFONTA (60 bytes).  Both begin with the same
+// 28 bytes (five 32-bit and eight 8-bit members), copied unchanged; only the
+// 32-character face name at byte 28 is converted between UTF-16 and the
+// ANSI code page.
+#include <cstring>
+
+#include "catalogue/catalogue.h"
+#include "text/text.h"
+
+namespace dma {
+
+namespace {
+
+constexpr uint32_t kCallerFontSize = sizeof(LOGFONTA);  // 60
+constexpr size_t kScalarBytes = 28;                     // lfHeight .. lfPitchAndFamily
+constexpr int kFaceChars = 32;                          // LF_FACESIZE
+
+static_assert(offsetof(LOGFONTA, lfFaceName) == kScalarBytes, "LOGFONTA face name at 28");
+static_assert(offsetof(LOGFONTW, lfFaceName) == kScalarBytes, "LOGFONTW face name at 28");
+
+// The opening of both operations: the fax header strings and other strings
+// are -2, an ID without an item -1, an unusable item -10, a non-font -3.
+int32_t OpenFont(const DmaContext *context, uint16_t dmaId, uint8_t **font) {
+    if (dmaId == DMA_ID_FAX_HEADER1 || dmaId == DMA_ID_FAX_HEADER2) return DMA_E_IS_STRING;
+    const uint16_t itemId = DmaIdToItemId(dmaId);
+    if (itemId == 0) return DMA_E_NO_ID;
+    ItemLocation loc{};
+    if (LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
+        return DMA_E_FAILED;
+    if (loc.valueType == DMA_VT_STRING) return DMA_E_IS_STRING;
+    if (loc.valueType != DMA_VT_LOGFONT) return DMA_E_WRONG_TYPE;
+    *font = loc.address;
+    return DMA_OK;
+}
+
+}  // namespace
+
+}  // namespace dma
+
+using namespace dma;
+
+// Fills the caller's LOGFONTA.  Size query (null font, *length 0): 60 and
+// -5; a null font with a non-zero size is -10; *length below 60 is -5.  All
+// 32 stored face-name characters are converted (those after the terminator
+// too) into the 32-byte face name; when they need more than 32 bytes the
+// result is -10 and the caller's record is left untouched.
+DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFONTA *font,
+                                      uint32_t *length) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    uint8_t *stored = nullptr;
+    const int32_t opened = OpenFont(context, static_cast<uint16_t>(dmaId), &stored);
+    if (opened != DMA_OK) return Result(opened);
+    if (length == nullptr) return Result(DMA_E_FAILED);
+
+    if (font == nullptr) {
+        if (*length != 0) return Result(DMA_E_FAILED);
+        *length = kCallerFontSize;
+        return Result(DMA_E_MORE_DATA);
+    }
+    if (*length < kCallerFontSize) return Result(DMA_E_MORE_DATA);
+
+    char face[kFaceChars];
+    if (WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(stored + kScalarBytes),
+                            kFaceChars, face, kFaceChars, nullptr, nullptr) == 0)
+        return Result(DMA_E_FAILED);
+    uint8_t *out = reinterpret_cast<uint8_t *>(font);
+    std::memcpy(out, stored, kScalarBytes);
+    std::memcpy(out + kScalarBytes, face, kFaceChars);
+    return Result(DMA_OK);
+}
+
+// Stores the caller's LOGFONTA.  A null font is -10, a size above 60 is -6
+// and a size below 60 is -10 (the record would be read past the caller's
+// bytes).  The face name is taken up to its terminator or its 32 bytes,
+// whichever comes first, so the caller's record is never read beyond; the
+// stored characters after the converted text keep their old content.
+DMA_API DMA_RESULT DMA_SetLogFontData(DmaContext *context, uint32_t dmaId, const LOGFONTA *font,
+                                      uint32_t size) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    uint8_t *stored = nullptr;
+    const int32_t opened = OpenFont(context, static_cast<uint16_t>(dmaId), &stored);
+    if (opened != DMA_OK) return Result(opened);
+    if (font == nullptr) return Result(DMA_E_FAILED);
+    if (size > kCallerFontSize) return Result(DMA_E_TOO_LONG);
+    if (size < kCallerFontSize) return Result(DMA_E_FAILED);
+
+    const uint8_t *in = reinterpret_cast<const uint8_t *>(font);
+    const char *face = reinterpret_cast<const char *>(in + kScalarBytes);
+    const size_t n = ByteLengthWithin(face, kFaceChars);
+    const int source = n < static_cast<size_t>(kFaceChars) ? static_cast<int>(n) + 1 : kFaceChars;
+    // At most one UTF-16 unit per byte: the 32 bytes always fit 32 units, so
+    // the measure only catches a code page that rejects the text.
+    if (MultiByteToWideChar(CP_ACP, 0, face, source, nullptr, 0) <= 0) return Result(DMA_E_FAILED);
+
+    std::memcpy(stored, in, kScalarBytes);
+    MultiByteToWideChar(CP_ACP, 0, face, source, reinterpret_cast<LPWSTR>(stored + kScalarBytes),
+                        kFaceChars);
+    return Result(DMA_OK);
+}

@@ -1,0 +1,218 @@
+// strings.cpp - the string operations by DMA ID: DMA_GetStringData,
+// DMA_SetStringData (the field pair: sizes are the field's capacity) and
+// DMA_GetStringData_StrLength, DMA_SetStringData_StrLength (the text pair:
+// sizes are the converted text's own length).
+//
+// String settings live in place in the caller's records as fixed-capacity
+// fields of W bytes.  All hold UTF-16 text (W/2 units, terminator included)
+// except item 329, whose 49-byte field holds 8-bit text.  Callers exchange
+// 8-bit text in the ANSI code page.  The field pair also routes the fax
+// header strings (0xA001/0xA002) and the protected strings (0x9001-0x900A);
+// the text pair knows no special IDs.
+//
+// Every scan of a stored text stops at its field's end, and every write is
+// measured before it changes the field, so a text that does not fit is
+// refused instead of being stored cut.
+#include <cstring>
+
+#include "catalogue/catalogue.h"
+#include "text/text.h"
+
+namespace dma {
+
+namespace {
+
+// The one string item whose field holds 8-bit text.
+constexpr uint16_t kNarrowStringItem = 329;
+
+bool IsFaxHeaderId(uint16_t id) { return id == DMA_ID_FAX_HEADER1 || id == DMA_ID_FAX_HEADER2; }
+bool IsProtectedId(uint16_t id) {
+    return id >= DMA_ID_PROTECTED_FIRST && id <= DMA_ID_PROTECTED_LAST;
+}
+
+struct StringField {
+    uint8_t *address;
+    uint32_t size;  // W, in bytes
+    bool narrow;    // 8-bit text (item 329) rather than UTF-16
+    uint32_t Units() const { return size / 2; }
+    LPWSTR Wide() const { return reinterpret_cast<LPWSTR>(address); }
+};
+
+// The opening shared by the four operations: translate, look up, accept only
+// strings.  1 with *field set, else -1 (no item), -10 (item unusable), -7
+// (a font) or -3 (any other type).
+int32_t OpenStringField(const DmaContext *context, uint16_t dmaId, StringField *field) {
+    const uint16_t itemId = DmaIdToItemId(dmaId);
+    if (itemId == 0) return DMA_E_NO_ID;
+    ItemLocation loc{};
+    if (LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
+        return DMA_E_FAILED;
+    if (loc.valueType == DMA_VT_LOGFONT) return DMA_E_IS_FONT;
+    if (loc.valueType != DMA_VT_STRING) return DMA_E_WRONG_TYPE;
+    *field = {loc.address, loc.size, itemId == kNarrowStringItem};
+    return DMA_OK;
+}
+
+}  // namespace
+
+}  // namespace dma
+
+using namespace dma;
+
+// Reads the whole field.  Size query (null buffer, *length 0): the field's
+// capacity (W/2 for UTF-16, W for 8-bit; the protected length for
+// 0x9001-0x900A) and -5.  Protected strings are never read (-10).  A UTF-16
+// field is converted whole, units after its terminator included, into W/2
+// bytes of the buffer; a conversion that does not fit them is -10.
+DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *buffer,
+                                     uint32_t *length) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const uint16_t id = static_cast<uint16_t>(dmaId);
+    if (IsFaxHeaderId(id))
+        return Result(GetFaxHeaderString(id, context->faxAddressBlock, buffer, length));
+
+    StringField field;
+    const int32_t opened = OpenStringField(context, id, &field);
+    if (opened != DMA_OK) return Result(opened);
+    if (length == nullptr) return Result(DMA_E_FAILED);
+
+    if (buffer == nullptr && *length == 0) {
+        *length = IsProtectedId(id) ? ProtectedStringLength(id)
+                                    : (field.narrow ? field.size : field.Units());
+        return Result(DMA_E_MORE_DATA);
+    }
+    if (IsProtectedId(id)) return Result(DMA_E_FAILED);
+    if (buffer == nullptr) return Result(DMA_E_FAILED);
+
+    if (field.narrow) {
+        if (*length < field.size) return Result(DMA_E_MORE_DATA);
+        std::memcpy(buffer, field.address, field.size);
+        return Result(DMA_OK);
+    }
+    if (*length < field.Units()) return Result(DMA_E_MORE_DATA);
+    const int units = static_cast<int>(field.Units());
+    if (WideCharToMultiByte(CP_ACP, 0, field.Wide(), units, buffer, units, nullptr, nullptr) == 0)
+        return Result(DMA_E_FAILED);
+    return Result(DMA_OK);
+}
+
+// Writes the field from 8-bit text.  `length` is compared with the capacity
+// (-6 above it).  UTF-16 field: the text up to its terminator is measured
+// first and refused with -6 when it needs more than W/2 units; units after
+// the new terminator keep their old content.  8-bit field: with length W all
+// W bytes come from the caller (a whole field read back by
+// DMA_GetStringData round-trips unchanged); with less, only the caller's
+// `length` bytes are relied on: the text up to its terminator within them
+// is stored and the rest of the field is cleared, so it is always ended.
+DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const char *text,
+                                     uint32_t length) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const uint16_t id = static_cast<uint16_t>(dmaId);
+    if (IsFaxHeaderId(id)) return Result(SetFaxHeaderString(id, context->faxAddressBlock, text));
+
+    StringField field;
+    const int32_t opened = OpenStringField(context, id, &field);
+    if (opened != DMA_OK) return Result(opened);
+    if (text == nullptr) return Result(DMA_E_FAILED);
+    if (IsProtectedId(id))
+        return Result(StoreProtectedString(id, field.address, field.size, text, length));
+
+    if (field.narrow) {
+        if (length > field.size) return Result(DMA_E_TOO_LONG);
+        if (length == field.size) {
+            std::memcpy(field.address, text, field.size);
+        } else {
+            const size_t n = ByteLengthWithin(text, length);
+            std::memcpy(field.address, text, n);
+            std::memset(field.address + n, 0, field.size - n);
+        }
+        return Result(DMA_OK);
+    }
+    if (length > field.Units()) return Result(DMA_E_TOO_LONG);
+    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (units <= 0) return Result(DMA_E_FAILED);
+    if (static_cast<uint32_t>(units) > field.Units()) return Result(DMA_E_TOO_LONG);
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, field.Wide(), static_cast<int>(field.Units())) == 0)
+        return Result(DMA_E_FAILED);
+    return Result(DMA_OK);
+}
+
+// Reads the stored text at its converted length N (bytes with terminator).
+// A text without a terminator inside its field is -10, as is one whose N
+// exceeds W.  Size query (null buffer, *length 0): N and -5; a null buffer
+// with a non-zero size is -10; a buffer below N is -5 with *length kept.
+DMA_API DMA_RESULT DMA_GetStringData_StrLength(DmaContext *context, uint32_t dmaId,
+                                               char *buffer, uint32_t *length) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const uint16_t id = static_cast<uint16_t>(dmaId);
+    StringField field;
+    const int32_t opened = OpenStringField(context, id, &field);
+    if (opened != DMA_OK) return Result(opened);
+
+    uint32_t needed;
+    size_t units = 0;
+    if (field.narrow) {
+        const size_t n = ByteLengthWithin(field.address, field.size);
+        if (n >= field.size) return Result(DMA_E_FAILED);
+        needed = static_cast<uint32_t>(n) + 1;
+    } else {
+        units = WideLengthWithin(field.address, field.Units());
+        if (units >= field.Units()) return Result(DMA_E_FAILED);
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, field.Wide(), static_cast<int>(units) + 1,
+                                              nullptr, 0, nullptr, nullptr);
+        if (bytes <= 0) return Result(DMA_E_FAILED);
+        needed = static_cast<uint32_t>(bytes);
+    }
+    if (needed > field.size) return Result(DMA_E_FAILED);
+    if (length == nullptr) return Result(DMA_E_FAILED);
+
+    if (buffer == nullptr) {
+        if (*length != 0) return Result(DMA_E_FAILED);
+        *length = needed;
+        return Result(DMA_E_MORE_DATA);
+    }
+    if (*length < needed) return Result(DMA_E_MORE_DATA);
+
+    if (field.narrow) {
+        std::memcpy(buffer, field.address, needed);
+        return Result(DMA_OK);
+    }
+    if (WideCharToMultiByte(CP_ACP, 0, field.Wide(), static_cast<int>(units) + 1, buffer,
+                            static_cast<int>(needed), nullptr, nullptr) == 0)
+        return Result(DMA_E_FAILED);
+    return Result(DMA_OK);
+}
+
+// Writes the text at its own length: -6 when it needs more than the field
+// holds with its terminator (field untouched).  Otherwise the whole field is
+// cleared first and the text with its terminator stored; a conversion that
+// then fails is -10 and leaves the field cleared.
+DMA_API DMA_RESULT DMA_SetStringData_StrLength(DmaContext *context, uint32_t dmaId,
+                                               const char *text) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const uint16_t id = static_cast<uint16_t>(dmaId);
+    StringField field;
+    const int32_t opened = OpenStringField(context, id, &field);
+    if (opened != DMA_OK) return Result(opened);
+    if (text == nullptr) return Result(DMA_E_FAILED);
+
+    size_t n = 0;
+    if (field.narrow) {
+        if (field.size == 0) return Result(DMA_E_TOO_LONG);
+        n = ByteLengthWithin(text, field.size);
+        if (n > field.size - 1) return Result(DMA_E_TOO_LONG);
+    } else {
+        const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+        if (units <= 0) return Result(DMA_E_FAILED);
+        if (static_cast<uint32_t>(units) > field.Units()) return Result(DMA_E_TOO_LONG);
+    }
+
+    std::memset(field.address, 0, field.size);
+    if (field.narrow) {
+        std::memcpy(field.address, text, n + 1);
+        return Result(DMA_OK);
+    }
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, field.Wide(), static_cast<int>(field.Units())) == 0)
+        return Result(DMA_E_FAILED);
+    return Result(DMA_OK);
+}
