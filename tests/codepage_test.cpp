@@ -110,8 +110,12 @@ TEST(CodePage, ConvertsToWide) {
         EXPECT_EQ(out[want], 0);
         EXPECT_EQ(out[want + 1], kWideCanary);
         // One unit short: error 122 and nothing written past the buffer.
+        // (Cutting a surrogate pair is left out: Windows implementations
+        // differ there; our layer's choice is checked below.)
         o = ToWide(c.cp, 0, c.src, n, want - 1 > 0 ? want - 1 : 0, &out);
-        if (want > 1) {
+        bool cutsPair = c.expected[static_cast<size_t>(want) - 1] >= 0xDC00 &&
+                        c.expected[static_cast<size_t>(want) - 1] <= 0xDFFF;
+        if (want > 1 && !cutsPair) {
             EXPECT_EQ(o.result, 0);
             EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
             EXPECT_EQ(out[want - 1], kWideCanary);
@@ -267,6 +271,12 @@ TEST(CodePage, LayerOwnChoices) {
         EXPECT_EQ(o.result, want);
         EXPECT_EQ(Head(wide, want), c.expected);
     }
+    // A surrogate pair that does not fit whole fails; half a pair is never
+    // handed out as a success.
+    Outcome cut = ToWide(CP_UTF8, 0, "a\xF0\x9F\x98\x80", 5, 2, &wide);
+    EXPECT_EQ(cut.result, 0);
+    EXPECT_EQ(cut.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(wide[2], kWideCanary);
     // Unmappable units become '?' without best fit.
     EXPECT_EQ(ToBytes(CP_ACP, 0, {0x100, 0x3B1, 0x2212}, 3, 8, &bytes).result, 3);
     EXPECT_EQ(bytes.substr(0, 3), "???");

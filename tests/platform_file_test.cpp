@@ -119,8 +119,12 @@ TEST_F(PlatformFile, FailuresReportWindowsErrors) {
     h = Open(path, GENERIC_READ, OPEN_EXISTING);
     EXPECT_FALSE(WriteFile(h, "ab", 2, &n, nullptr));
     CloseHandle(h);
+    // INVALID_HANDLE_VALUE is the current process's pseudo-handle: closing
+    // it succeeds and does nothing.  Null is no handle at all.
+    EXPECT_TRUE(CloseHandle(INVALID_HANDLE_VALUE));
     SetLastError(0);
-    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE) && GetLastError() == 0);
+    EXPECT_FALSE(CloseHandle(nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 #if !defined(_WIN32)
@@ -136,8 +140,9 @@ TEST_F(PlatformFile, HandleCountFollowsOpenAndClose) {
     EXPECT_TRUE(CloseHandle(b));
     EXPECT_EQ(dmaplat_OpenHandles(), open);
     SetLastError(0);
-    EXPECT_FALSE(CloseHandle(nullptr));
+    EXPECT_FALSE(CloseHandle(a));  // already closed
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(dmaplat_OpenHandles(), open);
 }
 
 TEST_F(PlatformFile, FailsTheNthCallOfEachKind) {

@@ -266,10 +266,12 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
     return low;
 }
 
-// Closes a file handle of CreateFileW.  Anything else (null,
-// INVALID_HANDLE_VALUE, a handle already closed) fails with
+// Closes a file handle of CreateFileW.  INVALID_HANDLE_VALUE is, as on
+// Windows, the pseudo-handle of the current process: closing it succeeds and
+// does nothing.  Anything else (null, a handle already closed) fails with
 // ERROR_INVALID_HANDLE.
 BOOL CloseHandle(HANDLE object) {
+    if (object == INVALID_HANDLE_VALUE) return TRUE;
     FileHandle *f = Lookup(object);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
