@@ -28,6 +28,7 @@ TEST(FaxHeader, NoBlockIsNoId) {
         EXPECT_EQ(DMA_SetStringData(&r.ctx, id, "x", 1), DMA_E_NO_ID);
     }
     EXPECT_EQ(l, 8u);
+    EXPECT_NO_LEAK();
 }
 
 TEST(FaxHeader, ReadAnswersTheNeededSize) {
@@ -89,6 +90,7 @@ TEST(FaxHeader, WriteBoundsPerField) {
         EXPECT_TRUE(fresh.CanariesIntact());
         EXPECT_NO_LEAK();
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(FaxHeader, WriteStampsTheSignatureAndKeepsTheTail) {
@@ -159,6 +161,7 @@ TEST(FaxSignature, HelpersReadAndWriteTheSignature) {
     dma::WriteCurrentFaxSignature(r.fax.data());
     EXPECT_TRUE(dma::HasFaxSignature(r.fax.data(), "ZOVA002"));
     EXPECT_EQ(dma::Load16(r.fax.data() + 16), 0);
+    EXPECT_NO_LEAK();
 }
 
 #if !defined(_WIN32)

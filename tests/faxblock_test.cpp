@@ -36,6 +36,7 @@ TEST(FaxCount, GetNeedsTheCurrentSignature) {
     EXPECT_EQ(DMA_GetFaxAddressNum(r.fax.data(), &n), DMA_E_FAILED);
     EXPECT_EQ(DMA_GetFaxAddressNum(nullptr, &n), DMA_E_FAILED);
     EXPECT_EQ(DMA_GetFaxAddressNum(r.fax.data(), nullptr), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }
 
 TEST(FaxCount, SetAbsoluteAndRelative) {
@@ -60,6 +61,7 @@ TEST(FaxCount, SetAbsoluteAndRelative) {
         EXPECT_EQ(BlockCount(r), c.after);
         EXPECT_TRUE(r.CanariesIntact());
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(FaxCount, SetNeitherTestsNorRewritesTheSignature) {
@@ -68,6 +70,7 @@ TEST(FaxCount, SetNeitherTestsNorRewritesTheSignature) {
     EXPECT_EQ(DMA_SetFaxAddressNum(&r.ctx, 9, 0), DMA_OK);
     EXPECT_EQ(ReadU16(r.fax.data(), 8), U16("ZOVA001"));
     EXPECT_EQ(BlockCount(r), 9);
+    EXPECT_NO_LEAK();
 }
 
 TEST(FaxCount, SetRefusesMissingRecords) {
@@ -85,6 +88,7 @@ TEST(FaxCount, SetRefusesMissingRecords) {
     EXPECT_EQ(DMA_SetFaxAddressNum(&r.ctx, 1, 1), DMA_E_FAILED);
     EXPECT_EQ(DMA_SetFaxAddressNum(&r.ctx, 7, 0), DMA_E_FAILED);
     EXPECT_EQ(BlockCount(r), 4);
+    EXPECT_NO_LEAK();
 }
 
 TEST(StructSize, SizesByKind) {
@@ -93,4 +97,5 @@ TEST(StructSize, SizesByKind) {
         {0, 0}, {1, 0}, {8, 0}, {-1, 0}, {-6, 0}, {INT_MIN, 0}, {0x10006, 0},
     };
     for (const Case &c : cases) EXPECT_EQ(DMA_QueryStructSize(c.kind), c.size) << c.kind;
+    EXPECT_NO_LEAK();
 }

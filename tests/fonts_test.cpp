@@ -51,6 +51,7 @@ TEST(Fonts, SizeQueryAndBufferChecks) {
     EXPECT_EQ(out.data()[0], 'B');
     EXPECT_TRUE(out.CanariesIntact());
     EXPECT_EQ(DMA_GetLogFontData(&r.ctx, kFont1, F(out), nullptr), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Fonts, RefusalsInTheirOrder) {
@@ -73,6 +74,7 @@ TEST(Fonts, RefusalsInTheirOrder) {
     EXPECT_EQ(DMA_SetLogFontData(&r.ctx, kFont1, &f, 60), DMA_E_FAILED);
     EXPECT_EQ(DMA_GetLogFontData(nullptr, kFont1, nullptr, &l), DMA_E_FAILED);
     EXPECT_EQ(DMA_SetLogFontData(nullptr, kFont1, &f, 60), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Fonts, SetChecksTheCallersSize) {
@@ -89,6 +91,7 @@ TEST(Fonts, SetChecksTheCallersSize) {
         EXPECT_EQ(same, c.rc != DMA_OK) << c.size;
     }
     EXPECT_EQ(DMA_SetLogFontData(&r.ctx, kFont1, nullptr, 60), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Fonts, RoundTripEveryMember) {
@@ -125,6 +128,7 @@ TEST(Fonts, StoredFaceIsConvertedWhole) {
     ASSERT_EQ(DMA_GetLogFontData(&r.ctx, kFont1, F(out), &l), DMA_OK);
     EXPECT_EQ(std::string(F(out)->lfFaceName, 32), std::string("Face\0", 5) + std::string(27, 'z'));
     EXPECT_TRUE(out.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Fonts, SetKeepsTheStoredTailAfterTheFace) {
@@ -135,6 +139,7 @@ TEST(Fonts, SetKeepsTheStoredTailAfterTheFace) {
     ASSERT_EQ(DMA_SetLogFontData(&r.ctx, kFont1, &in, 60), DMA_OK);
     EXPECT_EQ(ReadU16(face, 32), U16("ab"));
     EXPECT_EQ(dma::Load16(face + 6), u'z');
+    EXPECT_NO_LEAK();
 }
 
 // A face name that fills its 32 bytes without a terminator is taken as those
@@ -150,4 +155,5 @@ TEST(Fonts, UnterminatedFaceStopsAtTheRecord) {
     for (int i = 0; i < 32; ++i) EXPECT_EQ(dma::Load16(face + 2 * i), u'A') << i;
     EXPECT_EQ(r.devMode.data()[680], 0);  // the setting after the font is untouched
     EXPECT_TRUE(caller.CanariesIntact() && r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }

@@ -37,6 +37,7 @@ TEST(Base64, Rfc4648TestVectors) {
         EXPECT_EQ(Encode(c.in, 64, &rc), c.out) << c.in;
         EXPECT_EQ(rc, 0) << c.in;
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(Base64, WholeAlphabetAndHighBits) {
@@ -62,6 +63,7 @@ TEST(Base64, WholeAlphabetAndHighBits) {
     int rc = -99;
     EXPECT_EQ(Encode(bytes, 64, &rc),
               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+    EXPECT_NO_LEAK();
 }
 
 TEST(Base64, CapacityIsCheckedBeforeWriting) {
@@ -76,6 +78,7 @@ TEST(Base64, CapacityIsCheckedBeforeWriting) {
     EXPECT_EQ(out, std::string(23, 'X'));  // nothing written
     out = Encode("abc", 3, &rc);
     EXPECT_EQ(rc, -3);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Base64, RefusesNullAndNonPositiveSizes) {
@@ -91,6 +94,7 @@ TEST(Base64, RefusesNullAndNonPositiveSizes) {
     EXPECT_EQ(dma::EncodeBase64(in, 3, out, &written, 0), -2);
     EXPECT_EQ(dma::EncodeBase64(in, 3, out, &written, -4), -2);
     EXPECT_EQ(written, 77);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Scramble, XorsWithTheKeyAndUndoesItself) {
@@ -111,6 +115,7 @@ TEST(Scramble, XorsWithTheKeyAndUndoesItself) {
     ASSERT_EQ(dma::ScrambleBytes(mid, 256, back, &written, 256), 0);
     EXPECT_EQ(std::memcmp(all, back, 256), 0);
     EXPECT_EQ(mid[3], 3 ^ 'k');
+    EXPECT_NO_LEAK();
 }
 
 TEST(Scramble, StopsAtTheCapacityGroupByGroup) {
@@ -129,6 +134,7 @@ TEST(Scramble, StopsAtTheCapacityGroupByGroup) {
             else EXPECT_EQ(dst[i], 0xEE) << c.capacity << " byte " << i;
         }
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(Scramble, RefusesNullAndNonPositiveSizes) {
@@ -141,6 +147,7 @@ TEST(Scramble, RefusesNullAndNonPositiveSizes) {
     EXPECT_EQ(dma::ScrambleBytes(b, 4, b, &w, 0), -2);
     EXPECT_EQ(dma::ScrambleBytes(b, -2, b, &w, -2), -2);
     EXPECT_EQ(w, 5);
+    EXPECT_NO_LEAK();
 }
 
 TEST(ProtectedLength, TableByDmaId) {
@@ -150,6 +157,7 @@ TEST(ProtectedLength, TableByDmaId) {
     EXPECT_EQ(dma::ProtectedStringLength(0x9000), 0u);
     EXPECT_EQ(dma::ProtectedStringLength(0x900B), 0u);
     EXPECT_EQ(dma::ProtectedStringLength(0x427), 0u);
+    EXPECT_NO_LEAK();
 }
 
 // ---- the store on a bare 34-byte field (17 units), as 0x9001 has ----
@@ -191,6 +199,7 @@ TEST(ProtectedStore, StoresTheEncodedScrambledText) {
             for (size_t i = 0; i < 34; ++i) ASSERT_EQ(field.data()[i], 0x5A) << c.text;
         }
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(ProtectedStore, EmptyTextStoresOnlyTheTerminator) {
@@ -235,6 +244,7 @@ TEST(ProtectedStore, EveryAllocationFailureLeavesTheFieldAndNoBlock) {
         EXPECT_EQ(dmaplat_AllocCalls() - calls, c.allocs);
         EXPECT_NO_LEAK();
     }
+    EXPECT_NO_LEAK();
 }
 #endif
 
@@ -263,6 +273,7 @@ TEST(ProtectedIds, AreNeverReadBack) {
     l = 5;
     EXPECT_EQ(DMA_GetStringData(&r.ctx, 0x9001, nullptr, &l), DMA_E_FAILED);
     EXPECT_EQ(l, 5u);
+    EXPECT_NO_LEAK();
 }
 
 TEST(ProtectedIds, WriteThenReadThePlainId) {
@@ -292,3 +303,20 @@ TEST(ProtectedIds, WriteThenReadThePlainId) {
     EXPECT_TRUE(r.CanariesIntact());
     EXPECT_NO_LEAK();
 }
+
+#if !defined(_WIN32)
+TEST(ProtectedIds, AllocationFailureThroughTheStringOperation) {
+    Records r;
+    WriteU16(r.secondary.data() + 3520, U16("keep"));
+    for (long n = 1; n <= 2; ++n) {
+        dmaplat_FailAllocAt(n);
+        EXPECT_EQ(DMA_SetStringData(&r.ctx, 0x9001, "abc", 3), DMA_E_FAILED) << n;
+        dmaplat_FailAllocAt(0);
+        EXPECT_EQ(ReadU16(r.secondary.data() + 3520, 17), U16("keep"));
+        EXPECT_NO_LEAK();
+    }
+    EXPECT_EQ(DMA_SetStringData(&r.ctx, 0x9001, "abc", 3), DMA_OK);
+    EXPECT_EQ(ReadU16(r.secondary.data() + 3520, 17), U16("EAYZ"));
+    EXPECT_NO_LEAK();
+}
+#endif

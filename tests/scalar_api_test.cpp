@@ -34,6 +34,7 @@ TEST(ScalarApi, GetValueRefusalsLeaveTheValue) {
     EXPECT_EQ(DMA_GetValue(nullptr, kOrientation, nullptr), DMA_E_FAILED);
     EXPECT_EQ(DMA_SetValue(nullptr, kOrientation, 1), DMA_E_FAILED);
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(ScalarApi, MissingRecordOnlyAffectsItsSettings) {
@@ -46,6 +47,7 @@ TEST(ScalarApi, MissingRecordOnlyAffectsItsSettings) {
     EXPECT_EQ(DMA_SetValue(&r.ctx, kOrientation, 2), DMA_E_FAILED);
     EXPECT_EQ(DMA_GetValue(&r.ctx, kSecondaryWord, &v), DMA_OK);
     EXPECT_EQ(v, 0x1234);
+    EXPECT_NO_LEAK();
 }
 
 TEST(ScalarApi, NarrowValuesArriveZeroExtended) {
@@ -66,6 +68,7 @@ TEST(ScalarApi, NarrowValuesArriveZeroExtended) {
         EXPECT_EQ(v, c.read) << std::hex << c.id;
     }
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(ScalarApi, ByteWriteTouchesOnlyItsByte) {
@@ -77,6 +80,7 @@ TEST(ScalarApi, ByteWriteTouchesOnlyItsByte) {
     std::vector<uint8_t> before(r.devMode.data() + 588, r.devMode.data() + 680);
     EXPECT_EQ(DMA_SetValue(&r.ctx, 0x130, 5), DMA_E_IS_FONT);
     EXPECT_EQ(std::memcmp(before.data(), r.devMode.data() + 588, 92), 0);
+    EXPECT_NO_LEAK();
 }
 
 TEST(ScalarApi, FlagItem1370) {
@@ -87,6 +91,7 @@ TEST(ScalarApi, FlagItem1370) {
     dma::Store32(r.devMode.data() + 1516, 1u << 25);  // item 1370 is bit 25 of its word
     ASSERT_EQ(DMA_GetValue(&r.ctx, 0x202B, &v), DMA_OK);
     EXPECT_EQ(v, 1);
+    EXPECT_NO_LEAK();
 }
 
 TEST(ScalarApi, SupportInfo) {
@@ -103,4 +108,5 @@ TEST(ScalarApi, SupportInfo) {
     EXPECT_EQ(DMA_QuerySWSupportInfo(&r.ctx, 1), DMA_E_SUPPORT_READ);
     EXPECT_EQ(DMA_QuerySWSupportInfo(&r.ctx, 2), DMA_E_INFO_KIND);
     EXPECT_EQ(DMA_QuerySWSupportInfo(nullptr, 1), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }

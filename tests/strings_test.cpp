@@ -66,6 +66,7 @@ TEST(Strings, RefusalsInTheirOrder) {
     EXPECT_EQ(ReadU16(r.secondary.data() + 18, 33), U16("still"));
     EXPECT_EQ(buf.data()[0], 'B');
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, NullContextAndNullPointers) {
@@ -83,6 +84,7 @@ TEST(Strings, NullContextAndNullPointers) {
     EXPECT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, buf, nullptr), DMA_E_FAILED);
     EXPECT_EQ(DMA_SetStringData_StrLength(&r.ctx, kText259, nullptr), DMA_E_FAILED);
     EXPECT_EQ(DMA_SetStringData_StrLength(&r.ctx, kNarrow, nullptr), DMA_E_FAILED);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, GetStringDataBufferChecks) {
@@ -101,6 +103,7 @@ TEST(Strings, GetStringDataBufferChecks) {
     EXPECT_EQ(DMA_GetStringData(&r.ctx, kNarrow, C(narrow), &l), DMA_E_MORE_DATA);
     EXPECT_EQ(l, 48u);
     EXPECT_TRUE(buf.CanariesIntact() && narrow.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, FieldPairRoundTripsInTheAnsiCodePage) {
@@ -133,6 +136,7 @@ TEST(Strings, GetStringDataConvertsTheWholeField) {
     EXPECT_EQ(std::string(C(buf), 32), std::string("ab\0", 3) + std::string(29, 'z'));
     EXPECT_EQ(buf.data()[32], 'B');  // exactly W/2 bytes written
     EXPECT_TRUE(buf.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, SetStringDataGatesOnTheLengthArgument) {
@@ -140,6 +144,7 @@ TEST(Strings, SetStringDataGatesOnTheLengthArgument) {
     EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, "abc", 32), DMA_OK);
     EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, "xyz", 33), DMA_E_TOO_LONG);
     EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), U16("abc"));
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, SetStringDataKeepsTheTailOfTheField) {
@@ -149,6 +154,7 @@ TEST(Strings, SetStringDataKeepsTheTailOfTheField) {
     EXPECT_EQ(dma::Load16(r.devMode.data() + 224 + 4), 0);
     EXPECT_EQ(dma::Load16(r.devMode.data() + 224 + 6), u'z');
     EXPECT_EQ(dma::Load16(r.devMode.data() + 224 + 62), u'z');
+    EXPECT_NO_LEAK();
 }
 
 // A text whose conversion needs more units than the field holds is refused
@@ -168,6 +174,7 @@ TEST(Strings, SetStringDataRefusesTextsThatDoNotFit) {
     EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), U16(fits.c_str()));
     EXPECT_EQ(dma::Load16(r.devMode.data() + 288), 0);  // the next setting is untouched
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, NarrowFieldFieldPair) {
@@ -197,6 +204,7 @@ TEST(Strings, NarrowFieldFieldPair) {
     EXPECT_EQ(r.devMode.data()[692], 0);  // neighbours of the odd-placed field
     EXPECT_EQ(r.devMode.data()[742], 0);
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, TextPairMeasuresTheConvertedText) {
@@ -243,6 +251,7 @@ TEST(Strings, SetStringDataStrLengthBoundsAndClearing) {
     ASSERT_EQ(DMA_SetStringData_StrLength(&r.ctx, kNarrow, "q"), DMA_OK);
     for (int i = 1; i < 49; ++i) EXPECT_EQ(r.devMode.data()[693 + i], 0);
     EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
 }
 
 // A stored text without a terminator inside its field is measured within the
@@ -265,6 +274,7 @@ TEST(Strings, UnterminatedStoredTextsAreRefused) {
     uint32_t l = 0;
     EXPECT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, nullptr, &l), DMA_E_MORE_DATA);
     EXPECT_EQ(l, 32u);
+    EXPECT_NO_LEAK();
 }
 
 TEST(Strings, ProtectedIdsInTheTextPairReachTheStoredText) {

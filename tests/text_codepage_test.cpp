@@ -43,6 +43,7 @@ TEST(CodePageHelpers, WideToMultiByteConvertsWholeText) {
             EXPECT_NO_LEAK();
         }
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(CodePageHelpers, MultiByteToWideConvertsWholeText) {
@@ -59,6 +60,7 @@ TEST(CodePageHelpers, MultiByteToWideConvertsWholeText) {
             EXPECT_NO_LEAK();
         }
     }
+    EXPECT_NO_LEAK();
 }
 
 TEST(CodePageHelpers, Utf8CodePageIsHonoured) {
