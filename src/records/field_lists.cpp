@@ -1,0 +1,165 @@
+// field_lists.cpp - the field lists of the record kinds 2, 3, 4, 5 and 7.
+//
+// A field list ties every field of a caller's record to the item it mirrors:
+// the item's stored type, its report type (copied from the catalogue row, the
+// transfers ignore it), and the field's byte offset and width inside the
+// record.  The lists are walked in the order written here; that order decides
+// which settings are already written when a later row fails, and it is the
+// order in which the enumeration by record kind lists the items.
+//
+// The offsets are checked against the public record structures at compile
+// time, and every list is checked to keep its fields inside the record and
+// apart from each other (a VT_BYTE field reported as VT_WORD counts with the
+// two bytes that a read stores into it).
+#include <array>
+#include <cstddef>
+
+#include "records/records.h"
+
+namespace dma {
+namespace {
+
+constexpr FieldListRow Row(uint16_t itemId, uint16_t valueType, int64_t offset, uint32_t size,
+                           uint16_t reportType = 0) {
+    return FieldListRow{itemId, valueType, reportType, offset, size};
+}
+constexpr FieldListRow kEnd{0, 0, 0, 0, 0};
+
+template <size_t N, size_t M>
+constexpr std::array<FieldListRow, N + M> Concat(const std::array<FieldListRow, N> &a,
+                                                 const std::array<FieldListRow, M> &b) {
+    std::array<FieldListRow, N + M> out{};
+    for (size_t i = 0; i < N; ++i) out[i] = a[i];
+    for (size_t i = 0; i < M; ++i) out[N + i] = b[i];
+    return out;
+}
+
+// Bytes that a read of the row stores into the record: the report type's
+// width for a byte reported as a word, else the field's width.
+constexpr uint32_t StoredBytes(const FieldListRow &r) {
+    return (r.valueType == DMA_VT_BYTE && r.reportType == DMA_VT_WORD) ? 2u : r.size;
+}
+
+// Every field inside [0, recordSize) and no two fields sharing a byte; the
+// list ends with exactly one terminating row.
+template <size_t N>
+constexpr bool FieldsWellFormed(const std::array<FieldListRow, N> &list, uint32_t recordSize) {
+    if (N == 0 || list[N - 1].itemId != 0) return false;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        const FieldListRow &r = list[i];
+        if (r.itemId == 0 || r.offset < 0 || r.size == 0) return false;
+        if (!FitsWithin(static_cast<uint64_t>(r.offset), StoredBytes(r), recordSize)) return false;
+        for (size_t j = i + 1; j + 1 < N; ++j) {
+            const FieldListRow &s = list[j];
+            const int64_t rEnd = r.offset + StoredBytes(r), sEnd = s.offset + StoredBytes(s);
+            if (r.offset < sEnd && s.offset < rEnd) return false;
+            if (r.itemId == s.itemId) return false;
+        }
+    }
+    return true;
+}
+
+// ---- Record kind 2, 308 bytes; key item 297 ------------------------------
+constexpr std::array<FieldListRow, 10> kKind2 = {{
+    Row(297, DMA_VT_STRING, 0, 66),           // name (key), 33 units
+    Row(299, DMA_VT_STRING, 66, 130),
+    Row(301, DMA_VT_DWORD, 196, 4),
+    Row(300, DMA_VT_BYTE, 200, 1, DMA_VT_WORD),  // a read stores 200-201
+    Row(1287, DMA_VT_FLAG, 204, 4),           // flag bit held as 0 or 1
+    Row(302, DMA_VT_BYTE, 208, 1, DMA_VT_WORD),  // a read stores 208-209
+    Row(303, DMA_VT_WORD, 210, 2),
+    Row(1288, DMA_VT_FLAG, 212, 4),
+    Row(304, DMA_VT_LOGFONT, 216, 92),        // a whole LOGFONTW
+    kEnd,
+}};
+static_assert(FieldsWellFormed(kKind2, DMA_KIND2_SIZE));
+static_assert(offsetof(Kind2Record, item299) == 66 && offsetof(Kind2Record, item300) == 200 &&
+              offsetof(Kind2Record, item302) == 208 && offsetof(Kind2Record, item1288) == 212);
+
+// ---- Record kind 3, 706 bytes; key item 1819 -----------------------------
+constexpr std::array<FieldListRow, 5> kKind3Rows = {{
+    Row(1819, DMA_VT_STRING, 0, 82),          // name (key), 41 units
+    Row(1820, DMA_VT_STRING, 82, 82),
+    Row(1821, DMA_VT_STRING, 164, 418),
+    Row(1822, DMA_VT_STRING, 582, 62),
+    Row(1823, DMA_VT_STRING, 644, 62),
+}};
+constexpr auto kKind3 = Concat(kKind3Rows, std::array<FieldListRow, 1>{{kEnd}});
+static_assert(FieldsWellFormed(kKind3, DMA_KIND3_SIZE));
+static_assert(offsetof(Kind3Record, item1820) == 82 && offsetof(Kind3Record, item1822) == 582);
+
+// ---- Record kind 7, 968 bytes: the five fields of kind 3, then two -------
+constexpr auto kKind7 = Concat(kKind3Rows, std::array<FieldListRow, 3>{{
+                                               Row(1876, DMA_VT_STRING, 706, 258),
+                                               Row(1896, DMA_VT_FLAG, 964, 4),
+                                               kEnd,
+                                           }});
+static_assert(FieldsWellFormed(kKind7, DMA_KIND7_SIZE));
+
+// ---- Record kind 5, FaxAddressEntry, 820 bytes; addressed by position ----
+// Every item lives in the block at 1608 of the DEVMODEW record.  Item 1813
+// holds 10 bytes but its field is 18 wide: a read copies the 8 bytes stored
+// after it as well, and a write accepts at most 4 characters there.
+constexpr std::array<FieldListRow, 19> kKind5 = {{
+    Row(1794, DMA_VT_WORD, 0, 2),
+    Row(1795, DMA_VT_STRING, 2, 258),
+    Row(1796, DMA_VT_WORD, 260, 2),
+    Row(1797, DMA_VT_STRING, 262, 82),
+    Row(1798, DMA_VT_STRING, 344, 166),
+    Row(1810, DMA_VT_WORD, 510, 2),
+    Row(1811, DMA_VT_WORD, 512, 2),
+    Row(1812, DMA_VT_WORD, 514, 2),
+    Row(1813, DMA_VT_STRING, 516, 18),
+    Row(1814, DMA_VT_WORD, 534, 2),
+    Row(1815, DMA_VT_WORD, 536, 2),
+    Row(1816, DMA_VT_STRING, 538, 120),
+    Row(1817, DMA_VT_STRING, 658, 42),
+    Row(1818, DMA_VT_STRING, 700, 42),
+    Row(1892, DMA_VT_DWORD, 744, 4),
+    Row(1893, DMA_VT_FLAG, 748, 4),
+    Row(1897, DMA_VT_STRING, 752, 16),
+    Row(1894, DMA_VT_STRING, 768, 50),
+    kEnd,
+}};
+static_assert(FieldsWellFormed(kKind5, DMA_FAX_ENTRY_SIZE));
+static_assert(offsetof(FaxAddressEntry, item1797) == 262 &&
+              offsetof(FaxAddressEntry, item1798) == 344 &&
+              offsetof(FaxAddressEntry, item1814) == 534 &&
+              offsetof(FaxAddressEntry, item1817) == 658 &&
+              offsetof(FaxAddressEntry, item1818) == 700 &&
+              offsetof(FaxAddressEntry, item1893) == 748);
+
+// ---- Record kind 4, 20 bytes; key item 1824 ------------------------------
+// The key list describes the record's key; the rectangle list describes the
+// 16-byte work buffer that ConvertKind4Rectangle maps onto the record's
+// orientation-dependent rectangle at offset 4.
+constexpr std::array<FieldListRow, 2> kKind4Key = {{
+    Row(1824, DMA_VT_WORD, 0, 2),
+    kEnd,
+}};
+static_assert(FieldsWellFormed(kKind4Key, DMA_KIND4_SIZE));
+
+constexpr std::array<FieldListRow, 5> kKind4Rect = {{
+    Row(1827, DMA_VT_INT, 0, 4),
+    Row(1828, DMA_VT_INT, 4, 4),
+    Row(1826, DMA_VT_INT, 8, 4),
+    Row(1825, DMA_VT_INT, 12, 4),
+    kEnd,
+}};
+static_assert(FieldsWellFormed(kKind4Rect, 16));
+
+template <size_t N>
+std::span<const FieldListRow> WithoutEnd(const std::array<FieldListRow, N> &list) {
+    return std::span<const FieldListRow>(list.data(), N - 1);
+}
+
+}  // namespace
+
+std::span<const FieldListRow> Kind2Fields() { return WithoutEnd(kKind2); }
+std::span<const FieldListRow> Kind3Fields() { return WithoutEnd(kKind3); }
+std::span<const FieldListRow> Kind4KeyFields() { return WithoutEnd(kKind4Key); }
+std::span<const FieldListRow> Kind4RectFields() { return WithoutEnd(kKind4Rect); }
+std::span<const FieldListRow> Kind5Fields() { return WithoutEnd(kKind5); }
+std::span<const FieldListRow> Kind7Fields() { return WithoutEnd(kKind7); }
+
+}  // namespace dma

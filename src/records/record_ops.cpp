@@ -1,0 +1,315 @@
+// record_ops.cpp - the public operations on the caller's record arrays:
+// load an element into the settings (DMA_AccessibleData), mark it deleted
+// (DMA_DeleteData), store the settings into it (DMA_ApplyData) and read its
+// name (DMA_GetNameFromInfo), with the element search by name behind them.
+//
+// Elements of kinds 2, 3, 4 and 7 are found by the ANSI text of their key
+// field; fax destination entries (kind 5) by a 1-based position.  State bytes:
+// 0 empty, 1 in use, 2 deleted.  Loading searches with the mask 0xFD (only
+// elements in use), deleting and storing with 0xFF (everything not empty).
+// A transfer that fails half-way is not undone.
+#include <cstddef>
+#include <cstring>
+
+#include "records/records.h"
+#include "text/text.h"
+
+namespace dma {
+namespace {
+
+constexpr uint8_t kMaskLoad = 0xFD;
+constexpr uint8_t kMaskAny = 0xFF;
+
+// What a record kind selects: its array in the context, its field list (for
+// kind 4 the key list; its transfers use the rectangle list), its key item
+// and the result code for a missing element.
+struct KindInfo {
+    int32_t kind;
+    RecordArray DmaContext::*array;
+    std::span<const FieldListRow> (*fields)();
+    uint16_t keyItem;  // 0: addressed by position
+    int32_t missing;
+};
+
+constexpr KindInfo kKinds[] = {
+    {2, &DmaContext::kind2Records, &Kind2Fields, 297, DMA_E_NO_RECORD},
+    {3, &DmaContext::kind3Records, &Kind3Fields, 1819, DMA_E_NO_RECORD},
+    {4, &DmaContext::kind4Records, &Kind4KeyFields, 1824, DMA_E_NO_KIND4_RECORD},
+    {5, &DmaContext::faxEntries, &Kind5Fields, 0, DMA_E_NO_FAX_ENTRY},
+    {7, &DmaContext::kind7Records, &Kind7Fields, 1819, DMA_E_NO_RECORD},
+};
+
+const KindInfo *FindKind(int32_t kind) {
+    for (const KindInfo &k : kKinds)
+        if (k.kind == kind) return &k;
+    return nullptr;
+}
+
+// Start of element `index`; the product is formed in 64 bits so that a large
+// element size cannot wrap.
+uint8_t *ElementAt(const RecordArray &array, uint32_t index) {
+    return static_cast<uint8_t *>(array.records) + uint64_t{array.elementSize} * index;
+}
+
+bool ArrayUsable(const RecordArray &array) {
+    return array.states != nullptr && array.records != nullptr;
+}
+
+// Kind 5: the element at the 1-based position in the low 16 bits of the
+// argument; false for position 0 or beyond the count's low 16 bits.
+bool PositionToIndex(const RecordArray &array, intptr_t argument, uint32_t *index) {
+    const uint16_t position = static_cast<uint16_t>(argument);
+    if (position == 0 || position > static_cast<uint16_t>(array.count)) return false;
+    *index = position - 1u;
+    return true;
+}
+
+// Kind 4 key from a name: at most 5 bytes; the first byte must not be below
+// '0' (compared as a signed char, so bytes from 0x80 up are); digits from the
+// start make the number and the first other byte ends it.  0 and values
+// above 65535 are refused.
+bool ParseKind4Key(const char *name, uint16_t *key) {
+    if (std::strlen(name) > 5) return false;
+    if (static_cast<signed char>(name[0]) < '0') return false;
+    uint32_t value = 0;
+    for (const char *p = name; *p >= '0' && *p <= '9'; ++p) value = value * 10 + (*p - '0');
+    if (value == 0 || value > 0xFFFF) return false;
+    *key = static_cast<uint16_t>(value);
+    return true;
+}
+
+// The row of `keyItem` in a terminated field list, or null.
+const FieldListRow *KeyRow(const FieldListRow *list, uint16_t keyItem) {
+    for (const FieldListRow *row = list; row->itemId != 0; ++row)
+        if (row->itemId == keyItem) return row;
+    return nullptr;
+}
+
+// Kinds 2, 3, 7: writes the name as UTF-16 with its terminator into the key
+// field, refusing a name that does not fit the field's width.
+int32_t StoreNameInKey(const KindInfo &k, uint8_t *element, const char *name) {
+    const FieldListRow *row = KeyRow(k.fields().data(), k.keyItem);
+    if (row == nullptr || row->offset < 0) return DMA_E_FAILED;
+    WCHAR *wide = nullptr;
+    int32_t units = 0;
+    if (!MultiByteToWideAlloc(name, &wide, &units, 0)) return DMA_E_FAILED;
+    const uint64_t needed = 2 * (static_cast<uint64_t>(units) + 1);
+    int32_t code = DMA_E_FAILED;
+    if (units >= 0 && needed <= (row->size & 0xFFFF)) {
+        std::memcpy(element + row->offset, wide, needed);
+        code = DMA_OK;
+    }
+    GlobalFree(wide);
+    return code;
+}
+
+// Kind 4: the key number written in the name into the key field.
+int32_t StoreKind4Key(const KindInfo &k, uint8_t *element, const char *name) {
+    const FieldListRow *row = KeyRow(k.fields().data(), k.keyItem);
+    if (row == nullptr || row->offset < 0) return DMA_E_FAILED;
+    uint16_t key;
+    if (!ParseKind4Key(name, &key)) return DMA_E_FAILED;
+    Store16(element + row->offset, key);
+    return DMA_OK;
+}
+
+}  // namespace
+
+// The element's name as new ANSI text: the UTF-16 text of a string key, or a
+// 16-bit key written with "%u".  A string key is read only inside its field:
+// one without a terminator there is taken as the whole field.
+char *RecordKeyText(const FieldListRow *list, uint16_t keyItem, const void *record) {
+    if (list == nullptr || record == nullptr) return nullptr;
+    const FieldListRow *row = KeyRow(list, keyItem);
+    if (row == nullptr || row->offset < 0) return nullptr;
+    const uint8_t *field = static_cast<const uint8_t *>(record) + row->offset;
+
+    // Large enough for every key field of the lists (at most 41 units) plus
+    // a terminator; a wider field is refused rather than cut.
+    WCHAR text[64] = {};
+    if (row->valueType == DMA_VT_STRING) {
+        const size_t capacity = row->size / 2;
+        if (capacity >= sizeof text / sizeof text[0]) return nullptr;
+        const size_t units = WideLengthWithin(field, capacity);
+        std::memcpy(text, field, 2 * units);
+        text[units] = 0;
+    } else if (row->valueType == DMA_VT_WORD) {
+        static const WCHAR kFormat[] = {'%', 'u', 0};
+        wsprintfW(text, kFormat, static_cast<unsigned>(Load16(field)));
+    } else {
+        return nullptr;
+    }
+    char *ansi = nullptr;
+    int32_t length = 0;
+    if (!WideToMultiByteAlloc(text, &ansi, &length, 0)) return nullptr;
+    return ansi;
+}
+
+// The lowest index whose name equals `name` byte for byte and whose state
+// byte ANDed with `mask` is non-zero.  A name that cannot be built ends the
+// search with no result, whatever later elements hold.
+bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16_t keyItem,
+                      const char *name, uint8_t mask, uint32_t *index) {
+    if (name == nullptr || index == nullptr) return false;
+    if (array.count != 0 && !ArrayUsable(array)) return false;
+    for (uint32_t i = 0; i < array.count; ++i) {
+        char *own = RecordKeyText(list, keyItem, ElementAt(array, i));
+        if (own == nullptr) return false;
+        const bool equal = std::strcmp(own, name) == 0;
+        GlobalFree(own);
+        if (equal && (array.states[i] & mask) != 0) {
+            *index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace dma
+
+using namespace dma;
+
+extern "C" {
+
+// Loads an element into the live settings: kinds 2, 3, 4, 7 by name among
+// the elements in use, kind 5 by position.  Every field including the key
+// goes to the settings, except for kind 4, whose rectangle goes through the
+// orientation mapping and whose key stays out.  State bytes never change.
+DMA_RESULT DMA_AccessibleData(DmaContext *context, int32_t kind, intptr_t nameOrPosition) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const KindInfo *k = FindKind(kind);
+    if (k == nullptr) return Result(DMA_E_KIND);
+    const RecordArray &array = context->*(k->array);
+    const FieldListRow *list = k->fields().data();
+
+    uint32_t index = 0;
+    if (kind == DMA_KIND_FAX) {
+        if (!PositionToIndex(array, nameOrPosition, &index)) return Result(k->missing);
+        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
+        if ((array.states[index] & kMaskLoad) == 0) return Result(k->missing);
+    } else {
+        const char *name = reinterpret_cast<const char *>(nameOrPosition);
+        if (name == nullptr) return Result(DMA_E_FAILED);
+        if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
+        if (!FindRecordByName(list, array, k->keyItem, name, kMaskLoad, &index))
+            return Result(k->missing);
+    }
+    uint8_t *element = ElementAt(array, index);
+
+    bool ok;
+    if (kind == DMA_KIND_4) {
+        uint8_t work[16] = {};
+        ok = ConvertKind4Rectangle(context->devMode, context->secondary, 2,
+                                   element + offsetof(Kind4Record, rect), work) &&
+             WriteRecordToSettings(context->devMode, context->secondary,
+                                   Kind4RectFields().data(), work);
+    } else {
+        ok = WriteRecordToSettings(context->devMode, context->secondary, list, element);
+    }
+    return Result(ok ? DMA_OK : DMA_E_FAILED);
+}
+
+// Marks the first non-empty element of that name deleted (state 2).  The
+// element's bytes and the settings stay as they are.
+DMA_RESULT DMA_DeleteData(DmaContext *context, int32_t kind, const char *name) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const KindInfo *k = FindKind(kind);
+    if (k == nullptr || kind == DMA_KIND_FAX) return Result(DMA_E_KIND);
+    if (name == nullptr) return Result(DMA_E_FAILED);
+    const RecordArray &array = context->*(k->array);
+    if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
+    uint32_t index = 0;
+    if (!FindRecordByName(k->fields().data(), array, k->keyItem, name, kMaskAny, &index))
+        return Result(k->missing);
+    array.states[index] = DMA_STATE_DELETED;
+    return Result(DMA_OK);
+}
+
+// Stores the live settings into an element and marks it in use.  Mode 0
+// finds the element by name (kinds 2, 3, 4, 7, any non-empty state) or by
+// position (kind 5, states 1 and 2); mode 1 takes the last element whatever
+// its state.  Afterwards the name goes into the key field (kinds 2, 3, 7),
+// the number in the name into the key (kind 4), or "ZOVA002" over the fax
+// block's signature (kind 5).  A failure after the transfer leaves the
+// element filled and in use.
+//
+// Refused before anything is touched: mode 1 on an empty array (the kind's
+// missing-element code: there is no last element), a null name for kinds
+// 2, 3, 4, 7 and a null fax-address block for kind 5 (-10).
+DMA_RESULT DMA_ApplyData(DmaContext *context, int32_t kind, int32_t mode,
+                         intptr_t nameOrPosition) {
+    if (context == nullptr) return Result(DMA_E_FAILED);
+    const KindInfo *k = FindKind(kind);
+    if (k == nullptr) return Result(DMA_E_KIND);
+    if (mode != 0 && mode != 1) return Result(DMA_E_MODE);
+    const char *name = reinterpret_cast<const char *>(nameOrPosition);
+    if (kind == DMA_KIND_FAX) {
+        if (context->faxAddressBlock == nullptr) return Result(DMA_E_FAILED);
+    } else if (name == nullptr) {
+        return Result(DMA_E_FAILED);
+    }
+    const RecordArray &array = context->*(k->array);
+    const FieldListRow *list = k->fields().data();
+
+    uint32_t index = 0;
+    if (mode == 1) {
+        if (array.count == 0) return Result(k->missing);
+        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
+        index = array.count - 1;
+    } else if (kind == DMA_KIND_FAX) {
+        if (!PositionToIndex(array, nameOrPosition, &index)) return Result(k->missing);
+        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
+        if (array.states[index] == DMA_STATE_EMPTY) return Result(k->missing);
+    } else {
+        if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
+        if (!FindRecordByName(list, array, k->keyItem, name, kMaskAny, &index))
+            return Result(k->missing);
+    }
+    uint8_t *element = ElementAt(array, index);
+
+    bool ok;
+    if (kind == DMA_KIND_4) {
+        uint8_t work[16] = {};
+        ok = ReadSettingsToRecord(context->devMode, context->secondary,
+                                  Kind4RectFields().data(), work) &&
+             ConvertKind4Rectangle(context->devMode, context->secondary, 1,
+                                   element + offsetof(Kind4Record, rect), work);
+    } else {
+        ok = ReadSettingsToRecord(context->devMode, context->secondary, list, element);
+    }
+    if (!ok) return Result(DMA_E_FAILED);
+    array.states[index] = DMA_STATE_IN_USE;
+
+    switch (kind) {
+    case DMA_KIND_FAX:
+        WriteCurrentFaxSignature(context->faxAddressBlock);
+        return Result(DMA_OK);
+    case DMA_KIND_4:
+        return Result(StoreKind4Key(*k, element, name));
+    default:
+        return Result(StoreNameInKey(*k, element, name));
+    }
+}
+
+// The ANSI name of a single record of kind 2, 3, 4 or 7.  Without a buffer,
+// or with a size below the name's length plus its terminator, the size
+// needed is stored and -5 returned.
+DMA_RESULT DMA_GetNameFromInfo(const void *record, int32_t kind, uint32_t *size, char *buffer) {
+    if (record == nullptr || size == nullptr) return Result(DMA_E_FAILED);
+    const KindInfo *k = FindKind(kind);
+    if (k == nullptr || kind == DMA_KIND_FAX) return Result(DMA_E_KIND);
+    char *name = RecordKeyText(k->fields().data(), k->keyItem, record);
+    if (name == nullptr) return Result(DMA_E_FAILED);
+    const uint32_t needed = static_cast<uint32_t>(std::strlen(name)) + 1;
+    int32_t code = DMA_OK;
+    if (buffer == nullptr || *size < needed) {
+        *size = needed;
+        code = DMA_E_MORE_DATA;
+    } else {
+        std::memcpy(buffer, name, needed);
+    }
+    GlobalFree(name);
+    return Result(code);
+}
+
+}  // extern "C"

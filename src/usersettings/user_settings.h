@@ -1,0 +1,41 @@
+// user_settings.h - the user-settings record (UserSettingInfo, layout
+// version 4, 2096 bytes): its four field lists and the conversion of the
+// older layouts 1-3.  The exports DMA_GetUserSettingInfo and
+// DMA_SetUserSettingInfo are declared in the public header.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "records/records.h"
+
+namespace dma {
+
+constexpr uint32_t kUserInfoSize = DMA_USER_SETTING_INFO_SIZE;
+constexpr uint32_t kUserInfoNameOffset = 8;    // 32 UTF-16 units from ansiName
+constexpr uint32_t kUserInfoNameUnits = 32;
+constexpr uint32_t kUserInfoMarkOffset = 72;   // the value 7 on output
+constexpr uint32_t kUserInfoItem5178Offset = 1312;
+
+// Lists 1-4 in walking order (index 0 = list 1), each without its ending row.
+// List 1 is read by the get operation only.
+std::span<const FieldListRow> UserSettingList(int number);
+
+// One copy of the conversion from an older layout into version 4.
+struct UserInfoCopy {
+    uint16_t version;
+    uint16_t from;
+    uint16_t to;
+    uint16_t bytes;
+};
+std::span<const UserInfoCopy> UserInfoConversion();
+
+// Bytes of the caller's record that a version occupies (0 for an unknown
+// version): 716, 1100, 2092, 2096.
+uint32_t UserInfoInputSize(uint16_t version);
+
+// Fills `work` (2096 bytes, zero-filled by the caller) from a caller's record
+// of version 1-4; false for another version.  Item 5178 is not set here.
+bool ConvertUserInfo(const uint8_t *input, uint8_t *work);
+
+}  // namespace dma
