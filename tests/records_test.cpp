@@ -1,0 +1,283 @@
+// records_test.cpp - the field lists of the record kinds against the item
+// catalogue, the two transfers between a record and the live settings, and
+// the orientation-dependent rectangle of record kind 4.
+#include <vector>
+
+#include "records_fixture.h"
+
+using namespace dma;
+using namespace dmatest;
+
+namespace {
+
+struct ListCase {
+    const char *name;
+    std::span<const FieldListRow> (*rows)();
+    uint32_t recordSize;
+    uint16_t area;      // storage area of every item of the list
+    uint16_t keyItem;   // 0: no key
+};
+
+const ListCase kLists[] = {
+    {"kind 2", &Kind2Fields, DMA_KIND2_SIZE, DMA_SA_DEVMODE, 297},
+    {"kind 3", &Kind3Fields, DMA_KIND3_SIZE, DMA_SA_DEVMODE_EXT, 1819},
+    {"kind 4 key", &Kind4KeyFields, DMA_KIND4_SIZE, DMA_SA_DEVMODE_EXT, 1824},
+    {"kind 4 rectangle", &Kind4RectFields, 16, DMA_SA_DEVMODE_EXT, 0},
+    {"kind 5", &Kind5Fields, DMA_FAX_ENTRY_SIZE, DMA_SA_DEVMODE_EXT, 0},
+    {"kind 7", &Kind7Fields, DMA_KIND7_SIZE, DMA_SA_DEVMODE_EXT, 1819},
+};
+
+// Every row carries its item's stored type and report type, lies in the
+// expected storage area and is as wide as the item: the stored width for a
+// scalar, the capacity for a string or font.  The one known exception is
+// item 1813, whose 18-byte field holds a 10-byte setting.
+TEST(FieldLists, EveryRowMatchesTheCatalogue) {
+    Records r;
+    for (const ListCase &c : kLists) {
+        SCOPED_TRACE(c.name);
+        std::span<const FieldListRow> rows = c.rows();
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.data()[rows.size()].itemId, 0) << "list must end with item 0";
+        bool keySeen = c.keyItem == 0;
+        for (const FieldListRow &row : rows) {
+            SCOPED_TRACE("item " + std::to_string(row.itemId));
+            ItemLocation loc{};
+            ASSERT_EQ(LookupItem(row.itemId, r.ctx.devMode, r.ctx.secondary, &loc), DMA_RS_OK);
+            EXPECT_EQ(row.valueType, loc.valueType);
+            EXPECT_EQ(row.reportType, loc.reportType);
+            EXPECT_EQ(loc.area, c.area);
+            EXPECT_GE(row.offset, 0);
+            EXPECT_LE(row.offset + row.size, c.recordSize);
+            if (row.valueType == DMA_VT_STRING || row.valueType == DMA_VT_LOGFONT) {
+                if (row.itemId == 1813) {
+                    EXPECT_EQ(row.size, 18u);
+                    EXPECT_EQ(loc.size, 10u);
+                } else {
+                    EXPECT_EQ(row.size, loc.size);
+                }
+            } else {
+                EXPECT_EQ(static_cast<int32_t>(row.size), loc.width);
+            }
+            if (row.itemId == c.keyItem) keySeen = true;
+        }
+        EXPECT_TRUE(keySeen) << "key item missing";
+    }
+}
+
+TEST(FieldLists, Kind7BeginsWithKind3AndByteItemsReportWords) {
+    ASSERT_EQ(Kind7Fields().size(), Kind3Fields().size() + 2);
+    for (size_t i = 0; i < Kind3Fields().size(); ++i) {
+        EXPECT_EQ(Kind7Fields()[i].itemId, Kind3Fields()[i].itemId);
+        EXPECT_EQ(Kind7Fields()[i].offset, Kind3Fields()[i].offset);
+        EXPECT_EQ(Kind7Fields()[i].size, Kind3Fields()[i].size);
+    }
+    for (const FieldListRow &row : Kind2Fields())
+        if (row.itemId == 300 || row.itemId == 302) {
+            EXPECT_EQ(row.valueType, DMA_VT_BYTE);
+            EXPECT_EQ(row.reportType, DMA_VT_WORD);
+        }
+}
+
+// ---- transfers -------------------------------------------------------------
+
+struct TransferCase {
+    const char *name;
+    std::span<const FieldListRow> (*rows)();
+    uint32_t recordSize;
+};
+const TransferCase kTransferKinds[] = {
+    {"kind 2", &Kind2Fields, DMA_KIND2_SIZE},
+    {"kind 3", &Kind3Fields, DMA_KIND3_SIZE},
+    {"kind 4 rectangle", &Kind4RectFields, 16},
+    {"kind 5", &Kind5Fields, DMA_FAX_ENTRY_SIZE},
+    {"kind 7", &Kind7Fields, DMA_KIND7_SIZE},
+};
+
+// A record written into the settings and read back gives the same fields,
+// for two different fillings (flags 1 then 0), and nothing outside the
+// caller's records is touched.
+TEST(Transfers, RecordToSettingsAndBackKeepsEveryField) {
+    for (const TransferCase &c : kTransferKinds) {
+        for (int seed : {1, 2}) {
+            SCOPED_TRACE(std::string(c.name) + " seed " + std::to_string(seed));
+            Records r;
+            Guarded in(c.recordSize), out(c.recordSize, 0xEE);
+            FillRecord(c.rows(), in.data(), seed);
+            ASSERT_TRUE(WriteRecordToSettings(r.ctx.devMode, r.ctx.secondary, c.rows().data(),
+                                              in.data()));
+            ASSERT_TRUE(ReadSettingsToRecord(r.ctx.devMode, r.ctx.secondary, c.rows().data(),
+                                             out.data()));
+            ExpectSameFields(c.rows(), in.data(), out.data());
+            EXPECT_TRUE(r.CanariesIntact());
+            EXPECT_TRUE(in.CanariesIntact());
+            EXPECT_TRUE(out.CanariesIntact());
+        }
+    }
+}
+
+// Reading kind 2: flag items arrive as 32-bit 0 or 1, and the bytes reported
+// as words fill two bytes (200-201, 208-209).
+TEST(Transfers, Kind2ReadWidths) {
+    Records r;
+    Guarded rec(DMA_KIND2_SIZE, 0xEE);
+    *ItemAddress(r, 300) = 0x41;
+    *ItemAddress(r, 302) = 0x42;
+    Store32(ItemAddress(r, 1287), 0xFFFFFFFFu);  // every bit of the flag word set
+    ASSERT_TRUE(ReadSettingsToRecord(r.ctx.devMode, r.ctx.secondary, Kind2Fields().data(),
+                                     rec.data()));
+    EXPECT_EQ(Load16(rec.data() + 200), 0x0041);
+    EXPECT_EQ(Load16(rec.data() + 208), 0x0042);
+    EXPECT_EQ(Load32(rec.data() + 204), 1u);
+    EXPECT_EQ(Load32(rec.data() + 212), 1u);
+    EXPECT_EQ(rec.data()[202], 0xEE);  // between the fields: untouched
+}
+
+// A string field read into a record carries the whole field, bytes after the
+// terminator included.
+TEST(Transfers, StringReadCarriesWholeField) {
+    Records r;
+    uint8_t *stored = ItemAddress(r, 1820);
+    WriteU16(stored, U16("ab"));
+    stored[10] = 'X';
+    stored[81] = 'Y';
+    Guarded rec(DMA_KIND3_SIZE);
+    ASSERT_TRUE(ReadSettingsToRecord(r.ctx.devMode, r.ctx.secondary, Kind3Fields().data(),
+                                     rec.data()));
+    EXPECT_EQ(ReadU16(rec.data() + 82, 41), U16("ab"));
+    EXPECT_EQ(rec.data()[82 + 10], 'X');
+    EXPECT_EQ(rec.data()[82 + 81], 'Y');
+}
+
+// Item 1813: reading copies its 10 bytes and the 8 stored after them (items
+// 1814, 1815 and the start of 1816); writing accepts 4 characters and
+// refuses 5 after items 1794-1812 have been written.
+TEST(Transfers, Item1813WidthQuirk) {
+    Records r;
+    WriteU16(ItemAddress(r, 1813), U16("abcd"));
+    Store16(ItemAddress(r, 1814), 0x1111);
+    Store16(ItemAddress(r, 1815), 0x2222);
+    WriteU16(ItemAddress(r, 1816), U16("zy"));
+    Guarded rec(DMA_FAX_ENTRY_SIZE);
+    ASSERT_TRUE(ReadSettingsToRecord(r.ctx.devMode, r.ctx.secondary, Kind5Fields().data(),
+                                     rec.data()));
+    EXPECT_EQ(ReadU16(rec.data() + 516, 9), U16("abcd"));
+    EXPECT_EQ(Load16(rec.data() + 526), 0x1111);
+    EXPECT_EQ(Load16(rec.data() + 528), 0x2222);
+    EXPECT_EQ(ReadU16(rec.data() + 530, 2), U16("zy"));
+
+    Records fresh;
+    Guarded entry(DMA_FAX_ENTRY_SIZE);
+    FillRecord(Kind5Fields(), entry.data(), 1);
+    WriteU16(entry.data() + 516, U16("abcd"));
+    EXPECT_TRUE(WriteRecordToSettings(fresh.ctx.devMode, fresh.ctx.secondary,
+                                      Kind5Fields().data(), entry.data()));
+
+    Records partial;
+    WriteU16(entry.data() + 516, U16("abcde"));
+    EXPECT_FALSE(WriteRecordToSettings(partial.ctx.devMode, partial.ctx.secondary,
+                                       Kind5Fields().data(), entry.data()));
+    for (uint16_t item : {1794, 1796, 1810, 1811, 1812})
+        EXPECT_EQ(Load16(ItemAddress(partial, item)),
+                  Load16(entry.data() + FieldOffset(Kind5Fields(), item)))
+            << item;
+    EXPECT_EQ(ReadU16(ItemAddress(partial, 1795), 129), ReadU16(entry.data() + 2, 129));
+    EXPECT_EQ(ReadU16(ItemAddress(partial, 1813), 5), u"");      // refused row: untouched
+    EXPECT_EQ(Load16(ItemAddress(partial, 1814)), 0);            // later rows: not reached
+}
+
+// A list whose first row ends it transfers nothing and succeeds.
+TEST(Transfers, EmptyListSucceeds) {
+    const FieldListRow empty[] = {{0, 0, 0, 0, 0}};
+    Guarded rec(8, 0xEE);
+    EXPECT_TRUE(WriteRecordToSettings(nullptr, nullptr, empty, rec.data()));
+    EXPECT_TRUE(ReadSettingsToRecord(nullptr, nullptr, empty, rec.data()));
+    EXPECT_EQ(rec.data()[0], 0xEE);
+}
+
+// A failing row ends a read with the earlier fields filled and the later
+// ones untouched (item 5129 lives in the absent secondary record).
+TEST(Transfers, ReadStopsAtFailingRow) {
+    Records r;
+    Store16(ItemAddress(r, 1794), 0x1234);
+    Store16(ItemAddress(r, 1796), 0x5678);
+    const FieldListRow list[] = {
+        {1794, DMA_VT_WORD, 0, 0, 2},
+        {5129, DMA_VT_STRING, 0, 2, 50},
+        {1796, DMA_VT_WORD, 0, 52, 2},
+        {0, 0, 0, 0, 0},
+    };
+    Guarded rec(54, 0xEE);
+    EXPECT_FALSE(ReadSettingsToRecord(r.ctx.devMode, nullptr, list, rec.data()));
+    EXPECT_EQ(Load16(rec.data()), 0x1234);
+    EXPECT_EQ(rec.data()[2], 0xEE);
+    EXPECT_EQ(Load16(rec.data() + 52), 0xEEEE);
+}
+
+// A string field without a terminator is measured inside the field only: the
+// write is refused and nothing past the field is read (the record ends with
+// the field, so a sanitizer build would catch an over-read).
+TEST(Transfers, UnterminatedStringFieldIsRefusedWithoutOverRead) {
+    Records r;
+    const FieldListRow list[] = {{1894, DMA_VT_STRING, 0, 0, 50}, {0, 0, 0, 0, 0}};
+    std::vector<uint8_t> rec(50, 'x');
+    EXPECT_FALSE(WriteRecordToSettings(r.ctx.devMode, r.ctx.secondary, list, rec.data()));
+    EXPECT_EQ(ReadU16(ItemAddress(r, 1894), 25), u"");
+}
+
+// ---- kind 4 rectangle -------------------------------------------------------
+
+// Work buffer order is 1827, 1828, 1826, 1825.  R0..R3 by orientation:
+// 1: 1827 1828 1825 1826; 2: 1826 1825 1827 1828.
+struct RectCase {
+    int16_t orientation;
+    int direction;
+    bool ok;
+    int32_t rect[4];  // expected (direction 1) or given (direction 2)
+};
+const RectCase kRectCases[] = {
+    {1, 1, true, {10, 20, 40, 30}},
+    {2, 1, true, {30, 40, 10, 20}},
+    {1, 2, true, {10, 20, 40, 30}},
+    {2, 2, true, {30, 40, 10, 20}},
+    {0, 1, false, {}},
+    {3, 2, false, {}},
+    {1, 0, false, {}},
+    {2, 3, false, {}},
+};
+
+TEST(Kind4Rectangle, MapsByOrientationBothWays) {
+    const int32_t work[4] = {10, 20, 30, 40};  // 1827, 1828, 1826, 1825
+    for (const RectCase &c : kRectCases) {
+        SCOPED_TRACE("orientation " + std::to_string(c.orientation) + " direction " +
+                     std::to_string(c.direction));
+        Records r;
+        Store16(ItemAddress(r, 7), static_cast<uint16_t>(c.orientation));
+        Guarded rect(16, 0xEE), buffer(16, 0xEE);
+        if (c.direction == 2)
+            std::memcpy(rect.data(), c.rect, 16);
+        else
+            std::memcpy(buffer.data(), work, 16);
+        const std::vector<uint8_t> rectBefore(rect.data(), rect.data() + 16);
+        const std::vector<uint8_t> bufferBefore(buffer.data(), buffer.data() + 16);
+        EXPECT_EQ(ConvertKind4Rectangle(r.ctx.devMode, r.ctx.secondary, c.direction,
+                                        rect.data(), buffer.data()),
+                  c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(0, std::memcmp(rect.data(), rectBefore.data(), 16));
+            EXPECT_EQ(0, std::memcmp(buffer.data(), bufferBefore.data(), 16));
+        } else if (c.direction == 1) {
+            EXPECT_EQ(0, std::memcmp(rect.data(), c.rect, 16));
+        } else {
+            EXPECT_EQ(0, std::memcmp(buffer.data(), work, 16));
+        }
+        EXPECT_TRUE(rect.CanariesIntact() && buffer.CanariesIntact());
+    }
+}
+
+// Without a DEVMODEW record the orientation cannot be read.
+TEST(Kind4Rectangle, UnreadableOrientationFails) {
+    Guarded rect(16), buffer(16);
+    EXPECT_FALSE(ConvertKind4Rectangle(nullptr, nullptr, 1, rect.data(), buffer.data()));
+}
+
+}  // namespace
