@@ -129,7 +129,7 @@ TEST(RecordOps, Kind4RoundTripInLandscape) {
 // passes over the deleted element, deleting finds it again, storing by name
 // takes the lowest non-empty index and puts it back in use.
 TEST(RecordOps, DuplicateNamesAndStates) {
-    Bench s(3, 4, DMA_KIND3_SIZE + 14);
+    Bench s(3, 4, DMA_KIND3_SIZE + 15);  // odd: fields at odd addresses
     const char *names[4] = {"dup", "dup", "dup", "x"};
     const uint8_t states[4] = {DMA_STATE_DELETED, DMA_STATE_IN_USE, DMA_STATE_IN_USE,
                                DMA_STATE_EMPTY};
@@ -187,6 +187,7 @@ const KeyCase kKeyCases[] = {
     {"99999", DMA_E_FAILED, 0x4444},  {"65535", DMA_OK, 65535}, {"1", DMA_OK, 1},
     {"007", DMA_OK, 7},     {"", DMA_E_FAILED, 0x4444},       {"\x80" "1", DMA_E_FAILED, 0x4444},
     {"/1", DMA_E_FAILED, 0x4444},     {"1 2", DMA_OK, 1},
+    {"000001", DMA_E_FAILED, 0x4444}, {"12345x", DMA_E_FAILED, 0x4444},  // 6 bytes
 };
 
 TEST(RecordOps, Kind4KeyParser) {
