@@ -4,6 +4,9 @@
 #               tests of the three builds: native, sanitize, windows (Wine)
 #   make deps   only the installation (Debian/Ubuntu, apt-get)
 #   make demo   build the native preset and run `dmactl show`
+#   make tsan   ThreadSanitizer build (clang) of the concurrency stress test, run
+#   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS
+#   make coverage  gcov build of the test suite; line and branch coverage of src/
 #
 # JOBS sets the build and test parallelism (default 2).
 JOBS ?= 2
@@ -15,15 +18,20 @@ PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
-.PHONY: test deps demo $(PRESETS)
+# Seconds each fuzz target runs in `make fuzz` (and so in `make test`).
+FUZZ_SECONDS ?= 60
 
-# Runs every preset even when an earlier one fails, then fails if any did;
-# the output ends with the last ctest summary.
+.PHONY: test deps demo tsan fuzz coverage $(PRESETS)
+
+# Runs every preset even when an earlier one fails, then the ThreadSanitizer
+# stress test and the fuzz targets, and fails if any did.
 test: deps
 	@status=0; \
 	for preset in $(PRESETS); do \
 	  $(MAKE) --no-print-directory $$preset || status=1; \
 	done; \
+	$(MAKE) --no-print-directory tsan || status=1; \
+	$(MAKE) --no-print-directory fuzz || status=1; \
 	exit $$status
 
 $(PRESETS):
@@ -33,6 +41,23 @@ $(PRESETS):
 	cmake --build --preset $@ --parallel $(JOBS) >/dev/null && \
 	echo "==== $@: built in $$(( $$(date +%s) - start )) s; tests:" && \
 	ctest --preset $@ --parallel $(JOBS)
+
+# Only the library and the stress test are built under ThreadSanitizer.
+tsan:
+	@echo "==== tsan: configure and build"
+	@start=$$(date +%s); \
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDMACCESS_TSAN=ON >/dev/null && \
+	cmake --build build/tsan --parallel $(JOBS) --target concurrency_test >/dev/null && \
+	echo "==== tsan: built in $$(( $$(date +%s) - start )) s; stress test:" && \
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./build/tsan/concurrency_test --gtest_brief=1
+
+fuzz:
+	@echo "==== fuzz: every target for $(FUZZ_SECONDS) s"
+	@JOBS=$(JOBS) ./fuzz/run $(FUZZ_SECONDS)
+
+coverage:
+	@JOBS=$(JOBS) ./tools/coverage
 
 deps:
 	@missing=""; \

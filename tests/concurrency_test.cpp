@@ -1,0 +1,158 @@
+// concurrency_test.cpp - calls on different records may run on any threads
+// at once.  Every thread runs the same workload over every export on its own
+// records (its own values, texts and names, derived from the thread's
+// number); the log of every result and every output it produces must equal
+// the log of the same workload run alone.  Under ThreadSanitizer (make tsan)
+// the run also proves that no two calls share mutable state.
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "support/test_support.h"
+
+using namespace dmatest;
+
+namespace {
+
+constexpr int kThreads = 4;
+constexpr int kRounds = 3;
+
+// Everything a workload saw, in order.
+struct Log {
+    std::vector<int64_t> values;
+    void Add(int64_t v) { values.push_back(v); }
+    void AddBytes(const void *p, size_t n) {
+        // FNV-1a over the bytes: one entry per buffer keeps the log small.
+        uint64_t h = 1469598103934665603ull;
+        const uint8_t *b = static_cast<const uint8_t *>(p);
+        for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ull;
+        values.push_back(static_cast<int64_t>(h));
+    }
+};
+
+struct Catalogued {
+    std::vector<uint16_t> items;    // every item of the catalogue
+    std::vector<uint32_t> strings;  // DMA IDs of string settings
+    std::vector<uint32_t> fonts;    // DMA IDs of font settings
+};
+const Catalogued &Catalogue() {
+    static const Catalogued c = [] {
+        Catalogued c;
+        for (const dma::ItemRange &r : dma::RangeDirectory())
+            for (uint16_t i = 0; i < r.rowCount; ++i) c.items.push_back(r.items[i].itemId);
+        for (uint16_t id : dma::KnownDmaIdsAscending()) {
+            uint16_t area = 0;
+            const uint16_t item = dma::DmaIdToItemId(id);
+            const dma::ItemDescriptor *row = item ? dma::FindItemRow(item, &area) : nullptr;
+            if (row && row->valueType == DMA_VT_STRING) c.strings.push_back(id);
+            if (row && row->valueType == DMA_VT_LOGFONT) c.fonts.push_back(id);
+        }
+        return c;
+    }();
+    return c;
+}
+
+// Raw engine: write every scalar item under its own type, read every item.
+void RawEngine(Records &r, int seed, Log &log) {
+    for (uint16_t item : Catalogue().items) {
+        dma::ItemLocation loc{};
+        if (dma::LookupItem(item, r.ctx.devMode, r.ctx.secondary, &loc) != DMA_RS_OK) continue;
+        if (loc.valueType != DMA_VT_STRING && loc.valueType != DMA_VT_LOGFONT) {
+            const uint32_t v = static_cast<uint32_t>(seed * 7919 + item);
+            log.Add(dma_SetValue(item, r.ctx.devMode, r.ctx.secondary, loc.valueType, loc.width, &v));
+        }
+        uint16_t type = 0, area = 0;
+        int32_t length = 0;
+        uint8_t buffer[8] = {};
+        log.Add(dma_GetValue(item, r.ctx.devMode, r.ctx.secondary, &type, &length, buffer, &area));
+        log.Add(type);
+        log.Add(length);
+        log.AddBytes(buffer, sizeof buffer);
+    }
+}
+
+// Strings of every kind: the two pairs, protected and fax header strings.
+void Strings(Records &r, int seed, Log &log) {
+    for (uint32_t id : Catalogue().strings) {
+        const std::string text = "t" + std::to_string(seed) + "-" + std::to_string(id);
+        log.Add(DMA_SetStringData_StrLength(&r.ctx, id, text.c_str()));
+        char buffer[700] = {};
+        uint32_t length = sizeof buffer;
+        log.Add(DMA_GetStringData_StrLength(&r.ctx, id, buffer, &length));
+        log.AddBytes(buffer, sizeof buffer);
+        log.Add(DMA_SetStringData(&r.ctx, id, text.c_str() + 1, 4));
+        length = 0;
+        log.Add(DMA_GetStringData(&r.ctx, id, nullptr, &length));
+        log.Add(length);
+        length = sizeof buffer;
+        log.Add(DMA_GetStringData(&r.ctx, id, buffer, &length));
+        log.AddBytes(buffer, sizeof buffer);
+    }
+    for (uint32_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) {
+        const std::string secret = "s" + std::to_string(seed * 31 + int(id));
+        log.Add(DMA_SetStringData(&r.ctx, id, secret.c_str(), static_cast<uint32_t>(secret.size())));
+    }
+    for (uint32_t id : {DMA_ID_FAX_HEADER1, DMA_ID_FAX_HEADER2}) {
+        const std::string text = "header " + std::to_string(seed) + " " + std::to_string(id);
+        log.Add(DMA_SetStringData(&r.ctx, id, text.c_str(), 0));
+        char buffer[700] = {};
+        uint32_t length = sizeof buffer;
+        log.Add(DMA_GetStringData(&r.ctx, id, buffer, &length));
+        log.AddBytes(buffer, sizeof buffer);
+    }
+}
+
+void Fonts(Records &r, int seed, Log &log) {
+    for (uint32_t id : Catalogue().fonts) {
+        LOGFONTA font{};
+        font.lfHeight = -seed * 3;
+        font.lfWeight = 100 * seed;
+        std::snprintf(font.lfFaceName, sizeof font.lfFaceName, "Face %d", seed);
+        log.Add(DMA_SetLogFontData(&r.ctx, id, &font, sizeof font));
+        LOGFONTA back{};
+        uint32_t length = sizeof back;
+        log.Add(DMA_GetLogFontData(&r.ctx, id, &back, &length));
+        log.AddBytes(&back, sizeof back);
+    }
+}
+
+// One thread's whole workload on fresh records of its own.
+Log Workload(int seed) {
+    Records r(2);
+    Log log;
+    RawEngine(r, seed, log);
+    Strings(r, seed, log);
+    Fonts(r, seed, log);
+    log.AddBytes(r.devMode.data(), r.devMode.size());
+    log.AddBytes(r.secondary.data(), r.secondary.size());
+    log.AddBytes(r.fax.data(), r.fax.size());
+    log.Add(r.CanariesIntact());
+    return log;
+}
+
+}  // namespace
+
+TEST(Concurrency, EveryThreadSeesWhatItWouldSeeAlone) {
+    std::vector<Log> expected;
+    for (int t = 0; t < kThreads; ++t) expected.push_back(Workload(t + 1));
+    // The workloads differ, so a thread reading another's records would show.
+    EXPECT_NE(expected[0].values, expected[1].values);
+
+    std::atomic<int> mismatches{0};
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load()) std::this_thread::yield();
+            for (int round = 0; round < kRounds; ++round)
+                if (Workload(t + 1).values != expected[t].values) ++mismatches;
+        });
+    }
+    go = true;
+    for (std::thread &th : threads) th.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_NO_LEAK();
+}
