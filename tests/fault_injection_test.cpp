@@ -1,0 +1,265 @@
+// fault_injection_test.cpp - every allocation and every file call of the
+// exports fails in turn.  For each operation a clean run counts how many
+// GlobalAlloc calls it makes; then the operation runs once more per
+// allocation with exactly that one failing (1st, 2nd, ...), on fresh records
+// each time.  Each failing run must return one of the operation's documented
+// codes, leave no block alive, keep the guard bytes intact, and leave the
+// caller's records unchanged where the operation promises it.  The same walk
+// is made over the file calls (create, write, read, size) of the
+// document-property operations.  The number of paths walked is printed.
+//
+// Posix only: the failure switches belong to the posix platform layer.
+#if !defined(_WIN32)
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "records_fixture.h"
+#include "text/text.h"
+
+using namespace dma;
+using namespace dmatest;
+
+namespace {
+
+long g_allocPaths = 0;
+long g_filePaths = 0;
+
+// Every buffer the caller owns in one call: the settings records, the fax
+// block with two entries, three-element arrays of kinds 2, 3, 4 and 7, and
+// the fax entry array.  Elements carry distinct names and are in use.
+struct World {
+    World()
+        : r(2), k2(3, DMA_KIND2_SIZE), k3(3, DMA_KIND3_SIZE), k4(3, DMA_KIND4_SIZE),
+          k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(2200, 0x5A) {
+        r.ctx.kind2Records = k2.Descriptor();
+        r.ctx.kind3Records = k3.Descriptor();
+        r.ctx.kind4Records = k4.Descriptor();
+        r.ctx.kind7Records = k7.Descriptor();
+        r.ctx.faxEntries = k5.Descriptor();
+        Store16(ItemAddress(r, 7), 1);  // portrait: the kind 4 rectangle needs it
+        const char *names[3] = {"first", "second", "third"};
+        for (uint32_t i = 0; i < 3; ++i) {
+            FillRecord(Kind2Fields(), k2.At(i), int(i));
+            FillRecord(Kind3Fields(), k3.At(i), int(i));
+            FillRecord(Kind7Fields(), k7.At(i), int(i));
+            WriteU16(k2.At(i), U16(names[i]));
+            WriteU16(k3.At(i), U16(names[i]));
+            WriteU16(k7.At(i), U16(names[i]));
+            Store16(k4.At(i), static_cast<uint16_t>(10 + i));
+            k2.State(i) = k3.State(i) = k4.State(i) = k7.State(i) = DMA_STATE_IN_USE;
+        }
+        for (uint32_t i = 0; i < 2; ++i) {
+            FillRecord(Kind5Fields(), k5.At(i), int(i));
+            k5.State(i) = DMA_STATE_IN_USE;
+        }
+        WriteU16(r.fax.data() + 18, U16("first header"));
+        WriteU16(r.fax.data() + 100, U16("second header"));
+        std::strcpy(r.ctx.ansiName, "User Name");
+    }
+    // Every byte the caller owns, guard bytes aside.
+    std::vector<uint8_t> Bytes() const {
+        std::vector<uint8_t> all;
+        for (const Guarded *g : Buffers()) all.insert(all.end(), g->data(), g->data() + g->size());
+        return all;
+    }
+    // The settings records only.
+    std::vector<uint8_t> Settings() const {
+        std::vector<uint8_t> all(r.devMode.data(), r.devMode.data() + r.devMode.size());
+        all.insert(all.end(), r.secondary.data(), r.secondary.data() + r.secondary.size());
+        return all;
+    }
+    bool Intact() const {
+        for (const Guarded *g : Buffers())
+            if (!g->CanariesIntact()) return false;
+        return true;
+    }
+    std::vector<const Guarded *> Buffers() const {
+        return {&r.devMode, &r.secondary, &r.fax, &k2.elements, &k2.states, &k3.elements,
+                &k3.states, &k4.elements, &k4.states, &k7.elements, &k7.states, &k5.elements,
+                &k5.states, &out};
+    }
+    Records r;
+    ArrayFixture k2, k3, k4, k7, k5;
+    Guarded out;  // the caller's output buffer, whatever the call fills
+};
+
+// What a failing run may change.
+enum class Promise {
+    Nothing,           // every caller byte as before
+    SettingsOnly,      // the settings records as before (outputs may change)
+    None,              // no promise beyond the documented code
+};
+
+struct Op {
+    std::string name;
+    std::function<DMA_RESULT(World &)> call;
+    std::vector<int> failureCodes;  // what a failed allocation may give
+    Promise promise;
+    // Codes whose runs are held to Promise::Nothing whatever `promise` says
+    // (a failed search, for instance, happens before anything is written).
+    std::vector<int> untouchedCodes = {};
+};
+
+bool Contains(const std::vector<int> &codes, DMA_RESULT r) {
+    for (int c : codes)
+        if (r == c) return true;
+    return false;
+}
+
+// Walks every allocation of `op`; returns the number of failing runs.
+long WalkAllocations(const Op &op) {
+    SCOPED_TRACE(op.name);
+    long baselineCalls;
+    DMA_RESULT baseline;
+    std::vector<uint8_t> baselineBytes;
+    {
+        World w;
+        const long before = dmaplat_AllocCalls();
+        baseline = op.call(w);
+        baselineCalls = dmaplat_AllocCalls() - before;
+        baselineBytes = w.Bytes();
+        EXPECT_EQ(dmaplat_LiveBlocks(), 0);
+    }
+    for (long n = 1; n <= baselineCalls; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " of " + std::to_string(baselineCalls));
+        World w;
+        const std::vector<uint8_t> before = w.Bytes(), settings = w.Settings();
+        const long calls = dmaplat_AllocCalls();
+        dmaplat_FailAllocAt(n);
+        const DMA_RESULT r = op.call(w);
+        dmaplat_FailAllocAt(0);
+        EXPECT_GE(dmaplat_AllocCalls() - calls, n) << "the failure was not reached";
+        EXPECT_TRUE(Contains(op.failureCodes, r)) << "result " << r;
+        EXPECT_NE(r, baseline) << "a failed allocation went unreported";
+        EXPECT_EQ(dmaplat_LiveBlocks(), 0);
+        EXPECT_TRUE(w.Intact());
+        if (op.promise == Promise::Nothing || Contains(op.untouchedCodes, r))
+            EXPECT_TRUE(w.Bytes() == before) << "caller's bytes changed";
+        else if (op.promise == Promise::SettingsOnly)
+            EXPECT_TRUE(w.Settings() == settings) << "settings changed";
+    }
+    // With no failure the walk ends where it started.
+    World w;
+    EXPECT_EQ(op.call(w), baseline);
+    EXPECT_TRUE(w.Bytes() == baselineBytes);
+    return baselineCalls;
+}
+
+intptr_t Name(const char *n) { return reinterpret_cast<intptr_t>(n); }
+char *Out(World &w) { return reinterpret_cast<char *>(w.out.data()); }
+uint32_t *OutSize(World &w) { return reinterpret_cast<uint32_t *>(w.out.data() + 2100); }
+
+std::vector<Op> AllocatingOps() {
+    std::vector<Op> ops;
+    const int none2 = DMA_E_NO_RECORD, none4 = DMA_E_NO_KIND4_RECORD;
+    // Strings: the fax header strings convert through the code-page helpers,
+    // the protected strings scramble and encode into work buffers.
+    ops.push_back({"fax header 1 read", [](World &w) {
+                       uint32_t l = 100;
+                       return DMA_GetStringData(&w.r.ctx, DMA_ID_FAX_HEADER1, Out(w), &l);
+                   }, {-10}, Promise::Nothing});
+    ops.push_back({"fax header 2 size query", [](World &w) {
+                       uint32_t l = 0;
+                       return DMA_GetStringData(&w.r.ctx, DMA_ID_FAX_HEADER2, nullptr, &l);
+                   }, {-10}, Promise::Nothing});
+    ops.push_back({"fax header 1 write", [](World &w) {
+                       return DMA_SetStringData(&w.r.ctx, DMA_ID_FAX_HEADER1, "new header", 0);
+                   }, {-10}, Promise::Nothing});
+    ops.push_back({"fax header 2 write", [](World &w) {
+                       return DMA_SetStringData(&w.r.ctx, DMA_ID_FAX_HEADER2, "", 0);
+                   }, {-10}, Promise::Nothing});
+    for (uint32_t id : {0x9001u, 0x9002u, 0x9005u, 0x900Au}) {
+        ops.push_back({"protected write " + std::to_string(id), [id](World &w) {
+                           return DMA_SetStringData(&w.r.ctx, id, "secret", 6);
+                       }, {-10}, Promise::Nothing});
+        ops.push_back({"protected empty write " + std::to_string(id), [id](World &w) {
+                           return DMA_SetStringData(&w.r.ctx, id, "", 0);
+                       }, {-10}, Promise::Nothing});
+    }
+    // Records found by name: each element's name is converted for the
+    // comparison; a failed conversion ends the search with no result.
+    struct ByName { int32_t kind; int missing; };
+    for (ByName k : {ByName{2, none2}, ByName{3, none2}, ByName{4, none4}, ByName{7, none2}}) {
+        const char *name = k.kind == 4 ? "12" : "third";
+        const std::string kind = " kind " + std::to_string(k.kind);
+        ops.push_back({"load by name" + kind, [k, name](World &w) {
+                           return DMA_AccessibleData(&w.r.ctx, k.kind, Name(name));
+                       }, {k.missing}, Promise::Nothing});
+        ops.push_back({"delete" + kind, [k, name](World &w) {
+                           return DMA_DeleteData(&w.r.ctx, k.kind, name);
+                       }, {k.missing}, Promise::Nothing});
+        // Store by name: the search (nothing written yet), then for names
+        // kept as text the conversion of the new name (element filled).
+        ops.push_back({"store by name" + kind, [k, name](World &w) {
+                           return DMA_ApplyData(&w.r.ctx, k.kind, 0, Name(name));
+                       }, {k.missing, -10}, Promise::SettingsOnly, {k.missing}});
+        ops.push_back({"store as last" + kind, [k](World &w) {
+                           return DMA_ApplyData(&w.r.ctx, k.kind, 1, Name(k.kind == 4 ? "99" : "renamed"));
+                       }, {-10}, Promise::SettingsOnly});
+        ops.push_back({"name of element" + kind, [k](World &w) {
+                           ArrayFixture &a = k.kind == 2 ? w.k2 : k.kind == 3 ? w.k3 : k.kind == 4 ? w.k4 : w.k7;
+                           *OutSize(w) = 64;
+                           return DMA_GetNameFromInfo(a.At(1), k.kind, OutSize(w), Out(w));
+                       }, {-10}, Promise::Nothing});
+        ops.push_back({"name size query" + kind, [k](World &w) {
+                           ArrayFixture &a = k.kind == 2 ? w.k2 : k.kind == 3 ? w.k3 : k.kind == 4 ? w.k4 : w.k7;
+                           *OutSize(w) = 0;
+                           return DMA_GetNameFromInfo(a.At(2), k.kind, OutSize(w), nullptr);
+                       }, {-10}, Promise::Nothing});
+    }
+    // Fax entries go by position: no allocation, walked for the count.
+    ops.push_back({"load fax entry", [](World &w) { return DMA_AccessibleData(&w.r.ctx, 5, 2); },
+                   {-10}, Promise::Nothing});
+    ops.push_back({"store fax entry", [](World &w) { return DMA_ApplyData(&w.r.ctx, 5, 0, 1); },
+                   {-10}, Promise::SettingsOnly});
+    // User settings: the set converts into a work record first.
+    for (uint16_t version = 1; version <= 4; ++version) {
+        ops.push_back({"user settings write, version " + std::to_string(version), [version](World &w) {
+                           uint32_t size = DMA_USER_SETTING_INFO_SIZE;  // the read allocates nothing
+                           EXPECT_EQ(DMA_GetUserSettingInfo(&w.r.ctx, w.out.data(), &size), DMA_OK);
+                           Store16(w.out.data(), version);
+                           return DMA_SetUserSettingInfo(&w.r.ctx, w.out.data());
+                       }, {-10}, Promise::SettingsOnly});
+    }
+    ops.push_back({"user settings read", [](World &w) {
+                       uint32_t size = DMA_USER_SETTING_INFO_SIZE;
+                       return DMA_GetUserSettingInfo(&w.r.ctx, w.out.data(), &size);
+                   }, {-10}, Promise::None});
+    return ops;
+}
+
+}  // namespace
+
+// Every allocation of every allocating export fails once.
+TEST(FaultInjection, EveryAllocationFailsInTurn) {
+    for (const Op &op : AllocatingOps()) g_allocPaths += WalkAllocations(op);
+    EXPECT_GT(g_allocPaths, 0);
+}
+
+// The code-page helpers release what they took and leave the result null.
+TEST(FaultInjection, CodePageHelpers) {
+    WCHAR *wide = reinterpret_cast<WCHAR *>(1);
+    int32_t n = 0;
+    dmaplat_FailAllocAt(1);
+    EXPECT_EQ(MultiByteToWideAlloc("text", &wide, &n, 0), 0);
+    EXPECT_EQ(wide, nullptr);
+    char *narrow = reinterpret_cast<char *>(1);
+    const WCHAR text[] = u"text";
+    dmaplat_FailAllocAt(1);
+    EXPECT_EQ(WideToMultiByteAlloc(text, &narrow, &n, 0), 0);
+    EXPECT_EQ(narrow, nullptr);
+    dmaplat_FailAllocAt(0);
+    EXPECT_EQ(dmaplat_LiveBlocks(), 0);
+    g_allocPaths += 2;
+}
+
+// Printed last: the figures of the walk.
+TEST(FaultInjection, ZzReport) {
+    std::printf("fault injection: %ld allocation failure paths, %ld file failure paths\n",
+                g_allocPaths, g_filePaths);
+}
+
+#endif  // !_WIN32
