@@ -77,13 +77,14 @@ void RawEngine(Records &r, int seed, Log &log) {
 // Strings of every kind: the two pairs, protected and fax header strings.
 void Strings(Records &r, int seed, Log &log) {
     for (uint32_t id : Catalogue().strings) {
-        const std::string text = "t" + std::to_string(seed) + "-" + std::to_string(id);
-        log.Add(DMA_SetStringData_StrLength(&r.ctx, id, text.c_str()));
+        char text[32];
+        std::snprintf(text, sizeof text, "t%d-%u", seed, id);
+        log.Add(DMA_SetStringData_StrLength(&r.ctx, id, text));
         char buffer[700] = {};
         uint32_t length = sizeof buffer;
         log.Add(DMA_GetStringData_StrLength(&r.ctx, id, buffer, &length));
         log.AddBytes(buffer, sizeof buffer);
-        log.Add(DMA_SetStringData(&r.ctx, id, text.c_str() + 1, 4));
+        log.Add(DMA_SetStringData(&r.ctx, id, text + 1, 4));
         length = 0;
         log.Add(DMA_GetStringData(&r.ctx, id, nullptr, &length));
         log.Add(length);
@@ -92,12 +93,14 @@ void Strings(Records &r, int seed, Log &log) {
         log.AddBytes(buffer, sizeof buffer);
     }
     for (uint32_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) {
-        const std::string secret = "s" + std::to_string(seed * 31 + int(id));
-        log.Add(DMA_SetStringData(&r.ctx, id, secret.c_str(), static_cast<uint32_t>(secret.size())));
+        char secret[32];
+        const int n = std::snprintf(secret, sizeof secret, "s%d", seed * 31 + int(id));
+        log.Add(DMA_SetStringData(&r.ctx, id, secret, static_cast<uint32_t>(n)));
     }
     for (uint32_t id : {DMA_ID_FAX_HEADER1, DMA_ID_FAX_HEADER2}) {
-        const std::string text = "header " + std::to_string(seed) + " " + std::to_string(id);
-        log.Add(DMA_SetStringData(&r.ctx, id, text.c_str(), 0));
+        char text[48];
+        std::snprintf(text, sizeof text, "header %d %u", seed, id);
+        log.Add(DMA_SetStringData(&r.ctx, id, text, 0));
         char buffer[700] = {};
         uint32_t length = sizeof buffer;
         log.Add(DMA_GetStringData(&r.ctx, id, buffer, &length));
@@ -119,6 +122,61 @@ void Fonts(Records &r, int seed, Log &log) {
     }
 }
 
+// Integer access by DMA ID, the support query and the fax count.
+void Integers(Records &r, int seed, Log &log) {
+    for (uint16_t id : dma::KnownDmaIdsAscending()) {
+        int32_t value = -1;
+        log.Add(DMA_SetValue(&r.ctx, id, seed + id % 3));
+        log.Add(DMA_GetValue(&r.ctx, id, &value));
+        log.Add(value);
+    }
+    log.Add(DMA_QuerySWSupportInfo(&r.ctx, 1));
+    log.Add(DMA_SetFaxAddressNum(&r.ctx, 2, 0));
+    uint16_t count = 0;
+    log.Add(DMA_GetFaxAddressNum(r.ctx.faxAddressBlock, &count));
+    log.Add(count);
+    for (int32_t kind = 0; kind < 9; ++kind) log.Add(DMA_QueryStructSize(kind));
+}
+
+// Record arrays of every kind: store, load, delete, name; and the user
+// settings read and write.
+void RecordsAndUserSettings(Records &r, int seed, Log &log) {
+    struct Kind {
+        int32_t kind;
+        RecordArray DmaContext::*array;
+        uint32_t size;
+    };
+    const Kind kinds[] = {{2, &DmaContext::kind2Records, DMA_KIND2_SIZE},
+                          {3, &DmaContext::kind3Records, DMA_KIND3_SIZE},
+                          {4, &DmaContext::kind4Records, DMA_KIND4_SIZE},
+                          {5, &DmaContext::faxEntries, DMA_FAX_ENTRY_SIZE},
+                          {7, &DmaContext::kind7Records, DMA_KIND7_SIZE}};
+    char name[16];
+    std::snprintf(name, sizeof name, "%d", 100 + seed);  // a valid kind 4 key too
+    const intptr_t byName = reinterpret_cast<intptr_t>(name);
+    for (const Kind &k : kinds) {
+        std::vector<uint8_t> elements(3 * k.size), states(3);
+        r.ctx.*(k.array) = RecordArray{3, k.size, states.data(), elements.data()};
+        log.Add(DMA_ApplyData(&r.ctx, k.kind, 1, k.kind == 5 ? 3 : byName));
+        log.Add(DMA_AccessibleData(&r.ctx, k.kind, k.kind == 5 ? 3 : byName));
+        log.Add(DMA_ApplyData(&r.ctx, k.kind, 0, k.kind == 5 ? 3 : byName));
+        char buffer[64] = {};
+        uint32_t size = sizeof buffer;
+        log.Add(DMA_GetNameFromInfo(elements.data() + 2 * k.size, k.kind, &size, buffer));
+        log.AddBytes(buffer, sizeof buffer);
+        log.Add(DMA_DeleteData(&r.ctx, k.kind, name));
+        log.AddBytes(elements.data(), elements.size());
+        log.AddBytes(states.data(), states.size());
+        r.ctx.*(k.array) = RecordArray{};
+    }
+    std::vector<uint8_t> info(DMA_USER_SETTING_INFO_SIZE);
+    uint32_t size = DMA_USER_SETTING_INFO_SIZE;
+    std::snprintf(r.ctx.ansiName, sizeof r.ctx.ansiName, "user %d", seed);
+    log.Add(DMA_GetUserSettingInfo(&r.ctx, info.data(), &size));
+    log.AddBytes(info.data(), info.size());
+    log.Add(DMA_SetUserSettingInfo(&r.ctx, info.data()));
+}
+
 // One thread's whole workload on fresh records of its own.
 Log Workload(int seed) {
     Records r(2);
@@ -126,6 +184,8 @@ Log Workload(int seed) {
     RawEngine(r, seed, log);
     Strings(r, seed, log);
     Fonts(r, seed, log);
+    Integers(r, seed, log);
+    RecordsAndUserSettings(r, seed, log);
     log.AddBytes(r.devMode.data(), r.devMode.size());
     log.AddBytes(r.secondary.data(), r.secondary.size());
     log.AddBytes(r.fax.data(), r.fax.size());

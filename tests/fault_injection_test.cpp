@@ -58,6 +58,7 @@ struct World {
         WriteU16(r.fax.data() + 18, U16("first header"));
         WriteU16(r.fax.data() + 100, U16("second header"));
         std::strcpy(r.ctx.ansiName, "User Name");
+        Store32(out.data() + 2100, 64);  // the size of a name buffer (OutSize)
     }
     // Every byte the caller owns, guard bytes aside.
     std::vector<uint8_t> Bytes() const {
@@ -201,12 +202,10 @@ std::vector<Op> AllocatingOps() {
                        }, {-10}, Promise::SettingsOnly});
         ops.push_back({"name of element" + kind, [k](World &w) {
                            ArrayFixture &a = k.kind == 2 ? w.k2 : k.kind == 3 ? w.k3 : k.kind == 4 ? w.k4 : w.k7;
-                           *OutSize(w) = 64;
                            return DMA_GetNameFromInfo(a.At(1), k.kind, OutSize(w), Out(w));
                        }, {-10}, Promise::Nothing});
         ops.push_back({"name size query" + kind, [k](World &w) {
                            ArrayFixture &a = k.kind == 2 ? w.k2 : k.kind == 3 ? w.k3 : k.kind == 4 ? w.k4 : w.k7;
-                           *OutSize(w) = 0;
                            return DMA_GetNameFromInfo(a.At(2), k.kind, OutSize(w), nullptr);
                        }, {-10}, Promise::Nothing});
     }
