@@ -142,6 +142,12 @@ TEST_F(PlatformFile, HandleCountFollowsOpenAndClose) {
     SetLastError(0);
     EXPECT_FALSE(CloseHandle(a));  // already closed
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    char buf[4];
+    DWORD n = 5;
+    EXPECT_FALSE(ReadFile(b, buf, 4, &n, nullptr));
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(GetFileSize(b, nullptr), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_EQ(dmaplat_OpenHandles(), open);
 }
 

@@ -2,16 +2,19 @@
 // of the posix platform layer, over POSIX file descriptors, with the test
 // hooks that make a chosen file call fail and fake the next file size.
 //
-// A handle is a small heap record holding the descriptor and a tag; the tag
-// lets a stray or closed handle fail with ERROR_INVALID_HANDLE instead of
-// touching some other descriptor.  Paths arrive as UTF-16 and go to the
+// A handle is a small heap record holding the descriptor.  Open handles are
+// kept in a registry, so that a stray or already closed handle fails with
+// ERROR_INVALID_HANDLE without touching freed memory or some other
+// descriptor.  Paths arrive as UTF-16 and go to the
 // system as UTF-8, unchanged otherwise (no drive letters, no '\' mapping).
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
+#include <unordered_set>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,12 +24,15 @@
 
 namespace {
 
-constexpr uint32_t kHandleTag = 0x464D4448;  // "HDMF"
-
 struct FileHandle {
-    uint32_t tag;
     int fd;
 };
+
+// The open handles.  The mutex guards only the registry; calls on one
+// handle from several threads at once are the caller's business, as on
+// Windows.
+std::mutex g_handlesMutex;
+std::unordered_set<const FileHandle *> g_handles;
 
 std::atomic<long> g_openHandles{0};
 // Per kind of call: calls left until the failing one; 0 = switched off.
@@ -44,10 +50,26 @@ bool ThisCallFails(DmaPlatFileCall kind) {
     return false;
 }
 
-FileHandle *Lookup(HANDLE h) {
-    if (h == nullptr || h == INVALID_HANDLE_VALUE) return nullptr;
+// The open file behind `h`, or null when `h` is not an open handle.  With
+// `remove`, the handle also leaves the registry (CloseHandle).
+FileHandle *Lookup(HANDLE h, bool remove = false) {
     FileHandle *f = static_cast<FileHandle *>(h);
-    return f->tag == kHandleTag ? f : nullptr;
+    std::lock_guard<std::mutex> lock(g_handlesMutex);
+    auto it = g_handles.find(f);
+    if (it == g_handles.end()) return nullptr;
+    if (remove) g_handles.erase(it);
+    return f;
+}
+
+// Enters a new handle; false when the registry cannot grow.
+bool Register(const FileHandle *f) {
+    try {
+        std::lock_guard<std::mutex> lock(g_handlesMutex);
+        g_handles.insert(f);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 // The Windows error for a failed open/read/write errno.
@@ -151,8 +173,9 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
         SetLastError(ErrorFromErrno(err, ERROR_ACCESS_DENIED));
         return INVALID_HANDLE_VALUE;
     }
-    FileHandle *f = new (std::nothrow) FileHandle{kHandleTag, fd};
-    if (!f) {
+    FileHandle *f = new (std::nothrow) FileHandle{fd};
+    if (!f || !Register(f)) {
+        delete f;
         ::close(fd);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return INVALID_HANDLE_VALUE;
@@ -272,12 +295,11 @@ DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
 // ERROR_INVALID_HANDLE.
 BOOL CloseHandle(HANDLE object) {
     if (object == INVALID_HANDLE_VALUE) return TRUE;
-    FileHandle *f = Lookup(object);
+    FileHandle *f = Lookup(object, true);
     if (!f) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    f->tag = 0;
     int rc = ::close(f->fd);
     delete f;
     g_openHandles.fetch_sub(1);
