@@ -61,5 +61,7 @@ bool HaveHooks();
 // Fails the test when the library left a GlobalAlloc block alive.
 #define EXPECT_NO_LEAK()                                                      \
     do {                                                                      \
-        if (dmatest::HaveHooks()) EXPECT_EQ(dmatest::LiveBlocks(), 0);        \
+        if (dmatest::HaveHooks()) {                                           \
+            EXPECT_EQ(dmatest::LiveBlocks(), 0);                              \
+        }                                                                     \
     } while (0)
