@@ -64,20 +64,6 @@ TEST(FieldLists, EveryRowMatchesTheCatalogue) {
     }
 }
 
-TEST(FieldLists, Kind7BeginsWithKind3AndByteItemsReportWords) {
-    ASSERT_EQ(Kind7Fields().size(), Kind3Fields().size() + 2);
-    for (size_t i = 0; i < Kind3Fields().size(); ++i) {
-        EXPECT_EQ(Kind7Fields()[i].itemId, Kind3Fields()[i].itemId);
-        EXPECT_EQ(Kind7Fields()[i].offset, Kind3Fields()[i].offset);
-        EXPECT_EQ(Kind7Fields()[i].size, Kind3Fields()[i].size);
-    }
-    for (const FieldListRow &row : Kind2Fields())
-        if (row.itemId == 300 || row.itemId == 302) {
-            EXPECT_EQ(row.valueType, DMA_VT_BYTE);
-            EXPECT_EQ(row.reportType, DMA_VT_WORD);
-        }
-}
-
 // ---- transfers -------------------------------------------------------------
 
 struct TransferCase {
