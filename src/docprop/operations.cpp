@@ -1,0 +1,261 @@
+// operations.cpp - the exported document-property operations: write the
+// caller's sections to the file named by the path setting (item 374), write
+// the fax section alone to the file named by item 375, and read the first
+// file back into the caller's buffers, converting an old fax section.
+//
+// The file names are settings in the caller's DEVMODEW record (258-byte
+// UTF-16 fields), found through the raw read like every other setting.  An
+// empty path means "no file": the operations then succeed and touch nothing.
+//
+// Reading takes the whole file into one GlobalAlloc buffer, checks it with
+// ParseDocPropFile and only then looks at the caller's buffers, so a broken
+// file is reported as such even to a size query.  Nothing is copied into the
+// caller's buffers until every check - including the conversion of an old
+// fax section, done into a work buffer - has passed.
+#include "docprop/docprop.h"
+
+namespace dma {
+
+namespace {
+
+constexpr uint16_t kDocPropPathItem = 374;  // DMA ID 0x176
+constexpr uint16_t kFaxFilePathItem = 375;  // DMA ID 0x177
+// Both path fields hold 129 UTF-16 units with the terminator.
+constexpr size_t kPathUnits = 129;
+
+// A path setting copied out of the caller's record, always terminated.
+struct PathText {
+    WCHAR text[kPathUnits + 1];
+    bool Empty() const { return text[0] == 0; }
+};
+
+// One buffer of the caller's record, in the order it goes into the file.
+struct Section {
+    const void *data;
+    uint32_t size;
+};
+
+// Contract: reads path setting `itemId` through the raw read and copies its
+// text into `path`.  DMA_OK, or DMA_E_FAILED when the setting cannot be read
+// or is not a text in a known storage area.  The copy takes at most the
+// characters that the raw read measured inside the field, so a field without
+// a terminator is never read past its end.
+int32_t LocatePath(const DmaContext *context, uint16_t itemId, PathText *path) {
+    uint16_t type = 0;
+    int32_t length = 0;
+    uint16_t area = 0xFFFF;
+    uint64_t offset = 0;  // the raw read hands out a string's offset in 8 bytes
+    RawStatus status = dma_GetValue(itemId, context->devMode, context->secondary, &type,
+                                    &length, &offset, &area);
+    if (status != DMA_RS_OK || type != DMA_VT_STRING || length < 2) return DMA_E_FAILED;
+
+    uint8_t *base = nullptr;
+    switch (area) {
+    case DMA_SA_DEVMODE: base = static_cast<uint8_t *>(context->devMode); break;
+    case DMA_SA_DEVMODE_EXT:
+        base = context->devMode ? static_cast<uint8_t *>(context->devMode) + DMA_DEVMODE_EXT_BASE
+                                : nullptr;
+        break;
+    case DMA_SA_SECONDARY: base = static_cast<uint8_t *>(context->secondary); break;
+    default: return DMA_E_FAILED;
+    }
+    if (base == nullptr) return DMA_E_FAILED;
+
+    // The reported length is 2 * characters + 2, the characters counted
+    // inside the field.
+    size_t units = static_cast<size_t>(length) / 2 - 1;
+    if (units > kPathUnits) units = kPathUnits;
+    std::memcpy(path->text, base + offset, units * sizeof(WCHAR));
+    path->text[units] = 0;
+    return DMA_OK;
+}
+
+// Contract: creates (or replaces) the file at `path` and writes every
+// section with a non-null pointer and a non-zero size, in the given order,
+// one WriteFile call each.  Returns DMA_OK, `openFailure` when the file
+// cannot be created, or `writeFailure` when a write fails (the writing stops
+// there; the file keeps what was written).  The file is closed on every path.
+int32_t WriteDocPropFile(const WCHAR *path, const Section *sections, size_t sectionCount,
+                         int32_t openFailure, int32_t writeFailure) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return openFailure;
+
+    int32_t result = DMA_OK;
+    for (size_t i = 0; i < sectionCount; ++i) {
+        if (sections[i].data == nullptr || sections[i].size == 0) continue;
+        DWORD written = 0;
+        if (!WriteFile(file, sections[i].data, sections[i].size, &written, nullptr)) {
+            result = writeFailure;
+            break;
+        }
+    }
+    CloseHandle(file);
+    return result;
+}
+
+// Contract: reads the whole file at `path` into a new GlobalAlloc buffer
+// that the caller releases.  DMA_OK with *data and *count set, DMA_E_FILE_OPEN
+// when the file cannot be opened, or DMA_E_FILE_READ when its size cannot
+// be taken, does not fit in 32 bits, memory cannot be allocated, the read
+// fails or the read brings fewer bytes than the size (the file changed while
+// being read: parsing the shorter data could silently drop sections, which
+// are optional from the end).  A file that grows meanwhile is read up to the
+// size taken.  The file is closed and nothing is left allocated on failure.
+int32_t ReadWholeFile(const WCHAR *path, uint8_t **data, uint32_t *count) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return DMA_E_FILE_OPEN;
+
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    if (size == INVALID_FILE_SIZE || high != 0) {
+        CloseHandle(file);
+        return DMA_E_FILE_READ;
+    }
+    // At least one byte, so that an empty file still has a buffer.
+    uint8_t *buffer = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, size ? size : 1));
+    if (buffer == nullptr) {
+        CloseHandle(file);
+        return DMA_E_FILE_READ;
+    }
+    DWORD read = 0;
+    BOOL ok = ReadFile(file, buffer, size, &read, nullptr);
+    CloseHandle(file);
+    if (!ok || read != size) {
+        GlobalFree(buffer);
+        return DMA_E_FILE_READ;
+    }
+    *data = buffer;
+    *count = read;
+    return DMA_OK;
+}
+
+// True when the caller's buffers hold every section of `layout`.
+bool BuffersReach(const DocPropBuffers *b, const DocPropLayout &layout) {
+    if (b->ndev == nullptr || b->ndevSize < layout.size[kSectionNdev]) return false;
+    if (b->tmbInfo == nullptr || b->tmbInfoSize < layout.size[kSectionTmbInfo]) return false;
+    if (b->spInfo == nullptr || b->spInfoSize < layout.size[kSectionSpInfo]) return false;
+    if (layout.size[kSectionFax] != 0 &&
+        (b->faxBlock == nullptr || b->faxBlockSize < layout.faxCurrentSize))
+        return false;
+    return true;
+}
+
+// Contract: hands the parsed sections of data[0, count) over to the caller's
+// buffers.  DMA_OK; DMA_E_MORE_DATA with the four needed sizes written when a
+// buffer is missing or too small; DMA_E_FILE_FORMAT when an old fax section
+// cannot be converted; DMA_E_FILE_READ when the conversion's work buffer
+// cannot be allocated.  On every result but DMA_OK (and the sizes of
+// DMA_E_MORE_DATA) the caller's buffers and record are untouched.
+int32_t HandOver(const uint8_t *data, uint32_t count, DocPropBuffers *buffers) {
+    DocPropLayout layout;
+    int32_t parsed = ParseDocPropFile(data, count, &layout);
+    if (parsed != DMA_OK) return parsed;
+
+    const uint8_t *fax = layout.start[kSectionFax];
+    uint32_t faxLeft = fax ? count - static_cast<uint32_t>(fax - data) : 0;
+    // The conversion takes an old section only when it reaches exactly to the
+    // end of the file; a section that it would refuse is a broken file, found
+    // before the buffers are looked at, like every other format failure.
+    if (layout.faxOld && faxLeft != layout.size[kSectionFax]) return DMA_E_FILE_FORMAT;
+
+    if (!BuffersReach(buffers, layout)) {
+        buffers->ndevSize = layout.size[kSectionNdev];
+        buffers->tmbInfoSize = layout.size[kSectionTmbInfo];
+        buffers->spInfoSize = layout.size[kSectionSpInfo];
+        buffers->faxBlockSize = layout.faxCurrentSize;
+        return DMA_E_MORE_DATA;
+    }
+
+    // Convert an old fax section first, into a work buffer, so that a refusal
+    // leaves every caller's buffer as it was.
+    uint8_t *converted = nullptr;
+    if (layout.faxOld) {
+        converted = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, layout.faxCurrentSize));
+        if (converted == nullptr) return DMA_E_FILE_READ;
+        // Entry bytes 818-819 are not written by the conversion: keep the
+        // caller's bytes there, as a conversion in place would.
+        std::memcpy(converted, buffers->faxBlock, layout.faxCurrentSize);
+        if (!UpgradeFaxBlock(converted, fax, layout.faxCurrentSize, faxLeft)) {
+            GlobalFree(converted);
+            return DMA_E_FILE_FORMAT;
+        }
+    }
+
+    const DocPropSection plain[] = {kSectionNdev, kSectionTmbInfo, kSectionSpInfo};
+    void *const targets[] = {buffers->ndev, buffers->tmbInfo, buffers->spInfo};
+    for (size_t i = 0; i < 3; ++i)
+        if (layout.size[plain[i]] != 0)
+            std::memcpy(targets[i], layout.start[plain[i]], layout.size[plain[i]]);
+    if (fax != nullptr)
+        std::memcpy(buffers->faxBlock, converted ? converted : fax, layout.faxCurrentSize);
+
+    if (converted) GlobalFree(converted);
+    return DMA_OK;
+}
+
+}  // namespace
+
+}  // namespace dma
+
+using namespace dma;
+
+// Writes the caller's "NDEV001", "TMBINFO", "SPINFO" and fax sections, in
+// that order, to the file named by item 374.  faxBlock may be null; the other
+// three pointers are required even when their sizes are 0.
+DMA_API DMA_RESULT DMA_ExtractDocPropEx(DmaContext *context, DocPropBuffers *buffers) {
+    if (context == nullptr || buffers == nullptr || buffers->ndev == nullptr ||
+        buffers->tmbInfo == nullptr || buffers->spInfo == nullptr)
+        return Result(DMA_E_FAILED);
+    PathText path;
+    int32_t located = LocatePath(context, kDocPropPathItem, &path);
+    if (located != DMA_OK) return Result(located);
+    if (path.Empty()) return Result(DMA_OK);
+
+    const Section sections[] = {{buffers->ndev, buffers->ndevSize},
+                                {buffers->tmbInfo, buffers->tmbInfoSize},
+                                {buffers->spInfo, buffers->spInfoSize},
+                                {buffers->faxBlock, buffers->faxBlockSize}};
+    return Result(WriteDocPropFile(path.text, sections, 4, DMA_E_FILE_OPEN, DMA_E_FILE_WRITE));
+}
+
+DMA_API DMA_RESULT DMA_ExtractDocProp(DmaContext *context, DocPropBuffers *buffers) {
+    return DMA_ExtractDocPropEx(context, buffers);
+}
+
+// Writes the caller's fax section alone to the file named by item 375.
+DMA_API DMA_RESULT DMA_ExtractOneTimeEx(DmaContext *context, DocPropBuffers *buffers) {
+    if (context == nullptr || buffers == nullptr || buffers->faxBlock == nullptr)
+        return Result(DMA_E_FAILED);
+    PathText path;
+    int32_t located = LocatePath(context, kFaxFilePathItem, &path);
+    if (located != DMA_OK) return Result(located);
+    if (path.Empty()) return Result(DMA_OK);
+
+    const Section fax = {buffers->faxBlock, buffers->faxBlockSize};
+    return Result(WriteDocPropFile(path.text, &fax, 1, DMA_E_FAXFILE_OPEN, DMA_E_FAXFILE_WRITE));
+}
+
+DMA_API DMA_RESULT DMA_ExtractOneTime(DmaContext *context, DocPropBuffers *buffers) {
+    return DMA_ExtractOneTimeEx(context, buffers);
+}
+
+// Reads the file named by item 374 back into the caller's buffers.  Called
+// with missing or small buffers it answers -5 with the sizes it needs (the
+// fax size always in the current layout).
+DMA_API DMA_RESULT DMA_ReplaceDocProp(DmaContext *context, DocPropBuffers *buffers) {
+    if (context == nullptr || buffers == nullptr) return Result(DMA_E_FAILED);
+    PathText path;
+    int32_t located = LocatePath(context, kDocPropPathItem, &path);
+    if (located != DMA_OK) return Result(located);
+    if (path.Empty()) return Result(DMA_OK);
+
+    uint8_t *data = nullptr;
+    uint32_t count = 0;
+    int32_t read = ReadWholeFile(path.text, &data, &count);
+    if (read != DMA_OK) return Result(read);
+    int32_t result = HandOver(data, count, buffers);
+    GlobalFree(data);
+    return Result(result);
+}
