@@ -166,8 +166,9 @@ TEST(DocPropParse, NoPrefixOrCorruptionReadsOutsideTheFile) {
         ASSERT_TRUE(p.result == DMA_OK || p.result == DMA_E_FILE_FORMAT);
         if (p.result != DMA_OK) return;
         for (int s = 0; s < dma::kSectionCount; ++s) {
-            if (p.offsets[s] >= 0)
+            if (p.offsets[s] >= 0) {
                 ASSERT_LE(uint64_t(p.offsets[s]) + p.layout.size[s], file.size());
+            }
         }
     };
     for (size_t n = 0; n <= kFull.size(); ++n) check(Bytes(kFull.begin(), kFull.begin() + n));
