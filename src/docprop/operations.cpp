@@ -14,6 +14,8 @@
 // fax section, done into a work buffer - has passed.
 #include "docprop/docprop.h"
 
+#include "catalogue/catalogue.h"
+
 namespace dma {
 
 namespace {
@@ -49,23 +51,16 @@ int32_t LocatePath(const DmaContext *context, uint16_t itemId, PathText *path) {
                                     &length, &offset, &area);
     if (status != DMA_RS_OK || type != DMA_VT_STRING || length < 2) return DMA_E_FAILED;
 
-    uint8_t *base = nullptr;
-    switch (area) {
-    case DMA_SA_DEVMODE: base = static_cast<uint8_t *>(context->devMode); break;
-    case DMA_SA_DEVMODE_EXT:
-        base = context->devMode ? static_cast<uint8_t *>(context->devMode) + DMA_DEVMODE_EXT_BASE
-                                : nullptr;
-        break;
-    case DMA_SA_SECONDARY: base = static_cast<uint8_t *>(context->secondary); break;
-    default: return DMA_E_FAILED;
-    }
-    if (base == nullptr) return DMA_E_FAILED;
+    // devMode for SA_DEVMODE, devMode + 1608 for SA_DEVMODE_EXT, secondary for
+    // SA_SECONDARY; null for any other area or a null record.
+    const uint8_t *field = AreaAddress(area, offset, context->devMode, context->secondary);
+    if (field == nullptr) return DMA_E_FAILED;
 
     // The reported length is 2 * characters + 2, the characters counted
     // inside the field.
     size_t units = static_cast<size_t>(length) / 2 - 1;
     if (units > kPathUnits) units = kPathUnits;
-    std::memcpy(path->text, base + offset, units * sizeof(WCHAR));
+    std::memcpy(path->text, field, units * sizeof(WCHAR));
     path->text[units] = 0;
     return DMA_OK;
 }
