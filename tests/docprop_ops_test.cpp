@@ -148,6 +148,24 @@ TEST_F(DocPropOps, ExtractOneTimeWritesTheFaxBlockAlone) {
     EXPECT_EQ(DMA_ExtractOneTimeEx(&r.ctx, &b), DMA_E_FAILED);
 }
 
+// The path settings as callers set them: ANSI text through DMA_SetStringData.
+TEST_F(DocPropOps, PathsSetThroughTheStringOperation) {
+    ClearPath(kDocPropPathAt);
+    ClearPath(kFaxFilePathAt);
+    const std::string doc = (dir_ / "set.dp").string(), fax = (dir_ / "setfax.dp").string();
+    ASSERT_EQ(DMA_SetStringData(&r.ctx, DMA_ID_DOCPROP_PATH, doc.c_str(), uint32_t(doc.size())),
+              DMA_OK);
+    ASSERT_EQ(DMA_SetStringData(&r.ctx, DMA_ID_FAXFILE_PATH, fax.c_str(), uint32_t(fax.size())),
+              DMA_OK);
+    Buffer ndev(kNdev), tmb(kTmb), sp(kSp), f(kFax);
+    DocPropBuffers b{ndev.g.data(), uint32_t(kNdev.size()), tmb.g.data(), uint32_t(kTmb.size()),
+                     f.g.data(),    uint32_t(kFax.size()),  sp.g.data(),  uint32_t(kSp.size())};
+    EXPECT_EQ(DMA_ExtractDocPropEx(&r.ctx, &b), DMA_OK);
+    EXPECT_EQ(DMA_ExtractOneTimeEx(&r.ctx, &b), DMA_OK);
+    EXPECT_EQ(ReadFileBytes(dir_ / "set.dp"), Cat({kNdev, kTmb, kSp, kFax}));
+    EXPECT_EQ(ReadFileBytes(dir_ / "setfax.dp"), kFax);
+}
+
 // ---- reading ----
 
 TEST_F(DocPropOps, RoundTripOfAllFourSectionsWithSizeQuery) {
