@@ -1,0 +1,110 @@
+// enumeration.cpp - DMA_EnumDMAID_ByTargetInfo: the DMA IDs of the whole
+// catalogue or of one record kind's field list, each marked as string or
+// font value.
+//
+// The walk visits catalogue rows (ranges in directory order, each table in
+// its stored order) or field-list rows in table order, translates each item
+// ID back to its DMA ID through the catalogue's reverse index, and passes
+// over items that have no DMA ID.  Only the item ID and the stored value type
+// of a row are used, so both row formats go through one walker.
+#include "catalogue/catalogue.h"
+#include "records/records.h"
+
+namespace dma {
+namespace {
+
+// Running state of one enumeration: the caller's array (or null for a size
+// query), its capacity and the number of entries found so far.
+struct EnumWalk {
+    DmaIdEntry *entries;
+    uint32_t capacity;
+    uint32_t found;
+};
+
+// Attribute bits of a stored value type, or false for a type that no row may
+// carry (0, 7, above 10).
+bool AttributeBits(uint16_t valueType, uint32_t *bits) {
+    switch (valueType) {
+    case DMA_VT_FLAG: case DMA_VT_SHORT: case DMA_VT_WORD: case DMA_VT_INT:
+    case DMA_VT_DWORD: case DMA_VT_BYTE: case DMA_VT_LONG:
+        *bits = 0;
+        return true;
+    case DMA_VT_STRING:
+        *bits = DMA_DMAID_ATTR_STRING;
+        return true;
+    case DMA_VT_LOGFONT:
+        *bits = DMA_DMAID_ATTR_LOGFONT;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One row: 1 to go on; -5 when the array is full; -10 for a row whose type
+// is unknown (its entry then holds only the DMA ID).
+int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
+    uint16_t dmaId = ItemIdToDmaId(itemId);
+    if (dmaId == 0) return DMA_OK;
+    if (walk.entries != nullptr) {
+        if (walk.found == walk.capacity) return DMA_E_MORE_DATA;
+        DmaIdEntry &entry = walk.entries[walk.found];
+        entry.dmaId = dmaId;
+        uint32_t bits;
+        if (!AttributeBits(valueType, &bits)) return DMA_E_FAILED;
+        // Only bits 0 and 1 belong to the enumeration; the others keep
+        // whatever the caller had there.
+        entry.attributes = (entry.attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) | bits;
+    }
+    ++walk.found;
+    return DMA_OK;
+}
+
+int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
+    for (const FieldListRow &row : rows) {
+        int32_t code = VisitRow(walk, row.itemId, row.valueType);
+        if (code != DMA_OK) return code;
+    }
+    return DMA_OK;
+}
+
+int32_t WalkCatalogue(EnumWalk &walk) {
+    for (const ItemRange &range : RangeDirectory()) {
+        for (uint32_t i = 0; i < range.rowCount; ++i) {
+            const ItemDescriptor &row = range.items[i];
+            int32_t code = VisitRow(walk, row.itemId, row.valueType);
+            if (code != DMA_OK) return code;
+        }
+    }
+    return DMA_OK;
+}
+
+}  // namespace
+}  // namespace dma
+
+// Lists the DMA IDs of target type 1 (catalogue), 2, 3, 5, 7 (field lists of
+// those record kinds) or 4 (kind 4's rectangle list).  Without `entries` it is
+// a size query: *entryCount receives the number of entries and the result is
+// -5.  With `entries`, *entryCount is the capacity; 1 when all fit (count
+// updated), -5 when they do not (the entries that fit are written, count kept).
+// -10 for a null context or count, -19 for another target type.
+DMA_API DMA_RESULT DMA_EnumDMAID_ByTargetInfo(DmaContext *context, int32_t targetType,
+                                              uint16_t *entryCount, DmaIdEntry *entries) {
+    using namespace dma;
+    if (context == nullptr || entryCount == nullptr) return Result(DMA_E_FAILED);
+
+    EnumWalk walk{entries, *entryCount, 0};
+    int32_t code;
+    switch (targetType) {
+    case 1: code = WalkCatalogue(walk); break;
+    case 2: code = WalkFieldList(walk, Kind2Fields()); break;
+    case 3: code = WalkFieldList(walk, Kind3Fields()); break;
+    case 4: code = WalkFieldList(walk, Kind4RectFields()); break;
+    case 5: code = WalkFieldList(walk, Kind5Fields()); break;
+    case 7: code = WalkFieldList(walk, Kind7Fields()); break;
+    default: return Result(DMA_E_KIND);
+    }
+    if (code != DMA_OK) return Result(code);
+
+    *entryCount = static_cast<uint16_t>(walk.found);
+    return Result(entries != nullptr ? DMA_OK : DMA_E_MORE_DATA);
+}
