@@ -1,80 +1,28 @@
 // reference_model.cpp - linear-scan forms of the catalogue lookups and of the
 // operations built on them, for the benchmark's side-by-side timings.  They
-// read the library's own constant tables, so both sides see the same data.
+// read the library's own constant tables, so both sides see the same data;
+// the lookups themselves are the stored-order scans that the tests keep in
+// tests/support/reference_scans.cpp.
 #include "reference_model.h"
 
 #include <cstring>
 #include <vector>
 
+#include "support/reference_scans.h"
 #include "text/text.h"
 
 namespace ref {
 
+// The catalogue and map walks are the tests' stored-order scans.
 RawStatus LookupItem(uint16_t itemId, void *devMode, void *secondary, dma::ItemLocation *out) {
-    auto directory = dma::RangeDirectory();
-    if (directory.empty()) return DMA_RS_NO_RANGE;
-    const dma::ItemRange *range = nullptr;
-    for (const dma::ItemRange &r : directory) {
-        if (r.firstId <= itemId && itemId <= r.lastId) {
-            range = &r;
-            break;
-        }
-    }
-    if (range == nullptr) return DMA_RS_NO_RANGE;
-    out->area = range->area;
-    const dma::ItemDescriptor *row = range->items;
-    while (row->itemId != 0 && row->itemId != itemId) ++row;
-    if (row->itemId == 0) return DMA_RS_FAILED;
-
-    out->valueType = row->valueType;
-    out->size = row->size;
-    out->offset = row->offset;
-    out->reportType = row->reportType;
-    void *record = range->area == DMA_SA_SECONDARY ? secondary : devMode;
-    uint8_t *base = static_cast<uint8_t *>(record);
-    if (base != nullptr && range->area == DMA_SA_DEVMODE_EXT) base += DMA_DEVMODE_EXT_BASE;
-    out->address = base != nullptr ? base + row->offset : nullptr;
-    if (record == nullptr) return DMA_RS_FAILED;
-    int32_t width;
-    if (!dma::ValueTypeWidth(itemId, row->valueType, &width)) return DMA_RS_FAILED;
-    out->width = width;
-    return DMA_RS_OK;
+    return dmatest::ScanLookupItem(itemId, devMode, secondary, out);
 }
 
-bool FindFlagMask(uint16_t itemId, uint32_t *mask) {
-    for (const dma::FlagGroup &group : dma::FlagGroupDirectory()) {
-        for (const dma::FlagMaskEntry *e = group.entries; e->itemId != 0; ++e) {
-            if (e->itemId == itemId) {
-                *mask = e->mask;
-                return true;
-            }
-        }
-    }
-    return false;
-}
+bool FindFlagMask(uint16_t itemId, uint32_t *mask) { return dmatest::ScanFindFlagMask(itemId, mask); }
 
-uint16_t DmaIdToItemId(uint16_t dmaId) {
-    for (const dma::PublicIdRange &r : dma::PublicIdDirectory()) {
-        if (r.lo <= dmaId && dmaId <= r.hi) {
-            for (const dma::IdPair *p = r.pairs; p->dmaId != 0; ++p)
-                if (p->dmaId == dmaId) return p->itemId;
-            return 0;
-        }
-    }
-    return 0;
-}
+uint16_t DmaIdToItemId(uint16_t dmaId) { return dmatest::ScanDmaIdToItemId(dmaId); }
 
-uint16_t ItemIdToDmaId(uint16_t itemId) {
-    for (const dma::PublicIdRange &r : dma::PublicIdDirectory()) {
-        for (const dma::IdPair *p = r.pairs; p->itemId != 0; ++p) {
-            if (p->itemId == itemId) {
-                if (p->dmaId != 0) return p->dmaId;
-                break;
-            }
-        }
-    }
-    return 0;
-}
+uint16_t ItemIdToDmaId(uint16_t itemId) { return dmatest::ScanItemIdToDmaId(itemId); }
 
 namespace {
 
