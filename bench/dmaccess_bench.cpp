@@ -11,6 +11,9 @@
 // call).  The per-range lookup cases show how a lookup's cost depends on
 // where its range lies in the directory.
 //
+// bench/run asks for three repetitions of each case and the table keeps the
+// fastest of each side.
+//
 // Before timing, both sides are run over the same inputs and must agree; a
 // mismatch ends the program with status 1 and no figures.
 #include <benchmark/benchmark.h>
@@ -201,37 +204,37 @@ std::vector<Case> BuildCases() {
 
     cases.push_back({"DMA_QueryAttributes/full_scan_size_query+fill", 1,
                      [] {
+                         static AttributeRecord recs[0x10000];
                          DmaContext *ctx = &Records().ctx;
                          uint16_t n = 0;
                          DMA_QueryAttributes(ctx, &n, nullptr, nullptr);
-                         std::vector<AttributeRecord> recs(n);
-                         benchmark::DoNotOptimize(DMA_QueryAttributes(ctx, &n, nullptr, recs.data()));
-                         benchmark::DoNotOptimize(recs.data());
+                         benchmark::DoNotOptimize(DMA_QueryAttributes(ctx, &n, nullptr, recs));
+                         benchmark::ClobberMemory();
                      },
                      [] {
+                         static AttributeRecord recs[0x10000];
                          DmaContext *ctx = &Records().ctx;
                          uint16_t n = 0;
                          ref::QueryAttributes(ctx, &n, nullptr, nullptr);
-                         std::vector<AttributeRecord> recs(n);
-                         benchmark::DoNotOptimize(ref::QueryAttributes(ctx, &n, nullptr, recs.data()));
-                         benchmark::DoNotOptimize(recs.data());
+                         benchmark::DoNotOptimize(ref::QueryAttributes(ctx, &n, nullptr, recs));
+                         benchmark::ClobberMemory();
                      }});
 
     cases.push_back({"DMA_EnumDMAID_ByTargetInfo/type1_size_query+fill", 1,
                      [] {
+                         static DmaIdEntry entries[0x10000];
                          DmaContext *ctx = &Records().ctx;
                          uint16_t n = 0;
                          DMA_EnumDMAID_ByTargetInfo(ctx, 1, &n, nullptr);
-                         std::vector<DmaIdEntry> entries(n);
-                         benchmark::DoNotOptimize(DMA_EnumDMAID_ByTargetInfo(ctx, 1, &n, entries.data()));
-                         benchmark::DoNotOptimize(entries.data());
+                         benchmark::DoNotOptimize(DMA_EnumDMAID_ByTargetInfo(ctx, 1, &n, entries));
+                         benchmark::ClobberMemory();
                      },
                      [] {
+                         static DmaIdEntry entries[0x10000];
                          uint16_t n = 0;
                          ref::EnumCatalogue(&n, nullptr);
-                         std::vector<DmaIdEntry> entries(n);
-                         benchmark::DoNotOptimize(ref::EnumCatalogue(&n, entries.data()));
-                         benchmark::DoNotOptimize(entries.data());
+                         benchmark::DoNotOptimize(ref::EnumCatalogue(&n, entries));
+                         benchmark::ClobberMemory();
                      }});
     return cases;
 }
@@ -304,7 +307,12 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-            nanoseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+            // With repetitions, keep each side's fastest: on a shared machine
+            // the slower repetitions measure the other processes.
+            const std::string name = run.run_name.function_name;
+            const double ns = run.GetAdjustedRealTime();
+            auto found = nanoseconds.find(name);
+            if (found == nanoseconds.end() || ns < found->second) nanoseconds[name] = ns;
         }
     }
     std::map<std::string, double> nanoseconds;

@@ -21,59 +21,60 @@ struct EnumWalk {
     uint32_t found;
 };
 
-// Attribute bits of a stored value type, or false for a type that no row may
-// carry (0, 7, above 10).
-bool AttributeBits(uint16_t valueType, uint32_t *bits) {
-    switch (valueType) {
-    case DMA_VT_FLAG: case DMA_VT_SHORT: case DMA_VT_WORD: case DMA_VT_INT:
-    case DMA_VT_DWORD: case DMA_VT_BYTE: case DMA_VT_LONG:
-        *bits = 0;
-        return true;
-    case DMA_VT_STRING:
-        *bits = DMA_DMAID_ATTR_STRING;
-        return true;
-    case DMA_VT_LOGFONT:
-        *bits = DMA_DMAID_ATTR_LOGFONT;
-        return true;
-    default:
-        return false;
-    }
-}
+// Attribute bits by stored value type: bit 0 for strings, bit 1 for fonts,
+// neither for the integer types; -1 for a type that no row may carry (0, 7,
+// and anything above 10).
+constexpr int8_t kAttributeBits[16] = {
+    -1,                                  // 0
+    0, 0, 0, 0, 0,                       // FLAG, SHORT, WORD, INT, DWORD
+    DMA_DMAID_ATTR_STRING,               // STRING
+    -1,                                  // 7, unassigned
+    0,                                   // BYTE
+    DMA_DMAID_ATTR_LOGFONT,              // LOGFONT
+    0,                                   // LONG
+    -1, -1, -1, -1, -1,
+};
 
 // One row: 1 to go on; -5 when the array is full; -10 for a row whose type
 // is unknown (its entry then holds only the DMA ID).
-int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
-    uint16_t dmaId = ItemIdToDmaId(itemId);
+inline int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
+    const uint16_t dmaId = ItemIdToDmaId(itemId);
     if (dmaId == 0) return DMA_OK;
     if (walk.entries != nullptr) {
         if (walk.found == walk.capacity) return DMA_E_MORE_DATA;
         DmaIdEntry &entry = walk.entries[walk.found];
         entry.dmaId = dmaId;
-        uint32_t bits;
-        if (!AttributeBits(valueType, &bits)) return DMA_E_FAILED;
+        const int bits = valueType < 16 ? kAttributeBits[valueType] : -1;
+        if (bits < 0) return DMA_E_FAILED;
         // Only bits 0 and 1 belong to the enumeration; the others keep
         // whatever the caller had there.
-        entry.attributes = (entry.attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) | bits;
+        entry.attributes = (entry.attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) |
+                           static_cast<uint32_t>(bits);
     }
     ++walk.found;
     return DMA_OK;
 }
 
-int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
-    for (const FieldListRow &row : rows) {
-        int32_t code = VisitRow(walk, row.itemId, row.valueType);
+// Rows of either format (catalogue rows or field-list rows), in order.
+template <typename Row>
+int32_t WalkRows(EnumWalk &walk, const Row *rows, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const int32_t code = VisitRow(walk, rows[i].itemId, rows[i].valueType);
         if (code != DMA_OK) return code;
     }
     return DMA_OK;
 }
 
+int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
+    return WalkRows(walk, rows.data(), rows.size());
+}
+
+// The whole catalogue: ranges in directory order, each table in its stored
+// order.
 int32_t WalkCatalogue(EnumWalk &walk) {
     for (const ItemRange &range : RangeDirectory()) {
-        for (uint32_t i = 0; i < range.rowCount; ++i) {
-            const ItemDescriptor &row = range.items[i];
-            int32_t code = VisitRow(walk, row.itemId, row.valueType);
-            if (code != DMA_OK) return code;
-        }
+        const int32_t code = WalkRows(walk, range.items, range.rowCount);
+        if (code != DMA_OK) return code;
     }
     return DMA_OK;
 }
