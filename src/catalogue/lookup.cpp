@@ -17,16 +17,24 @@ inline uint16_t ItemSlot(uint16_t itemId) {
 
 }  // namespace
 
+// Stored width by value type, 0 for a type without one (0, 7 unassigned).
+// A table rather than a switch: every lookup asks, with types that change
+// from call to call, and an indexed load costs no branch prediction.
+constexpr int8_t kValueTypeWidths[11] = {
+    0,     // 0: no type
+    4,     // FLAG
+    2, 2,  // SHORT, WORD
+    4, 4,  // INT, DWORD
+    8,     // STRING: handed out by address, the width of a pointer
+    0,     // 7: unassigned
+    1,     // BYTE
+    8,     // LOGFONT: by address, like STRING
+    4,     // LONG
+};
+
 bool ValueTypeWidth(uint16_t /*itemId*/, uint16_t valueType, int32_t *width) {
-    int32_t w;
-    switch (valueType) {
-    case DMA_VT_FLAG: case DMA_VT_INT: case DMA_VT_DWORD: case DMA_VT_LONG: w = 4; break;
-    case DMA_VT_SHORT: case DMA_VT_WORD: w = 2; break;
-    case DMA_VT_BYTE: w = 1; break;
-    // Texts and fonts are handed out by address: the width of a pointer.
-    case DMA_VT_STRING: case DMA_VT_LOGFONT: w = 8; break;
-    default: return false;  // 7 is unassigned, others unknown
-    }
+    const int32_t w = valueType < sizeof kValueTypeWidths ? kValueTypeWidths[valueType] : 0;
+    if (w == 0) return false;
     if (width) *width = w;
     return true;
 }
