@@ -111,6 +111,15 @@ std::vector<uint16_t> CatalogueDmaIds() {
     return ids;
 }
 
+// Repeats a list of IDs until it holds at least 1024, so that every case
+// times enough calls per body for the loop around them not to count (range
+// 16 of the map has a single ID).
+std::vector<uint16_t> Padded(const std::vector<uint16_t> &ids) {
+    std::vector<uint16_t> padded = ids;
+    while (!ids.empty() && padded.size() < 1024) padded.insert(padded.end(), ids.begin(), ids.end());
+    return padded;
+}
+
 // ---- one case: a body for each side and the number of calls per body ---------
 
 struct Case {
@@ -160,14 +169,14 @@ std::vector<Case> BuildCases() {
     int k = 1;
     for (const dma::ItemRange &range : dma::RangeDirectory()) {
         std::snprintf(name, sizeof name, "LookupItem/range%02d_%u-%u", k++, range.firstId, range.lastId);
-        cases.push_back(LookupCase(name, ItemsOfRange(range)));
+        cases.push_back(LookupCase(name, Padded(ItemsOfRange(range))));
     }
 
     cases.push_back(TranslateCase("DmaIdToItemId/all_ids", AllMapDmaIds()));
     k = 1;
     for (const dma::PublicIdRange &range : dma::PublicIdDirectory()) {
         std::snprintf(name, sizeof name, "DmaIdToItemId/range%02d_0x%X-0x%X", k++, range.lo, range.hi);
-        cases.push_back(TranslateCase(name, DmaIdsOfMapRange(range)));
+        cases.push_back(TranslateCase(name, Padded(DmaIdsOfMapRange(range))));
     }
 
     {
