@@ -1,0 +1,144 @@
+// ansi_text.cpp - UTF-8 <-> ANSI code page and UTF-16 -> UTF-8 conversion.
+#include "ansi_text.h"
+
+#include <cstdint>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace dmactl {
+namespace {
+
+void AppendUtf8(std::string &out, uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes UTF-8 into code points; false on malformed input.
+bool DecodeUtf8(std::string_view s, std::vector<uint32_t> &out) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        uint32_t cp;
+        size_t n;
+        if (c < 0x80) { cp = c; n = 1; }
+        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; n = 2; }
+        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; n = 3; }
+        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; n = 4; }
+        else return false;
+        if (i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k) {
+            const unsigned char d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        out.push_back(cp);
+        i += n;
+    }
+    return true;
+}
+
+#if !defined(_WIN32)
+// Windows-1252 bytes 0x80-0x9F; 0 marks the five unassigned bytes.
+constexpr uint16_t kCp1252High[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+#endif
+
+}  // namespace
+
+std::string AnsiToUtf8(std::string_view ansi) {
+    std::string out;
+#if defined(_WIN32)
+    if (ansi.empty()) return out;
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::vector<wchar_t> w(static_cast<size_t>(n > 0 ? n : 0));
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
+    return Utf16ToUtf8(reinterpret_cast<const unsigned char *>(w.data()), w.size());
+#else
+    for (const char ch : ansi) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        uint32_t cp = c;
+        if (c >= 0x80 && c < 0xA0) cp = kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD;
+        AppendUtf8(out, cp);
+    }
+    return out;
+#endif
+}
+
+std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
+    std::vector<uint32_t> cps;
+    if (!DecodeUtf8(utf8, cps)) return std::nullopt;
+    std::string out;
+#if defined(_WIN32)
+    std::wstring w;
+    for (uint32_t cp : cps) {
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            w += static_cast<wchar_t>(0xD800 + (cp >> 10));
+            w += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            w += static_cast<wchar_t>(cp);
+        }
+    }
+    if (w.empty()) return out;
+    BOOL lossy = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
+                                      nullptr, 0, nullptr, &lossy);
+    if (n <= 0 || lossy) return std::nullopt;
+    out.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), out.data(), n,
+                        nullptr, &lossy);
+    if (lossy) return std::nullopt;
+#else
+    for (const uint32_t cp : cps) {
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        int found = -1;
+        for (int k = 0; k < 32; ++k)
+            if (kCp1252High[k] == cp) found = k;
+        if (found < 0) return std::nullopt;
+        out += static_cast<char>(0x80 + found);
+    }
+#endif
+    return out;
+}
+
+std::string Utf16ToUtf8(const unsigned char *units, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t u = units[2 * i] | (units[2 * i + 1] << 8);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count) {
+            const uint32_t low = units[2 * i + 2] | (units[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+        AppendUtf8(out, u);
+    }
+    return out;
+}
+
+}  // namespace dmactl

@@ -1,0 +1,22 @@
+// ansi_text.h - text conversion between the terminal/JSON side (UTF-8) and
+// the library side (8-bit text in the system ANSI code page; UTF-16 inside
+// the records).  On Windows the system's own code page is used; elsewhere the
+// library's platform layer fixes the ANSI code page at 1252, and so does this
+// file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dmactl {
+
+// ANSI text to UTF-8.  Never fails: bytes without a character map to U+FFFD.
+std::string AnsiToUtf8(std::string_view ansi);
+// UTF-8 to ANSI text; nullopt when the text is not valid UTF-8 or holds a
+// character the code page lacks.
+std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
+// UTF-16 units (little-endian bytes) to UTF-8; unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(const unsigned char *units, size_t count);
+
+}  // namespace dmactl

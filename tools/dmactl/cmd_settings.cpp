@@ -1,0 +1,249 @@
+// cmd_settings.cpp - the commands that look at and change single settings:
+// catalogue, show, get, set.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "json_form.h"
+#include "settings.h"
+#include "value_format.h"
+
+namespace dmactl {
+
+void Print(const std::string &text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Note(const std::string &text) {
+    const std::string line = "dmactl: " + text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+namespace {
+
+std::string StoredText(const Location &l) {
+    if (l.area == kFaxArea) return fmt::format("fax block byte {}, {} bytes", l.offset, l.size);
+    std::string s = fmt::format("{} offset {}, {} bytes", AreaName(l.area), l.offset,
+                                l.size ? l.size : static_cast<uint32_t>(l.width));
+    if (l.flagMask) s += fmt::format(", bit mask 0x{:08X}", l.flagMask);
+    return s;
+}
+
+std::string Dash(uint64_t v, bool present) { return present ? std::to_string(v) : "-"; }
+
+}  // namespace
+
+int CmdCatalogue(const Globals &g, int target) {
+    RecordSet set = LoadRecordSet(g.records);
+    DmaContext ctx = set.Context();
+    std::vector<uint16_t> ids;
+    for (const DmaIdEntry &e : EnumerateIds(ctx, target)) ids.push_back(static_cast<uint16_t>(e.dmaId));
+    if (target == 1) {
+        for (uint16_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) ids.push_back(id);
+        ids.push_back(DMA_ID_FAX_HEADER1);
+        ids.push_back(DMA_ID_FAX_HEADER2);
+        std::sort(ids.begin(), ids.end());
+    }
+    const int32_t structSize = target == 1 ? 0 : static_cast<int32_t>(DMA_QueryStructSize(target));
+    Json rows = Json::array();
+    Table table({"DMA ID", "item", "kind", "type", "buffer", "area", "offset", "width", "size"}, {1, 4, 6, 7, 8});
+    for (uint16_t id : ids) {
+        Setting s;
+        const bool described = DescribeSetting(ctx, id, s) == DMA_OK;
+        if (!described) {
+            if (auto l = Locate(id)) s.where = *l;
+            s.kind = s.where.valueType == DMA_VT_STRING    ? ValueKind::String
+                     : s.where.valueType == DMA_VT_LOGFONT ? ValueKind::Font
+                                                           : ValueKind::Integer;
+        }
+        const Location &l = s.where;
+        if (g.json) {
+            Json j{{"id", FormatId(id)}, {"kind", KindName(s.kind)}};
+            j["buffer"] = described ? Json(s.size) : Json(nullptr);
+            j["location"] = LocationToJson(l);
+            rows.push_back(j);
+        } else {
+            table.Add({FormatId(id), l.itemId ? std::to_string(l.itemId) : "-",
+                       std::string(KindName(s.kind)) + (IsProtectedId(id) ? " (protected)" : ""), TypeText(l),
+                       Dash(s.size, described), AreaName(l.area), std::to_string(l.offset), std::to_string(l.width),
+                       l.size ? std::to_string(l.size) : (l.flagMask ? fmt::format("bit 0x{:X}", l.flagMask) : "")});
+        }
+    }
+    if (g.json) {
+        Json out{{"target", target}, {"count", ids.size()}};
+        if (target != 1) out["recordSize"] = structSize;
+        out["settings"] = rows;
+        Print(out.dump(2) + "\n");
+    } else {
+        if (target != 1) Print(fmt::format("record kind {}: {} bytes, {} fields with a DMA ID\n", target, structSize,
+                                           ids.size()));
+        Print(table.Render());
+    }
+    return 0;
+}
+
+int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
+    RecordSet set = LoadRecordSet(g.records);
+    DmaContext ctx = set.Context();
+    std::vector<Setting> settings;
+    if (idTexts.empty()) {
+        settings = AvailableSettings(ctx);
+    } else {
+        for (const std::string &t : idTexts) settings.push_back(RequireSetting(ctx, ParseDmaId(t)));
+    }
+    Table table({"DMA ID", "kind", "type", "value"});
+    Json rows = Json::array();
+    for (const Setting &s : settings) {
+        Value v;
+        const DMA_RESULT r = ReadSetting(ctx, s, v);
+        if (g.json) {
+            Json j{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"type", TypeText(s.where)}};
+            if (r == DMA_OK) {
+                j["value"] = ValueToJson(v);
+                if (v.unterminated) j["unterminated"] = true;
+            } else {
+                j["error"] = ResultMessage(r);
+            }
+            rows.push_back(j);
+        } else {
+            std::string text = r == DMA_OK ? FormatValue(s, v) : "<unreadable: " + ResultMessage(r) + ">";
+            if (s.where.plainId) text += fmt::format("  (stored form; write-only, as {})", FormatId(s.where.plainId));
+            table.Add({FormatId(s.dmaId), KindName(s.kind), TypeText(s.where), text});
+        }
+    }
+    if (g.json) Print(Json{{"records", set.name}, {"settings", rows}}.dump(2) + "\n");
+    else Print(table.Render());
+    return 0;
+}
+
+int CmdGet(const Globals &g, const std::string &idText) {
+    RecordSet set = LoadRecordSet(g.records);
+    DmaContext ctx = set.Context();
+    const Setting s = RequireSetting(ctx, ParseDmaId(idText));
+    Value v;
+    const DMA_RESULT r = ReadSetting(ctx, s, v);
+    if (r != DMA_OK) throw UserError(fmt::format("{}: cannot be read: {}", FormatId(s.dmaId), ResultMessage(r)));
+    if (g.json) {
+        Json j{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"value", ValueToJson(v)}};
+        if (v.unterminated) j["unterminated"] = true;
+        j["buffer"] = s.size;
+        j["location"] = LocationToJson(s.where);
+        Print(j.dump(2) + "\n");
+        return 0;
+    }
+    Table t({"field", "value"});
+    t.Add({"DMA ID", FormatId(s.dmaId)});
+    if (s.where.itemId) t.Add({"item", std::to_string(s.where.itemId)});
+    t.Add({"kind", KindName(s.kind)});
+    t.Add({"type", TypeText(s.where)});
+    t.Add({"stored", StoredText(s.where)});
+    t.Add({"buffer", fmt::format("{} bytes", s.size)});
+    if (s.where.plainId)
+        t.Add({"note", fmt::format("write-only: the value is the stored form, as {} reads it", FormatId(s.where.plainId))});
+    if (s.kind == ValueKind::Font) {
+        t.Add({"value", ""});
+        const Json members = ValueToJson(v);
+        for (auto it = members.begin(); it != members.end(); ++it)
+            t.Add({"  " + it.key(), it->is_string() ? QuoteText(it->get<std::string>()) : it->dump()});
+    } else {
+        t.Add({"value", FormatValue(s, v)});
+    }
+    Print(t.Render());
+    return 0;
+}
+
+namespace {
+
+struct Reading {
+    DMA_RESULT result;
+    Value value;
+};
+
+std::map<uint16_t, Reading> ReadAll(DmaContext &ctx, const std::vector<Setting> &settings) {
+    std::map<uint16_t, Reading> out;
+    for (const Setting &s : settings) {
+        Reading r;
+        r.result = ReadSetting(ctx, s, r.value);
+        out[s.dmaId] = r;
+    }
+    return out;
+}
+
+std::string ReadingText(const Setting &s, const Reading &r) {
+    return r.result == DMA_OK ? FormatValue(s, r.value) : "<unreadable>";
+}
+
+Json ReadingJson(const Reading &r) { return r.result == DMA_OK ? ValueToJson(r.value) : Json(nullptr); }
+
+}  // namespace
+
+int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::string> &words) {
+    const uint16_t id = ParseDmaId(idText);
+    RecordSet before = LoadRecordSet(g.records);
+    RecordSet after = before;
+    DmaContext ctx = after.Context();
+    const Setting target = RequireSetting(ctx, id);
+    const std::vector<Setting> all = AvailableSettings(ctx);
+    const auto old = ReadAll(ctx, all);
+
+    Value current;
+    if (ReadSetting(ctx, target, current) != DMA_OK || target.where.plainId) current = Value{};
+    current.kind = target.kind;
+    const Value wanted = ParseValue(target, words, current);
+    const DMA_RESULT r = WriteSetting(ctx, target, wanted);
+    if (r != DMA_OK)
+        throw UserError(fmt::format("set {}: {}; nothing was changed", FormatId(id), ResultMessage(r)));
+
+    const auto now = ReadAll(ctx, all);
+    std::vector<const Setting *> changed;
+    for (const Setting &s : all) {
+        if (s.dmaId == id) continue;
+        const Reading &a = old.at(s.dmaId), &b = now.at(s.dmaId);
+        if (a.result != b.result || (a.result == DMA_OK && !(a.value == b.value))) changed.push_back(&s);
+    }
+    Value result;
+    const bool readable = !target.where.plainId && ReadSetting(ctx, target, result) == DMA_OK;
+    const std::vector<std::string> written = SaveChangedRecords(before, after);
+    const bool anyChange = before.devMode.bytes != after.devMode.bytes ||
+                           before.secondary.bytes != after.secondary.bytes ||
+                           (before.faxBlock && before.faxBlock->bytes != after.faxBlock->bytes);
+    bool unsaved = false;
+    if (anyChange) {
+        unsaved = (!after.devMode.FromFile() && before.devMode.bytes != after.devMode.bytes) ||
+                  (!after.secondary.FromFile() && before.secondary.bytes != after.secondary.bytes) ||
+                  (before.faxBlock && !after.faxBlock->FromFile() && before.faxBlock->bytes != after.faxBlock->bytes);
+    }
+
+    if (g.json) {
+        Json j{{"id", FormatId(id)}, {"kind", KindName(target.kind)}};
+        j["value"] = readable ? ValueToJson(result) : Json(nullptr);
+        if (old.count(id)) j["previous"] = ReadingJson(old.at(id));
+        Json linked = Json::array();
+        for (const Setting *s : changed)
+            linked.push_back(Json{{"id", FormatId(s->dmaId)}, {"value", ReadingJson(now.at(s->dmaId))},
+                                  {"previous", ReadingJson(old.at(s->dmaId))}});
+        j["changed"] = linked;
+        j["written"] = written;
+        j["saved"] = !unsaved;
+        Print(j.dump(2) + "\n");
+    } else {
+        std::string line = fmt::format("{} = {}", FormatId(id), readable ? FormatValue(target, result) : "(write-only)");
+        if (old.count(id)) line += "  (was " + ReadingText(target, old.at(id)) + ")";
+        Print(line + "\n");
+        if (!changed.empty()) {
+            Print("linked settings that changed with it:\n");
+            Table t({"DMA ID", "value", "was"});
+            for (const Setting *s : changed)
+                t.Add({FormatId(s->dmaId), ReadingText(*s, now.at(s->dmaId)), ReadingText(*s, old.at(s->dmaId))});
+            Print(t.Render());
+        }
+        for (const std::string &p : written) Print("written: " + p + "\n");
+        if (!anyChange) Print("no bytes changed\n");
+    }
+    if (unsaved)
+        Note("the change was made in the built-in default records and is not saved; "
+             "give --set NAME or --devmode/--secondary/--fax files to keep it");
+    return 0;
+}
+
+}  // namespace dmactl

@@ -1,0 +1,240 @@
+// cmd_transfer.cpp - commands that move whole record sets: new, export,
+// import, diff.
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "default_records.h"
+#include "json_form.h"
+#include "settings.h"
+#include "value_format.h"
+
+namespace dmactl {
+namespace {
+
+std::string ReadText(const std::string &path) {
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string &path, const std::string &text) {
+    WriteFileAtomically(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+bool EndsWith(const std::string &s, const std::string &tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Every setting's value in one record set (or in a settings document).
+struct Snapshot {
+    std::string name;
+    std::map<uint16_t, Setting> settings;
+    std::map<uint16_t, Value> values;
+};
+
+Snapshot SnapshotOf(RecordSet &set) {
+    Snapshot snap;
+    snap.name = set.name;
+    DmaContext ctx = set.Context();
+    for (const Setting &s : AvailableSettings(ctx)) {
+        Value v;
+        snap.settings[s.dmaId] = s;
+        if (ReadSetting(ctx, s, v) == DMA_OK) snap.values[s.dmaId] = v;
+    }
+    return snap;
+}
+
+// A diff operand: "defaults", a settings document (*.json) or a record set name.
+Snapshot LoadOperand(const std::string &operand) {
+    if (operand == "defaults") {
+        RecordSet set = LoadRecordSet(RecordSelection{});
+        return SnapshotOf(set);
+    }
+    if (EndsWith(operand, ".json")) {
+        RecordSet defaults = LoadRecordSet(RecordSelection{});
+        DmaContext ctx = defaults.Context();
+        Snapshot snap;
+        snap.name = operand;
+        for (const DocumentEntry &e : ParseDocument(ReadText(operand), operand)) {
+            const Setting s = RequireSetting(ctx, e.dmaId);
+            snap.settings[s.dmaId] = s;
+            snap.values[s.dmaId] = ValueFromJson(s, e.value);
+        }
+        return snap;
+    }
+    if (!FileExists(SetFile(operand, RecordKind::DevMode)) && !FileExists(SetFile(operand, RecordKind::Secondary)))
+        throw UserError(fmt::format("{}: neither a settings document (.json), \"defaults\", nor a record set "
+                                    "({} / {} not found)",
+                                    operand, SetFile(operand, RecordKind::DevMode),
+                                    SetFile(operand, RecordKind::Secondary)));
+    RecordSelection sel;
+    sel.setName = operand;
+    RecordSet set = LoadRecordSet(sel);
+    return SnapshotOf(set);
+}
+
+}  // namespace
+
+int CmdNew(const Globals &g, const std::string &name, bool force) {
+    RecordSelection sel = g.records;
+    if (!name.empty()) sel.setName = name;
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    auto add = [&](const std::string &explicitPath, RecordKind kind, std::vector<uint8_t> bytes) {
+        std::string path = explicitPath;
+        if (path.empty() && !sel.setName.empty()) path = SetFile(sel.setName, kind);
+        if (!path.empty()) files.emplace_back(path, std::move(bytes));
+    };
+    add(sel.devModePath, RecordKind::DevMode, DefaultDevMode());
+    add(sel.secondaryPath, RecordKind::Secondary, DefaultSecondary());
+    add(sel.faxPath, RecordKind::FaxBlock, DefaultFaxBlock());
+    if (files.empty())
+        throw UserError("new: name the records to create: dmactl new NAME, or --devmode/--secondary/--fax FILE");
+    if (!force)
+        for (const auto &f : files)
+            if (FileExists(f.first))
+                throw UserError(fmt::format("new: {} exists; give --force to replace it", f.first));
+    Json written = Json::array();
+    Table t({"file", "record", "bytes"}, {2});
+    for (const auto &f : files) {
+        WriteFileAtomically(f.first, f.second);
+        const RecordKind kind = EndsWith(f.first, ".fax") || f.second.size() == DMA_FAX_HEADER_SIZE
+                                    ? RecordKind::FaxBlock
+                                : f.second.size() == DMA_DEVMODE_MIN_SIZE ? RecordKind::DevMode
+                                                                          : RecordKind::Secondary;
+        written.push_back(Json{{"file", f.first}, {"record", RecordKindName(kind)}, {"bytes", f.second.size()}});
+        t.Add({f.first, RecordKindName(kind), std::to_string(f.second.size())});
+    }
+    Print(g.json ? Json{{"written", written}}.dump(2) + "\n" : t.Render());
+    return 0;
+}
+
+int CmdExport(const Globals &g, const std::string &outFile) {
+    RecordSet set = LoadRecordSet(g.records);
+    DmaContext ctx = set.Context();
+    Json settings = Json::array();
+    Json skipped = Json::array();
+    for (const Setting &s : AvailableSettings(ctx)) {
+        Value v;
+        const DMA_RESULT r = ReadSetting(ctx, s, v);
+        if (r != DMA_OK) {
+            skipped.push_back(Json{{"id", FormatId(s.dmaId)}, {"reason", ResultMessage(r)}});
+            continue;
+        }
+        Json e{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"value", ValueToJson(v)}};
+        if (v.unterminated) e["unterminated"] = true;
+        settings.push_back(e);
+    }
+    Json doc{{"format", kDocumentFormat}, {"version", kDocumentVersion}, {"settings", settings}};
+    if (!skipped.empty()) doc["unreadable"] = skipped;
+    const std::string text = doc.dump(2) + "\n";
+    if (outFile.empty() || outFile == "-") {
+        Print(text);
+    } else {
+        WriteText(outFile, text);
+        if (g.json) Print(Json{{"written", outFile}, {"settings", settings.size()}}.dump(2) + "\n");
+        else Print(fmt::format("exported {} settings to {}\n", settings.size(), outFile));
+    }
+    for (const Json &s : skipped)
+        Note(fmt::format("{} not exported: {}", s["id"].get<std::string>(), s["reason"].get<std::string>()));
+    return 0;
+}
+
+int CmdImport(const Globals &g, const std::string &file) {
+    if (!g.records.AnyFile())
+        throw UserError("import: name the records to change: --set NAME or --devmode/--secondary/--fax FILE "
+                        "(dmactl new NAME creates blank ones)");
+    std::vector<DocumentEntry> entries = ParseDocument(ReadText(file), file);
+    RecordSet before = LoadRecordSet(g.records);
+    RecordSet after = before;
+    DmaContext ctx = after.Context();
+
+    // Check every entry before anything is written.
+    struct Planned {
+        Setting setting;
+        Value value;
+    };
+    std::vector<Planned> plan;
+    std::set<uint16_t> seen;
+    for (const DocumentEntry &e : entries) {
+        if (!seen.insert(e.dmaId).second)
+            throw UserError(fmt::format("{}: {} appears twice", file, FormatId(e.dmaId)));
+        const Setting s = RequireSetting(ctx, e.dmaId);
+        if (!e.kind.empty() && e.kind != KindName(s.kind))
+            throw UserError(fmt::format("{}: {} is a {} setting, the document says \"{}\"", file, FormatId(e.dmaId),
+                                        KindName(s.kind), e.kind));
+        plan.push_back({s, ValueFromJson(s, e.value)});
+    }
+    // Ascending DMA IDs put the DEVMODEW members (dmOrientation among them)
+    // first and every linked setting after the setting it follows, so the
+    // document's own value of a linked setting is the one that stays.
+    std::sort(plan.begin(), plan.end(),
+              [](const Planned &a, const Planned &b) { return a.setting.dmaId < b.setting.dmaId; });
+    for (const Planned &p : plan) {
+        const DMA_RESULT r = WriteSetting(ctx, p.setting, p.value);
+        if (r == DMA_OK) continue;
+        // A setting whose linked setting cannot follow it is still stored;
+        // the linked setting's own entry sets it afterwards.
+        Value back;
+        if (!p.setting.where.plainId && ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value) continue;
+        throw UserError(fmt::format("import: {}: {}; no file was changed", FormatId(p.setting.dmaId), ResultMessage(r)));
+    }
+    // Report settings whose bytes a later entry overwrote (aliases).
+    Json differing = Json::array();
+    for (const Planned &p : plan) {
+        if (p.setting.where.plainId) continue;
+        Value back;
+        if (ReadSetting(ctx, p.setting, back) != DMA_OK || !(back == p.value)) {
+            differing.push_back(FormatId(p.setting.dmaId));
+            Note(fmt::format("{} holds {} after the import, the document says {} (another setting shares its bytes)",
+                             FormatId(p.setting.dmaId), FormatValue(p.setting, back),
+                             FormatValue(p.setting, p.value)));
+        }
+    }
+    const std::vector<std::string> written = SaveChangedRecords(before, after);
+    if (g.json) {
+        Print(Json{{"applied", plan.size()}, {"written", written}, {"differing", differing}}.dump(2) + "\n");
+    } else {
+        Print(fmt::format("applied {} settings from {}\n", plan.size(), file));
+        for (const std::string &p : written) Print("written: " + p + "\n");
+        if (written.empty()) Print("no file changed\n");
+    }
+    return 0;
+}
+
+int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
+    const Snapshot left = LoadOperand(a), right = LoadOperand(b);
+    std::set<uint16_t> ids;
+    for (const auto &kv : left.settings) ids.insert(kv.first);
+    for (const auto &kv : right.settings) ids.insert(kv.first);
+    Table t({"DMA ID", a, b});
+    Json rows = Json::array();
+    for (uint16_t id : ids) {
+        const auto la = left.values.find(id), rb = right.values.find(id);
+        const bool hasA = la != left.values.end(), hasB = rb != right.values.end();
+        if (hasA && hasB && la->second == rb->second) continue;
+        if (!hasA && !hasB) continue;
+        const Setting &s = hasA ? left.settings.at(id) : right.settings.at(id);
+        if (g.json) {
+            rows.push_back(Json{{"id", FormatId(id)},
+                                {"kind", KindName(s.kind)},
+                                {"old", hasA ? ValueToJson(la->second) : Json(nullptr)},
+                                {"new", hasB ? ValueToJson(rb->second) : Json(nullptr)}});
+        } else {
+            t.Add({FormatId(id), hasA ? FormatValue(s, la->second) : "(absent)",
+                   hasB ? FormatValue(s, rb->second) : "(absent)"});
+        }
+    }
+    if (g.json) {
+        Print(Json{{"old", a}, {"new", b}, {"differences", rows}}.dump(2) + "\n");
+    } else if (t.Empty()) {
+        Print("no differences\n");
+    } else {
+        Print(t.Render());
+    }
+    return 0;
+}
+
+}  // namespace dmactl

@@ -1,0 +1,157 @@
+// json_form.cpp - JSON forms of values and the settings document.
+#include "json_form.h"
+
+#include <fmt/format.h>
+
+#include "record_files.h"
+#include "value_format.h"
+
+namespace dmactl {
+
+Json ValueToJson(const Value &v) {
+    switch (v.kind) {
+    case ValueKind::Integer: return v.integer;
+    case ValueKind::String: return v.text;
+    case ValueKind::Font: {
+        const FontValue &f = v.font;
+        return Json{{"height", f.height},       {"width", f.width},
+                    {"escapement", f.escapement}, {"orientation", f.orientation},
+                    {"weight", f.weight},       {"italic", f.italic},
+                    {"underline", f.underline}, {"strikeout", f.strikeOut},
+                    {"charset", f.charSet},     {"outprecision", f.outPrecision},
+                    {"clipprecision", f.clipPrecision}, {"quality", f.quality},
+                    {"pitchandfamily", f.pitchAndFamily}, {"face", f.faceName}};
+    }
+    }
+    return nullptr;
+}
+
+namespace {
+
+int64_t IntegerMember(const Setting &s, const Json &j, const char *name, int64_t lo, int64_t hi) {
+    if (!j.is_number_integer())
+        throw UserError(fmt::format("{}: font member \"{}\" must be an integer", FormatId(s.dmaId), name));
+    const int64_t v = j.get<int64_t>();
+    if (v < lo || v > hi)
+        throw UserError(
+            fmt::format("{}: font member \"{}\": value {} out of range ({} to {})", FormatId(s.dmaId), name, v, lo, hi));
+    return v;
+}
+
+}  // namespace
+
+Value ValueFromJson(const Setting &s, const Json &j) {
+    Value v;
+    v.kind = s.kind;
+    switch (s.kind) {
+    case ValueKind::Integer:
+        if (!j.is_number_integer())
+            throw UserError(fmt::format("{}: an integer setting needs an integer value", FormatId(s.dmaId)));
+        if (j.is_number_unsigned() && j.get<uint64_t>() > (1ull << 40))
+            throw UserError(fmt::format("{}: value out of range", FormatId(s.dmaId)));
+        v.integer = j.get<int64_t>();
+        return v;
+    case ValueKind::String:
+        if (!j.is_string()) throw UserError(fmt::format("{}: a string setting needs a text value", FormatId(s.dmaId)));
+        v.text = j.get<std::string>();
+        return v;
+    case ValueKind::Font: {
+        if (!j.is_object())
+            throw UserError(fmt::format("{}: a font setting needs an object of font members", FormatId(s.dmaId)));
+        static const char *const kLongs[] = {"height", "width", "escapement", "orientation", "weight"};
+        static const char *const kBytes[] = {"italic",       "underline",     "strikeout", "charset",
+                                             "outprecision", "clipprecision", "quality",   "pitchandfamily"};
+        for (auto it = j.begin(); it != j.end(); ++it) {
+            bool known = it.key() == "face";
+            for (const char *n : kLongs) known = known || it.key() == n;
+            for (const char *n : kBytes) known = known || it.key() == n;
+            if (!known)
+                throw UserError(fmt::format("{}: \"{}\" is not a font member", FormatId(s.dmaId), it.key()));
+        }
+        int32_t longs[5] = {};
+        uint8_t bytes[8] = {};
+        for (int i = 0; i < 5; ++i) {
+            if (!j.contains(kLongs[i]))
+                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), kLongs[i]));
+            longs[i] = static_cast<int32_t>(IntegerMember(s, j[kLongs[i]], kLongs[i], INT32_MIN, INT32_MAX));
+        }
+        for (int i = 0; i < 8; ++i) {
+            if (!j.contains(kBytes[i]))
+                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), kBytes[i]));
+            bytes[i] = static_cast<uint8_t>(IntegerMember(s, j[kBytes[i]], kBytes[i], 0, 255));
+        }
+        if (!j.contains("face") || !j["face"].is_string())
+            throw UserError(fmt::format("{}: font member \"face\" must be a text", FormatId(s.dmaId)));
+        FontValue &f = v.font;
+        f.height = longs[0]; f.width = longs[1]; f.escapement = longs[2]; f.orientation = longs[3];
+        f.weight = longs[4];
+        f.italic = bytes[0]; f.underline = bytes[1]; f.strikeOut = bytes[2]; f.charSet = bytes[3];
+        f.outPrecision = bytes[4]; f.clipPrecision = bytes[5]; f.quality = bytes[6]; f.pitchAndFamily = bytes[7];
+        f.faceName = j["face"].get<std::string>();
+        return v;
+    }
+    }
+    return v;
+}
+
+Json LocationToJson(const Location &l) {
+    Json j;
+    j["item"] = l.itemId;
+    j["area"] = AreaName(l.area);
+    j["offset"] = l.offset;
+    j["type"] = ValueTypeName(l.valueType);
+    if (l.reportType) j["reportType"] = ValueTypeName(l.reportType);
+    j["width"] = l.width;
+    if (l.size) j["size"] = l.size;
+    if (l.flagMask) j["mask"] = fmt::format("0x{:08X}", l.flagMask);
+    if (l.plainId) j["plainId"] = FormatId(l.plainId);
+    return j;
+}
+
+std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::string &source) {
+    Json doc;
+    try {
+        doc = Json::parse(text);
+    } catch (const nlohmann::json::parse_error &e) {
+        throw UserError(fmt::format("{}: not valid JSON: {}", source, e.what()));
+    }
+    if (!doc.is_object()) throw UserError(fmt::format("{}: a settings document is a JSON object", source));
+    if (!doc.contains("format") || doc["format"] != kDocumentFormat)
+        throw UserError(fmt::format("{}: not a dmactl settings document (\"format\" must be \"{}\")", source,
+                                    kDocumentFormat));
+    if (!doc.contains("version") || doc["version"] != kDocumentVersion)
+        throw UserError(fmt::format("{}: unsupported document version (this dmactl reads version {})", source,
+                                    kDocumentVersion));
+    if (!doc.contains("settings") || !doc["settings"].is_array())
+        throw UserError(fmt::format("{}: \"settings\" must be an array", source));
+    std::vector<DocumentEntry> out;
+    size_t index = 0;
+    for (const Json &e : doc["settings"]) {
+        const std::string where = fmt::format("{}: settings[{}]", source, index++);
+        if (!e.is_object()) throw UserError(where + ": not an object");
+        if (!e.contains("id")) throw UserError(where + ": no \"id\"");
+        if (!e.contains("value")) throw UserError(where + ": no \"value\"");
+        uint16_t id = 0;
+        const Json &jid = e["id"];
+        if (jid.is_string()) {
+            try {
+                id = ParseDmaId(jid.get<std::string>());
+            } catch (const UserError &err) {
+                throw UserError(where + ": " + err.what());
+            }
+        } else if (jid.is_number_integer() && jid.get<int64_t>() > 0 && jid.get<int64_t>() <= 0xFFFF) {
+            id = static_cast<uint16_t>(jid.get<int64_t>());
+        } else {
+            throw UserError(where + ": \"id\" must be a DMA ID (\"0x0007\" or 7)");
+        }
+        std::string kind;
+        if (e.contains("kind")) {
+            if (!e["kind"].is_string()) throw UserError(where + ": \"kind\" must be a text");
+            kind = e["kind"].get<std::string>();
+        }
+        out.push_back({id, kind, e["value"]});
+    }
+    return out;
+}
+
+}  // namespace dmactl

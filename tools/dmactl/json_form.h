@@ -1,0 +1,45 @@
+// json_form.h - the JSON forms of dmactl: values, settings with their
+// locations, and the settings document that `export` writes and `import`
+// reads.
+//
+// Settings document:
+//   { "format": "dmactl-settings", "version": 1,
+//     "settings": [ { "id": "0x0007", "kind": "integer", "value": 1 },
+//                   { "id": "0x0001", "kind": "string", "value": "text" },
+//                   { "id": "0x0130", "kind": "font", "value": { "height": -12, ..., "face": "Arial" } } ] }
+// Texts are UTF-8.  A string field without a terminator carries
+// "unterminated": true.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "settings.h"
+
+namespace dmactl {
+
+using Json = nlohmann::ordered_json;
+
+inline constexpr const char *kDocumentFormat = "dmactl-settings";
+inline constexpr int kDocumentVersion = 1;
+
+Json ValueToJson(const Value &v);
+// Reads a value of the setting's kind; throws UserError naming the setting
+// and what is wrong.
+Value ValueFromJson(const Setting &s, const Json &j);
+// Where a setting lives, for --json output of catalogue/get.
+Json LocationToJson(const Location &l);
+
+struct DocumentEntry {
+    uint16_t dmaId;
+    std::string kind;  // as written in the document
+    Json value;
+};
+
+// Parses and checks a settings document's shape (not the values); throws
+// UserError with the path of the bad element.
+std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::string &source);
+
+}  // namespace dmactl

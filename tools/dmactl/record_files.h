@@ -1,0 +1,102 @@
+// record_files.h - reading and writing the record files that dmactl works on.
+//
+// A record set is the DEVMODEW record (with its private part and the block at
+// 1608), the secondary settings record and optionally a fax-address block.
+// Each comes either from a file or from the built-in defaults.  The library
+// does not check record lengths, so every file is checked here against the
+// minimum size of its kind before the library sees it.  Files are replaced by
+// writing a temporary file beside the target and renaming it over the target,
+// so an interrupted or refused change leaves the old file as it was.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "dmaccess/dmaccess.h"
+
+namespace dmactl {
+
+// A failure that the tool reports to the user: message text and exit status.
+struct UserError : std::runtime_error {
+    int status;
+    explicit UserError(const std::string &message, int exitStatus = 1)
+        : std::runtime_error(message), status(exitStatus) {}
+};
+
+enum class RecordKind { DevMode, Secondary, FaxBlock };
+
+// Human name of a record kind ("DEVMODEW record", ...).
+const char *RecordKindName(RecordKind kind);
+// Smallest number of bytes a record of this kind may have.
+size_t MinimumSize(RecordKind kind);
+
+struct Record {
+    RecordKind kind;
+    std::vector<uint8_t> bytes;
+    std::string path;  // empty: built-in default record
+    bool FromFile() const { return !path.empty(); }
+};
+
+// Reads a whole file; throws UserError naming the file when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::string &path);
+
+// Reads a record file and checks it: at least MinimumSize bytes, and for a
+// fax-address block room for every destination entry its count announces.
+// Throws UserError with the size the record needs.
+Record LoadRecord(RecordKind kind, const std::string &path);
+
+// Checks a fax-address block held in memory (size against its count).
+void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what);
+
+// Writes bytes to path through a temporary file in the same directory that is
+// flushed and then renamed over path.  On any failure the temporary file is
+// removed, the target is untouched and UserError is thrown.
+void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
+
+// The records a command works on, and the DmaContext that points into them.
+struct RecordSet {
+    Record devMode{RecordKind::DevMode, {}, {}};
+    Record secondary{RecordKind::Secondary, {}, {}};
+    std::optional<Record> faxBlock;
+    std::string name;  // how the set was named on the command line
+
+    // A context whose record pointers point into this set's buffers.  Valid
+    // until the buffers change size.
+    DmaContext Context();
+};
+
+// Where a command takes its records from.
+struct RecordSelection {
+    std::string setName;     // --set NAME: NAME.devmode, NAME.secondary, NAME.fax
+    std::string devModePath;  // --devmode
+    std::string secondaryPath;  // --secondary
+    std::string faxPath;      // --fax
+    bool AnyFile() const {
+        return !setName.empty() || !devModePath.empty() || !secondaryPath.empty() ||
+               !faxPath.empty();
+    }
+};
+
+// The file names of a named record set.
+std::string SetFile(const std::string &setName, RecordKind kind);
+
+// Loads the records a selection names; what it does not name comes from the
+// built-in defaults.  With --set, NAME.devmode and NAME.secondary must exist
+// and NAME.fax is used when it exists.  Explicit file options win over --set.
+RecordSet LoadRecordSet(const RecordSelection &selection);
+
+// Writes back every record of `after` that came from a file and whose bytes
+// differ from `before`.  Returns the paths written.
+std::vector<std::string> SaveChangedRecords(const RecordSet &before, const RecordSet &after);
+
+bool FileExists(const std::string &path);
+
+// Paths are UTF-8 text on the command line and in messages.
+std::filesystem::path PathFromUtf8(const std::string &text);
+std::string PathToUtf8(const std::filesystem::path &path);
+
+}  // namespace dmactl

@@ -1,0 +1,399 @@
+// settings.cpp - settings by DMA ID through the library's exports.
+#include "settings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+
+#include <fmt/format.h>
+
+#include "ansi_text.h"
+#include "record_files.h"
+
+namespace dmactl {
+
+const char *KindName(ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Integer: return "integer";
+    case ValueKind::String: return "string";
+    case ValueKind::Font: return "font";
+    }
+    return "?";
+}
+
+std::string ResultMessage(DMA_RESULT code) {
+    const char *text = "unknown result code";
+    switch (code) {
+    case DMA_OK: text = "done"; break;
+    case DMA_E_NO_ID: text = "no such DMA ID (or no fax-address block for the fax header strings)"; break;
+    case DMA_E_IS_STRING: text = "the setting is a string; use a text value"; break;
+    case DMA_E_WRONG_TYPE: text = "the setting has another value type than the operation handles"; break;
+    case DMA_E_INFO_KIND: text = "unknown information kind"; break;
+    case DMA_E_MORE_DATA: text = "buffer too small (size query answered)"; break;
+    case DMA_E_TOO_LONG: text = "value too long for its field"; break;
+    case DMA_E_IS_FONT: text = "the setting is a font; give its members as name=value"; break;
+    case DMA_E_FAILED:
+        text = "refused: the value is not valid for this setting, a linked setting cannot follow it, "
+               "or the record that holds it is missing";
+        break;
+    case DMA_E_SUPPORT_READ: text = "the support flag cannot be read"; break;
+    case DMA_E_FILE_OPEN: text = "the document-property file cannot be created or opened"; break;
+    case DMA_E_FILE_WRITE: text = "writing the document-property file failed"; break;
+    case DMA_E_FILE_READ: text = "the document-property file cannot be read"; break;
+    case DMA_E_FILE_FORMAT: text = "the file is not a valid document-property file"; break;
+    case DMA_E_FAXFILE_OPEN: text = "the fax-only file cannot be created"; break;
+    case DMA_E_FAXFILE_WRITE: text = "writing the fax-only file failed"; break;
+    case DMA_E_KIND: text = "record kind or target type not served"; break;
+    case DMA_E_NO_FAX_ENTRY: text = "no fax destination entry at that position"; break;
+    case DMA_E_NO_KIND4_RECORD: text = "no record with that number"; break;
+    case DMA_E_NO_RECORD: text = "no record with that name"; break;
+    case DMA_E_MODE: text = "unknown mode"; break;
+    case DMA_E_NOT_SUPPORTED: text = "not supported"; break;
+    default: break;
+    }
+    return fmt::format("{} (result {})", text, static_cast<long long>(code));
+}
+
+std::vector<DmaIdEntry> EnumerateIds(DmaContext &ctx, int32_t target) {
+    uint16_t count = 0;
+    DMA_RESULT r = DMA_EnumDMAID_ByTargetInfo(&ctx, target, &count, nullptr);
+    if (r != DMA_E_MORE_DATA)
+        throw UserError(fmt::format("target {}: {}", target, ResultMessage(r)));
+    std::vector<DmaIdEntry> entries(count);
+    if (count == 0) return entries;
+    r = DMA_EnumDMAID_ByTargetInfo(&ctx, target, &count, entries.data());
+    if (r != DMA_OK) throw UserError(fmt::format("target {}: {}", target, ResultMessage(r)));
+    entries.resize(count);
+    return entries;
+}
+
+DMA_RESULT DescribeSetting(DmaContext &ctx, uint16_t dmaId, Setting &out) {
+    uint16_t count = 1;
+    AttributeRecord rec{};
+    const DMA_RESULT r = DMA_QueryAttributes(&ctx, &count, &dmaId, &rec);
+    if (r != DMA_OK) return r;
+    out.dmaId = dmaId;
+    out.kind = rec.kind == DMA_ATTR_KIND_STRING    ? ValueKind::String
+               : rec.kind == DMA_ATTR_KIND_LOGFONT ? ValueKind::Font
+                                                   : ValueKind::Integer;
+    out.size = rec.size;
+    if (auto where = Locate(dmaId)) out.where = *where;
+    return r;
+}
+
+std::vector<Setting> AvailableSettings(DmaContext &ctx) {
+    std::vector<uint16_t> ids;
+    for (const DmaIdEntry &e : EnumerateIds(ctx, 1)) ids.push_back(static_cast<uint16_t>(e.dmaId));
+    if (ctx.faxAddressBlock) {
+        ids.push_back(DMA_ID_FAX_HEADER1);
+        ids.push_back(DMA_ID_FAX_HEADER2);
+    }
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    std::vector<Setting> out;
+    for (uint16_t id : ids) {
+        Setting s;
+        if (DescribeSetting(ctx, id, s) == DMA_OK) out.push_back(s);
+    }
+    return out;
+}
+
+namespace {
+
+// Integer as handed out by DMA_GetValue (zero-extended presented width),
+// reinterpreted by the setting's type so that signed members read signed.
+int64_t InterpretInteger(const Location &l, int32_t raw) {
+    const uint32_t u = static_cast<uint32_t>(raw);
+    if (l.flagMask) return u ? 1 : 0;
+    switch (PresentedType(l)) {
+    case DMA_VT_SHORT: return static_cast<int16_t>(u & 0xFFFF);
+    case DMA_VT_WORD: return u & 0xFFFF;
+    case DMA_VT_BYTE: return u & 0xFF;
+    case DMA_VT_INT:
+    case DMA_VT_LONG: return static_cast<int32_t>(u);
+    default: return u;  // DWORD, plain 32-bit FLAG
+    }
+}
+
+DMA_RESULT ReadText(DmaContext &ctx, const Setting &s, Value &out) {
+    out.kind = ValueKind::String;
+    std::string ansi;
+    if (IsFaxHeaderId(s.dmaId)) {
+        uint32_t len = 0;
+        DMA_RESULT r = DMA_GetStringData(&ctx, s.dmaId, nullptr, &len);
+        if (r != DMA_E_MORE_DATA) return r;
+        std::vector<char> buf(len + 1, 0);
+        r = DMA_GetStringData(&ctx, s.dmaId, buf.data(), &len);
+        if (r != DMA_OK) return r;
+        ansi.assign(buf.data());
+    } else {
+        // The exact text first; a field without a terminator makes that read
+        // fail, and is then read whole.
+        uint32_t len = 0;
+        DMA_RESULT r = DMA_GetStringData_StrLength(&ctx, s.dmaId, nullptr, &len);
+        if (r == DMA_E_MORE_DATA) {
+            std::vector<char> buf(len + 1, 0);
+            r = DMA_GetStringData_StrLength(&ctx, s.dmaId, buf.data(), &len);
+            if (r != DMA_OK) return r;
+            ansi.assign(buf.data());
+        } else {
+            if (IsProtectedId(s.dmaId)) return r;
+            uint32_t whole = 0;
+            r = DMA_GetStringData(&ctx, s.dmaId, nullptr, &whole);
+            if (r != DMA_E_MORE_DATA) return r;
+            std::vector<char> buf(whole + 1, 0);
+            r = DMA_GetStringData(&ctx, s.dmaId, buf.data(), &whole);
+            if (r != DMA_OK) return r;
+            ansi.assign(buf.data(), strnlen(buf.data(), whole));
+            out.unterminated = true;
+        }
+    }
+    out.text = AnsiToUtf8(ansi);
+    return DMA_OK;
+}
+
+}  // namespace
+
+DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out) {
+    out = Value{};
+    out.kind = s.kind;
+    switch (s.kind) {
+    case ValueKind::Integer: {
+        int32_t raw = 0;
+        const DMA_RESULT r = DMA_GetValue(&ctx, s.dmaId, &raw);
+        if (r == DMA_OK) out.integer = InterpretInteger(s.where, raw);
+        return r;
+    }
+    case ValueKind::String: return ReadText(ctx, s, out);
+    case ValueKind::Font: {
+        LOGFONTA lf;
+        std::memset(&lf, 0, sizeof lf);
+        uint32_t len = sizeof lf;
+        const DMA_RESULT r = DMA_GetLogFontData(&ctx, s.dmaId, &lf, &len);
+        if (r != DMA_OK) return r;
+        FontValue &f = out.font;
+        f.height = lf.lfHeight; f.width = lf.lfWidth; f.escapement = lf.lfEscapement;
+        f.orientation = lf.lfOrientation; f.weight = lf.lfWeight;
+        f.italic = lf.lfItalic; f.underline = lf.lfUnderline; f.strikeOut = lf.lfStrikeOut;
+        f.charSet = lf.lfCharSet; f.outPrecision = lf.lfOutPrecision;
+        f.clipPrecision = lf.lfClipPrecision; f.quality = lf.lfQuality;
+        f.pitchAndFamily = lf.lfPitchAndFamily;
+        f.faceName = AnsiToUtf8(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)));
+        return r;
+    }
+    }
+    return DMA_E_FAILED;
+}
+
+void IntegerRange(const Location &l, int64_t &lo, int64_t &hi) {
+    if (l.flagMask) { lo = 0; hi = 1; return; }
+    if (IsPackedByteItem(l.itemId)) { lo = 0; hi = PackedByteMask(l.itemId); return; }
+    switch (l.valueType) {
+    case DMA_VT_BYTE: lo = 0; hi = 0xFF; return;
+    case DMA_VT_WORD: lo = 0; hi = 0xFFFF; return;
+    case DMA_VT_SHORT: lo = -32768; hi = 0xFFFF; return;
+    case DMA_VT_INT:
+    case DMA_VT_LONG: lo = std::numeric_limits<int32_t>::min(); hi = std::numeric_limits<int32_t>::max(); return;
+    default: lo = std::numeric_limits<int32_t>::min(); hi = 0xFFFFFFFFLL; return;
+    }
+}
+
+namespace {
+
+std::string IdText(uint16_t id) { return fmt::format("0x{:X}", id); }
+
+std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
+    if (utf8.find('\0') != std::string::npos)
+        throw UserError(fmt::format("{}: the text holds a zero character", IdText(s.dmaId)));
+    auto ansi = Utf8ToAnsi(utf8);
+    if (!ansi)
+        throw UserError(fmt::format("{}: the text \"{}\" cannot be written in the ANSI code page", IdText(s.dmaId),
+                                    utf8));
+    return *ansi;
+}
+
+}  // namespace
+
+DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
+    if (v.kind != s.kind)
+        throw UserError(fmt::format("{}: the setting takes a {} value, not a {}", IdText(s.dmaId), KindName(s.kind),
+                                    KindName(v.kind)));
+    switch (s.kind) {
+    case ValueKind::Integer: {
+        int64_t lo, hi;
+        IntegerRange(s.where, lo, hi);
+        if (v.integer < lo || v.integer > hi ||
+            (IsPackedByteItem(s.where.itemId) && (v.integer & ~int64_t(PackedByteMask(s.where.itemId)))))
+            throw UserError(fmt::format("{}: value {} out of range ({} to {}{})", IdText(s.dmaId), v.integer, lo, hi,
+                                        IsPackedByteItem(s.where.itemId)
+                                            ? fmt::format(", the byte in bits {}-{} of its word",
+                                                          8 * ((s.where.itemId - 392) % 3),
+                                                          8 * ((s.where.itemId - 392) % 3) + 7)
+                                            : ""));
+        return DMA_SetValue(&ctx, s.dmaId, static_cast<int32_t>(static_cast<uint32_t>(v.integer)));
+    }
+    case ValueKind::String: {
+        const std::string ansi = ToAnsiOrThrow(s, v.text);
+        if (IsFaxHeaderId(s.dmaId))
+            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size() + 1));
+        if (IsProtectedId(s.dmaId)) {
+            // The field holds the Base64 form of the scrambled text with its
+            // terminator; the library does not check that it fits.
+            const size_t stored = (ansi.size() + 2) / 3 * 4 + 1;
+            const size_t fieldChars = s.where.size / 2;
+            if (stored > fieldChars)
+                throw UserError(fmt::format(
+                    "{}: text too long: {} characters need {} characters in their protected form, the field holds {}",
+                    IdText(s.dmaId), ansi.size(), stored, fieldChars));
+            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size()));
+        }
+        return DMA_SetStringData_StrLength(&ctx, s.dmaId, ansi.c_str());
+    }
+    case ValueKind::Font: {
+        const FontValue &f = v.font;
+        const std::string face = ToAnsiOrThrow(s, f.faceName);
+        if (face.size() >= LF_FACESIZE)
+            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", IdText(s.dmaId),
+                                        f.faceName, LF_FACESIZE - 1));
+        LOGFONTA lf;
+        std::memset(&lf, 0, sizeof lf);
+        lf.lfHeight = f.height; lf.lfWidth = f.width; lf.lfEscapement = f.escapement;
+        lf.lfOrientation = f.orientation; lf.lfWeight = f.weight;
+        lf.lfItalic = f.italic; lf.lfUnderline = f.underline; lf.lfStrikeOut = f.strikeOut;
+        lf.lfCharSet = f.charSet; lf.lfOutPrecision = f.outPrecision; lf.lfClipPrecision = f.clipPrecision;
+        lf.lfQuality = f.quality; lf.lfPitchAndFamily = f.pitchAndFamily;
+        std::memcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
+        return DMA_SetLogFontData(&ctx, s.dmaId, &lf, sizeof lf);
+    }
+    }
+    return DMA_E_FAILED;
+}
+
+namespace {
+
+std::string Lower(std::string t) {
+    for (char &c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+}
+
+// Parses a whole integer: optional sign, decimal or 0x hex.
+bool ParseInteger(const std::string &text, int64_t &out) {
+    if (text.empty()) return false;
+    size_t i = 0;
+    bool negative = false;
+    if (text[0] == '-' || text[0] == '+') { negative = text[0] == '-'; i = 1; }
+    int base = 10;
+    if (text.size() > i + 1 && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) { base = 16; i += 2; }
+    if (i >= text.size()) return false;
+    uint64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else return false;
+        v = v * base + d;
+        if (v > (1ull << 40)) return false;
+    }
+    out = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    return true;
+}
+
+const std::vector<std::string> kFontMembers = {"height",        "width",   "escapement", "orientation",
+                                               "weight",        "italic",  "underline",  "strikeout",
+                                               "charset",       "outprecision", "clipprecision", "quality",
+                                               "pitchandfamily", "facename"};
+
+}  // namespace
+
+uint16_t ParseDmaId(const std::string &text) {
+    int64_t v = 0;
+    if (!ParseInteger(text, v) || v <= 0 || v > 0xFFFF)
+        throw UserError(fmt::format("\"{}\" is not a DMA ID (1 to 0xFFFF, decimal or 0x hex)", text));
+    return static_cast<uint16_t>(v);
+}
+
+Value ParseValue(const Setting &s, const std::vector<std::string> &words, const Value &current) {
+    Value v = current;
+    v.kind = s.kind;
+    v.unterminated = false;
+    if (words.empty()) throw UserError(fmt::format("{}: no value given", IdText(s.dmaId)));
+    switch (s.kind) {
+    case ValueKind::Integer: {
+        if (words.size() != 1)
+            throw UserError(fmt::format("{}: an integer setting takes one value", IdText(s.dmaId)));
+        const std::string w = Lower(words[0]);
+        if (s.where.flagMask && (w == "on" || w == "true" || w == "yes")) v.integer = 1;
+        else if (s.where.flagMask && (w == "off" || w == "false" || w == "no")) v.integer = 0;
+        else if (!ParseInteger(words[0], v.integer))
+            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", IdText(s.dmaId),
+                                        words[0], s.where.flagMask ? ", or on/off" : ""));
+        return v;
+    }
+    case ValueKind::String: {
+        std::string text;
+        for (size_t i = 0; i < words.size(); ++i) text += (i ? " " : "") + words[i];
+        v.text = text;
+        return v;
+    }
+    case ValueKind::Font: {
+        for (const std::string &word : words) {
+            const size_t eq = word.find('=');
+            std::string name = Lower(eq == std::string::npos ? word : word.substr(0, eq));
+            if (name.rfind("lf", 0) == 0) name = name.substr(2);
+            if (name == "face") name = "facename";
+            if (eq == std::string::npos ||
+                std::find(kFontMembers.begin(), kFontMembers.end(), name) == kFontMembers.end())
+                throw UserError(fmt::format(
+                    "{}: \"{}\" is not a font member; give name=value with the names height, width, escapement, "
+                    "orientation, weight, italic, underline, strikeout, charset, outprecision, clipprecision, "
+                    "quality, pitchandfamily, face",
+                    IdText(s.dmaId), word));
+            const std::string value = word.substr(eq + 1);
+            if (name == "facename") { v.font.faceName = value; continue; }
+            int64_t n = 0;
+            if (!ParseInteger(value, n))
+                throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", IdText(s.dmaId), name,
+                                            value));
+            const bool isByte = name != "height" && name != "width" && name != "escapement" &&
+                                name != "orientation" && name != "weight";
+            const int64_t lo = isByte ? 0 : std::numeric_limits<int32_t>::min();
+            const int64_t hi = isByte ? 255 : std::numeric_limits<int32_t>::max();
+            if (n < lo || n > hi)
+                throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", IdText(s.dmaId),
+                                            name, n, lo, hi));
+            FontValue &f = v.font;
+            if (name == "height") f.height = static_cast<int32_t>(n);
+            else if (name == "width") f.width = static_cast<int32_t>(n);
+            else if (name == "escapement") f.escapement = static_cast<int32_t>(n);
+            else if (name == "orientation") f.orientation = static_cast<int32_t>(n);
+            else if (name == "weight") f.weight = static_cast<int32_t>(n);
+            else if (name == "italic") f.italic = static_cast<uint8_t>(n);
+            else if (name == "underline") f.underline = static_cast<uint8_t>(n);
+            else if (name == "strikeout") f.strikeOut = static_cast<uint8_t>(n);
+            else if (name == "charset") f.charSet = static_cast<uint8_t>(n);
+            else if (name == "outprecision") f.outPrecision = static_cast<uint8_t>(n);
+            else if (name == "clipprecision") f.clipPrecision = static_cast<uint8_t>(n);
+            else if (name == "quality") f.quality = static_cast<uint8_t>(n);
+            else f.pitchAndFamily = static_cast<uint8_t>(n);
+        }
+        return v;
+    }
+    }
+    return v;
+}
+
+Setting RequireSetting(DmaContext &ctx, uint16_t dmaId) {
+    Setting s;
+    const DMA_RESULT r = DescribeSetting(ctx, dmaId, s);
+    if (r == DMA_OK) return s;
+    if (IsFaxHeaderId(dmaId) && !ctx.faxAddressBlock)
+        throw UserError(fmt::format("{}: the fax header strings need a fax-address block (--fax FILE)",
+                                    IdText(dmaId)));
+    if (r == DMA_E_NO_ID)
+        throw UserError(fmt::format("unknown DMA ID {}: the library has no setting with this number", IdText(dmaId)));
+    throw UserError(fmt::format("{}: not available in these records: {}", IdText(dmaId), ResultMessage(r)));
+}
+
+}  // namespace dmactl

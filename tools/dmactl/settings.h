@@ -1,0 +1,96 @@
+// settings.h - reading and writing settings by DMA ID through the library's
+// exports, and the list of settings the library offers.
+//
+// Values cross this interface in the tool's own form: integers as 64-bit
+// numbers interpreted by the stored type (signed types signed, unsigned types
+// unsigned), texts as UTF-8, fonts member by member.  Every read and write is
+// one call of a DMA_* export on the caller's DmaContext.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "catalogue_view.h"
+#include "dmaccess/dmaccess.h"
+
+namespace dmactl {
+
+enum class ValueKind { Integer, String, Font };
+const char *KindName(ValueKind kind);  // "integer", "string", "font"
+
+struct FontValue {
+    int32_t height = 0, width = 0, escapement = 0, orientation = 0, weight = 0;
+    uint8_t italic = 0, underline = 0, strikeOut = 0, charSet = 0, outPrecision = 0,
+            clipPrecision = 0, quality = 0, pitchAndFamily = 0;
+    std::string faceName;  // UTF-8
+    bool operator==(const FontValue &) const = default;
+};
+
+struct Value {
+    ValueKind kind = ValueKind::Integer;
+    int64_t integer = 0;
+    std::string text;          // UTF-8
+    bool unterminated = false;  // string field without a terminator: whole field shown
+    FontValue font;
+    bool operator==(const Value &o) const {
+        if (kind != o.kind) return false;
+        switch (kind) {
+        case ValueKind::Integer: return integer == o.integer;
+        case ValueKind::String: return text == o.text && unterminated == o.unterminated;
+        case ValueKind::Font: return font == o.font;
+        }
+        return false;
+    }
+};
+
+// One setting that the library offers: its DMA ID, the kind and buffer size
+// that DMA_QueryAttributes reports, and where it lives.
+struct Setting {
+    uint16_t dmaId = 0;
+    ValueKind kind = ValueKind::Integer;
+    int32_t size = 0;  // bytes a caller's buffer needs
+    Location where;
+};
+
+// A readable message for a DMA_* result code ("-6: value too long ...").
+std::string ResultMessage(DMA_RESULT code);
+
+// The DMA IDs DMA_EnumDMAID_ByTargetInfo lists for a target type (1: whole
+// catalogue, 2-5 and 7: a record kind's fields), in the library's order, with
+// their attribute bits.  Throws UserError for a refused target.
+std::vector<DmaIdEntry> EnumerateIds(DmaContext &ctx, int32_t target);
+
+// Kind and size of one DMA ID (DMA_QueryAttributes); returns its result.
+DMA_RESULT DescribeSetting(DmaContext &ctx, uint16_t dmaId, Setting &out);
+
+// Every setting with a value in these records, ascending by DMA ID: the
+// catalogue's IDs plus the fax header strings when a fax block is present.
+// Protected strings appear through their plain IDs only.
+std::vector<Setting> AvailableSettings(DmaContext &ctx);
+
+// Reads one setting with the export for its kind.
+DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out);
+
+// Writes one setting with the export for its kind.  Refusals that the library
+// would not detect (integer out of the stored range, text the ANSI code page
+// cannot hold, a protected text whose stored form would not fit) throw
+// UserError before the library is called.
+DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &value);
+
+// Parses the command-line form of a value for a setting: an integer (decimal,
+// 0x hex, negative for signed types, on/off for flags), a text, or font
+// members "name=value" applied over `current`.
+Value ParseValue(const Setting &s, const std::vector<std::string> &words, const Value &current);
+
+// Parses a DMA ID ("0x130", "304"); throws UserError naming the text.
+uint16_t ParseDmaId(const std::string &text);
+
+// Looks a DMA ID up (DMA_QueryAttributes plus its location); throws UserError
+// with the library's reason when it is not available in these records.
+Setting RequireSetting(DmaContext &ctx, uint16_t dmaId);
+
+// Smallest and largest integer accepted for a scalar setting.
+void IntegerRange(const Location &l, int64_t &lo, int64_t &hi);
+
+}  // namespace dmactl

@@ -1,0 +1,40 @@
+// value_format.h - how dmactl prints values and tables for people.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings.h"
+
+namespace dmactl {
+
+// "0x0130": the form DMA IDs are printed in.
+std::string FormatId(uint16_t dmaId);
+// An integer in decimal and hex, hex in the setting's width ("-1 (0xFFFF)");
+// flags as "1 (on)" / "0 (off)".
+std::string FormatInteger(const Location &where, int64_t value);
+// A text in double quotes with control characters escaped.
+std::string QuoteText(const std::string &text);
+// Every member of a font: "height=-12 width=0 ... face=\"Arial\"".
+std::string FormatFont(const FontValue &font);
+// Any value, as one line.
+std::string FormatValue(const Setting &s, const Value &v);
+// "DWORD", or "BYTE as WORD" when the value is handed out in a wider type.
+std::string TypeText(const Location &where);
+
+// A table whose columns are padded to their widest cell.  Columns listed in
+// rightAligned are padded on the left (numbers).
+class Table {
+public:
+    explicit Table(std::vector<std::string> header, std::vector<size_t> rightAligned = {});
+    void Add(std::vector<std::string> row);
+    bool Empty() const { return rows_.empty(); }
+    std::string Render() const;
+
+private:
+    std::vector<std::string> header_;
+    std::vector<size_t> right_;
+    std::vector<std::vector<std::string>> rows_;
+};
+
+}  // namespace dmactl
