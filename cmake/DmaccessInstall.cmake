@@ -1,0 +1,32 @@
+# Install rules: the public header, the shared library (on Windows the DLL in
+# bin/ with its import library in lib/), the dmactl tool, a CMake package
+# (find_package(dmaccess) gives dmaccess::dmaccess) and a pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+install(TARGETS dmaccess EXPORT dmaccessTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/include/dmaccess/dmaccess.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dmaccess)
+if(TARGET dmactl)
+  install(TARGETS dmactl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+set(DMACCESS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dmaccess)
+install(EXPORT dmaccessTargets NAMESPACE dmaccess:: DESTINATION ${DMACCESS_CMAKE_DIR})
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/dmaccessConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/dmaccessConfig.cmake
+  INSTALL_DESTINATION ${DMACCESS_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/dmaccessConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dmaccessConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/dmaccessConfigVersion.cmake
+  DESTINATION ${DMACCESS_CMAKE_DIR})
+
+# The .pc file finds its prefix relative to its own place.
+string(REGEX REPLACE "[^/]+" ".." DMACCESS_PC_UP "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/dmaccess.pc.in ${CMAKE_CURRENT_BINARY_DIR}/dmaccess.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dmaccess.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
