@@ -56,6 +56,8 @@ printf '{ "format": "other" }' > otherformat.json
 printf '{ "format": "dmactl-settings", ' > broken.json
 printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "kind": "integer", "value": 2}, {"id": "0x13", "kind": "string", "value": "Legal"} ] }' > two.json
 mkdir -p adir
+# A DEVMODEW record whose dmOrientation is 0: item 0x140 cannot be paired there.
+zeros 5988 > blankorient.devmode
 
 # ---- golden cases ------------------------------------------------------------
 while IFS= read -r line; do
@@ -89,7 +91,7 @@ same() { if cmp -s "$1" "$2"; then pass; else fail "$3: $1 and $2 differ"; fi; }
 
 # A refused or impossible set leaves every file byte for byte as it was.
 cp job.devmode keep.devmode; cp job.secondary keep.secondary; cp job.fax keep.fax
-for bad in "0x140 5" "0x7 70000" "0x13 $(printf 'x%.0s' {1..40})" "0x130 size=1" "0x9001 abcdefghijklm" "0x1A 1"; do
+for bad in "0x155 9" "0x7 70000" "0x13 $(printf 'x%.0s' {1..40})" "0x130 size=1" "0x9001 abcdefghijklm" "0x1A 1"; do
     eval "run --set job set $bad"
     same job.devmode keep.devmode "refused set $bad"
     same job.secondary keep.secondary "refused set $bad"

@@ -65,7 +65,8 @@ int CmdCatalogue(const Globals &g, int target) {
         } else {
             table.Add({FormatId(id), l.itemId ? std::to_string(l.itemId) : "-",
                        std::string(KindName(s.kind)) + (IsProtectedId(id) ? " (protected)" : ""), TypeText(l),
-                       Dash(s.size, described), AreaName(l.area), std::to_string(l.offset), std::to_string(l.width),
+                       Dash(s.size, described), AreaName(l.area), std::to_string(l.offset),
+                       l.size ? std::string() : std::to_string(l.width),
                        l.size ? std::to_string(l.size) : (l.flagMask ? fmt::format("bit 0x{:X}", l.flagMask) : "")});
         }
     }
@@ -191,8 +192,15 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
     current.kind = target.kind;
     const Value wanted = ParseValue(target, words, current);
     const DMA_RESULT r = WriteSetting(ctx, target, wanted);
-    if (r != DMA_OK)
-        throw UserError(fmt::format("set {}: {}; nothing was changed", FormatId(id), ResultMessage(r)));
+    if (r != DMA_OK) {
+        std::string hint;
+        if (r == DMA_E_FAILED && (target.where.itemId == 320 || target.where.itemId == 341))
+            hint = "; its paired setting follows it only for values that suit dmOrientation (0x0007: 1 or 2) "
+                   "and 0x0127 (1, 4, 16 or 2, 8, 32)";
+        else if (r == DMA_E_FAILED && target.where.itemId == 267)
+            hint = "; its linked setting 0x0145 follows only the values 0 to 8";
+        throw UserError(fmt::format("set {}: {}{}; nothing was changed", FormatId(id), ResultMessage(r), hint));
+    }
 
     const auto now = ReadAll(ctx, all);
     std::vector<const Setting *> changed;
@@ -227,8 +235,16 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
         j["saved"] = !unsaved;
         Print(j.dump(2) + "\n");
     } else {
-        std::string line = fmt::format("{} = {}", FormatId(id), readable ? FormatValue(target, result) : "(write-only)");
-        if (old.count(id)) line += "  (was " + ReadingText(target, old.at(id)) + ")";
+        std::string line;
+        if (readable && target.kind == ValueKind::Font && old.count(id) && old.at(id).result == DMA_OK) {
+            std::string was, now;
+            FontDifference(old.at(id).value.font, result.font, was, now);
+            line = fmt::format("{} = {}  (was {})", FormatId(id), now.empty() ? "unchanged" : now,
+                               was.empty() ? "the same" : was);
+        } else {
+            line = fmt::format("{} = {}", FormatId(id), readable ? FormatValue(target, result) : "(write-only)");
+            if (old.count(id)) line += "  (was " + ReadingText(target, old.at(id)) + ")";
+        }
         Print(line + "\n");
         if (!changed.empty()) {
             Print("linked settings that changed with it:\n");

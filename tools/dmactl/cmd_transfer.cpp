@@ -127,9 +127,14 @@ int CmdExport(const Globals &g, const std::string &outFile) {
         if (v.unterminated) e["unterminated"] = true;
         settings.push_back(e);
     }
-    Json doc{{"format", kDocumentFormat}, {"version", kDocumentVersion}, {"settings", settings}};
-    if (!skipped.empty()) doc["unreadable"] = skipped;
-    const std::string text = doc.dump(2) + "\n";
+    // One setting a line, so that two documents compare well with diff(1).
+    std::string text = fmt::format("{{\n  \"format\": \"{}\",\n  \"version\": {},\n  \"settings\": [\n",
+                                   kDocumentFormat, kDocumentVersion);
+    for (size_t i = 0; i < settings.size(); ++i)
+        text += "    " + settings[i].dump() + (i + 1 < settings.size() ? ",\n" : "\n");
+    text += "  ]";
+    if (!skipped.empty()) text += ",\n  \"unreadable\": " + skipped.dump();
+    text += "\n}\n";
     if (outFile.empty() || outFile == "-") {
         Print(text);
     } else {
@@ -223,8 +228,11 @@ int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
                                 {"old", hasA ? ValueToJson(la->second) : Json(nullptr)},
                                 {"new", hasB ? ValueToJson(rb->second) : Json(nullptr)}});
         } else {
-            t.Add({FormatId(id), hasA ? FormatValue(s, la->second) : "(absent)",
-                   hasB ? FormatValue(s, rb->second) : "(absent)"});
+            std::string oldText = hasA ? FormatValue(s, la->second) : "(absent)";
+            std::string newText = hasB ? FormatValue(s, rb->second) : "(absent)";
+            if (hasA && hasB && s.kind == ValueKind::Font)
+                FontDifference(la->second.font, rb->second.font, oldText, newText);
+            t.Add({FormatId(id), oldText, newText});
         }
     }
     if (g.json) {

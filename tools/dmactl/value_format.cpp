@@ -42,6 +42,31 @@ std::string FormatFont(const FontValue &f) {
         f.outPrecision, f.clipPrecision, f.quality, f.pitchAndFamily, QuoteText(f.faceName));
 }
 
+void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText, std::string &newText) {
+    oldText.clear();
+    newText.clear();
+    auto member = [&](const char *name, const std::string &x, const std::string &y) {
+        if (x == y) return;
+        oldText += (oldText.empty() ? "" : " ") + fmt::format("{}={}", name, x);
+        newText += (newText.empty() ? "" : " ") + fmt::format("{}={}", name, y);
+    };
+    auto n = [](auto v) { return std::to_string(v); };
+    member("height", n(a.height), n(b.height));
+    member("width", n(a.width), n(b.width));
+    member("escapement", n(a.escapement), n(b.escapement));
+    member("orientation", n(a.orientation), n(b.orientation));
+    member("weight", n(a.weight), n(b.weight));
+    member("italic", n(a.italic), n(b.italic));
+    member("underline", n(a.underline), n(b.underline));
+    member("strikeout", n(a.strikeOut), n(b.strikeOut));
+    member("charset", n(a.charSet), n(b.charSet));
+    member("outprecision", n(a.outPrecision), n(b.outPrecision));
+    member("clipprecision", n(a.clipPrecision), n(b.clipPrecision));
+    member("quality", n(a.quality), n(b.quality));
+    member("pitchandfamily", n(a.pitchAndFamily), n(b.pitchAndFamily));
+    member("face", QuoteText(a.faceName), QuoteText(b.faceName));
+}
+
 std::string FormatValue(const Setting &s, const Value &v) {
     switch (v.kind) {
     case ValueKind::Integer: return FormatInteger(s.where, v.integer);

@@ -17,6 +17,9 @@ std::string FormatInteger(const Location &where, int64_t value);
 std::string QuoteText(const std::string &text);
 // Every member of a font: "height=-12 width=0 ... face=\"Arial\"".
 std::string FormatFont(const FontValue &font);
+// The members in which two fonts differ, in the FormatFont form: `a` gets
+// the old members, `b` the new ones; both empty when the fonts are equal.
+void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText, std::string &newText);
 // Any value, as one line.
 std::string FormatValue(const Setting &s, const Value &v);
 // "DWORD", or "BYTE as WORD" when the value is handed out in a wider type.
