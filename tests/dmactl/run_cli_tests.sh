@@ -58,6 +58,8 @@ printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7",
 mkdir -p adir
 # A DEVMODEW record whose dmOrientation is 0: item 0x140 cannot be paired there.
 zeros 5988 > blankorient.devmode
+# A record set without a fax-address block.
+zeros 5988 > nofaxset.devmode; zeros 7974 > nofaxset.secondary
 
 # ---- golden cases ------------------------------------------------------------
 while IFS= read -r line; do

@@ -211,36 +211,41 @@ int CmdImport(const Globals &g, const std::string &file) {
 
 int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
     const Snapshot left = LoadOperand(a), right = LoadOperand(b);
+    // Settings that only one side has (a settings document may hold a few)
+    // are counted, not listed.
     std::set<uint16_t> ids;
-    for (const auto &kv : left.settings) ids.insert(kv.first);
-    for (const auto &kv : right.settings) ids.insert(kv.first);
+    size_t onlyLeft = 0, onlyRight = 0;
+    for (const auto &kv : left.values)
+        if (right.values.count(kv.first)) ids.insert(kv.first); else ++onlyLeft;
+    for (const auto &kv : right.values)
+        if (!left.values.count(kv.first)) ++onlyRight;
     Table t({"DMA ID", a, b});
     Json rows = Json::array();
     for (uint16_t id : ids) {
         const auto la = left.values.find(id), rb = right.values.find(id);
-        const bool hasA = la != left.values.end(), hasB = rb != right.values.end();
-        if (hasA && hasB && la->second == rb->second) continue;
-        if (!hasA && !hasB) continue;
-        const Setting &s = hasA ? left.settings.at(id) : right.settings.at(id);
+        if (la->second == rb->second) continue;
+        const Setting &s = left.settings.at(id);
         if (g.json) {
             rows.push_back(Json{{"id", FormatId(id)},
                                 {"kind", KindName(s.kind)},
-                                {"old", hasA ? ValueToJson(la->second) : Json(nullptr)},
-                                {"new", hasB ? ValueToJson(rb->second) : Json(nullptr)}});
+                                {"old", ValueToJson(la->second)},
+                                {"new", ValueToJson(rb->second)}});
         } else {
-            std::string oldText = hasA ? FormatValue(s, la->second) : "(absent)";
-            std::string newText = hasB ? FormatValue(s, rb->second) : "(absent)";
-            if (hasA && hasB && s.kind == ValueKind::Font)
+            std::string oldText = FormatValue(s, la->second);
+            std::string newText = FormatValue(s, rb->second);
+            if (s.kind == ValueKind::Font)
                 FontDifference(la->second.font, rb->second.font, oldText, newText);
             t.Add({FormatId(id), oldText, newText});
         }
     }
     if (g.json) {
-        Print(Json{{"old", a}, {"new", b}, {"differences", rows}}.dump(2) + "\n");
-    } else if (t.Empty()) {
-        Print("no differences\n");
+        Print(Json{{"old", a}, {"new", b}, {"differences", rows}, {"onlyOld", onlyLeft}, {"onlyNew", onlyRight}}
+                  .dump(2) +
+              "\n");
     } else {
-        Print(t.Render());
+        Print(t.Empty() ? "no differences\n" : t.Render());
+        if (onlyLeft) Print(fmt::format("{} settings only in {} (not compared)\n", onlyLeft, a));
+        if (onlyRight) Print(fmt::format("{} settings only in {} (not compared)\n", onlyRight, b));
     }
     return 0;
 }

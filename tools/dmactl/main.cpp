@@ -110,6 +110,14 @@ int main(int argc, char **argv) {
     } catch (const CLI::CallForAllHelp &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
+        // A word that names no command reads better than "subcommand required".
+        const std::vector<std::string> rest = app.remaining();
+        if (app.get_subcommands().empty() && !rest.empty() && !rest.front().empty() && rest.front()[0] != '-') {
+            Note("unknown command \"" + rest.front() +
+                 "\"; the commands are catalogue, show, get, set, diff, export, import, new, docprop, fax "
+                 "(dmactl --help)");
+            return 2;
+        }
         app.exit(e);
         return 2;
     }

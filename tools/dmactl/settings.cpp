@@ -201,7 +201,7 @@ void IntegerRange(const Location &l, int64_t &lo, int64_t &hi) {
 
 namespace {
 
-std::string IdText(uint16_t id) { return fmt::format("0x{:X}", id); }
+std::string IdText(uint16_t id) { return fmt::format("0x{:04X}", id); }
 
 std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
     if (utf8.find('\0') != std::string::npos)
