@@ -15,10 +15,10 @@ namespace {
 
 constexpr int32_t kPublicSize = 220;  // sizeof(DEVMODEW)
 
-// DEVMODEW dmFields bits of the members given a value here.
-constexpr int32_t DM_ORIENTATION = 0x1, DM_PAPERSIZE = 0x2, DM_SCALE = 0x10, DM_COPIES = 0x100,
-                  DM_PRINTQUALITY = 0x400, DM_COLOR = 0x800, DM_DUPLEX = 0x1000,
-                  DM_YRESOLUTION = 0x2000, DM_COLLATE = 0x8000, DM_FORMNAME = 0x10000;
+// DEVMODEW dmFields bits (DM_ORIENTATION ...) of the members given a value here.
+constexpr int32_t kFieldOrientation = 0x1, kFieldPaperSize = 0x2, kFieldScale = 0x10, kFieldCopies = 0x100,
+                  kFieldPrintQuality = 0x400, kFieldColor = 0x800, kFieldDuplex = 0x1000,
+                  kFieldYResolution = 0x2000, kFieldCollate = 0x8000, kFieldFormName = 0x10000;
 
 DmaContext ContextFor(void *devMode, void *secondary, void *fax) {
     DmaContext ctx;
@@ -44,8 +44,8 @@ std::vector<uint8_t> DefaultDevMode() {
         {0x2, 0x0401, "dmSpecVersion"},
         {0x4, kPublicSize, "dmSize"},
         {0x5, DMA_DEVMODE_MIN_SIZE - kPublicSize, "dmDriverExtra"},
-        {0x6, DM_ORIENTATION | DM_PAPERSIZE | DM_SCALE | DM_COPIES | DM_PRINTQUALITY | DM_COLOR |
-                  DM_DUPLEX | DM_YRESOLUTION | DM_COLLATE | DM_FORMNAME, "dmFields"},
+        {0x6, kFieldOrientation | kFieldPaperSize | kFieldScale | kFieldCopies | kFieldPrintQuality |
+                  kFieldColor | kFieldDuplex | kFieldYResolution | kFieldCollate | kFieldFormName, "dmFields"},
         {0x7, 1, "dmOrientation"},   // portrait
         {0x8, 9, "dmPaperSize"},     // DMPAPER_A4
         {0xB, 100, "dmScale"},
