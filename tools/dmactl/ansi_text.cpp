@@ -99,14 +99,16 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
         }
     }
     if (w.empty()) return out;
-    BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()),
-                                      nullptr, 0, nullptr, &lossy);
-    if (n <= 0 || lossy) return std::nullopt;
+    const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::nullopt;
     out.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), out.data(), n,
-                        nullptr, &lossy);
-    if (lossy) return std::nullopt;
+    WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
+    // A character the code page lacks comes out as a substitute; converting
+    // back shows it (the used-default flag is not reported reliably everywhere).
+    const int m = MultiByteToWideChar(CP_ACP, 0, out.data(), n, nullptr, 0);
+    std::wstring back(static_cast<size_t>(m > 0 ? m : 0), L'\0');
+    if (m > 0) MultiByteToWideChar(CP_ACP, 0, out.data(), n, back.data(), m);
+    if (back != w) return std::nullopt;
 #else
     for (const uint32_t cp : cps) {
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
