@@ -11,6 +11,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
+#include <windows.h>
 #endif
 
 #include <CLI/CLI.hpp>
@@ -24,6 +26,25 @@ int main(int argc, char **argv) {
     // Output is UTF-8 and byte-identical to the native tool's.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // The arguments as UTF-8 too: argv holds them in the ANSI code page,
+    // which loses every character it lacks before the tool could refuse it.
+    std::vector<std::string> utf8Args;
+    std::vector<char *> utf8Argv;
+    int wargc = 0;
+    if (LPWSTR *wargv = CommandLineToArgvW(GetCommandLineW(), &wargc)) {
+        for (int i = 0; i < wargc; ++i) {
+            const int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(static_cast<size_t>(n > 0 ? n : 1), '\0');
+            if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
+            arg.resize(arg.size() - 1);
+            utf8Args.push_back(arg);
+        }
+        LocalFree(wargv);
+        for (std::string &arg : utf8Args) utf8Argv.push_back(arg.data());
+        utf8Argv.push_back(nullptr);
+        argc = wargc;
+        argv = utf8Argv.data();
+    }
 #endif
     CLI::App app{"dmactl - read and change printer driver settings by DMA ID", "dmactl"};
     app.require_subcommand(1);
