@@ -71,6 +71,6 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get -y install $$missing; \
 	fi
 
-demo:
+demo: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native --parallel $(JOBS) --target dmactl && ./build/native/dmactl show
