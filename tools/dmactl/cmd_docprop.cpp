@@ -49,15 +49,6 @@ std::vector<uint8_t> PathRecord(const std::string &path) {
     return dm;
 }
 
-bool SignatureIs(const uint8_t *p, const char *sig) {
-    for (size_t i = 0; i < 8; ++i) {
-        const uint16_t want = static_cast<unsigned char>(sig[i]);
-        if ((p[2 * i] | (p[2 * i + 1] << 8)) != want) return false;
-        if (!sig[i]) break;
-    }
-    return true;
-}
-
 std::string SignatureText(const uint8_t *p) {
     std::string s;
     for (size_t i = 0; i < 8; ++i) {

@@ -106,6 +106,15 @@ size_t MinimumSize(RecordKind kind) {
     return 0;
 }
 
+bool SignatureIs(const uint8_t *p, const char *signature) {
+    for (size_t i = 0; i < 8; ++i) {
+        const uint16_t want = static_cast<unsigned char>(signature[i]);
+        if ((p[2 * i] | (p[2 * i + 1] << 8)) != want) return false;
+        if (!signature[i]) break;
+    }
+    return true;
+}
+
 bool FileExists(const std::string &path) {
     std::error_code ec;
     return fs::is_regular_file(PathFromUtf8(path), ec);
@@ -129,7 +138,7 @@ void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &wha
                                     what, DMA_FAX_HEADER_SIZE, bytes.size()));
     const unsigned count = bytes[16] | (bytes[17] << 8);
     // The old layout ("ZOVA001") has 768-byte entries, the current one 820.
-    const bool old = bytes[10] == '1' && bytes[11] == 0 && bytes[0] == 'Z';
+    const bool old = SignatureIs(bytes.data(), "ZOVA001");
     const size_t entry = old ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE;
     const size_t needed = DMA_FAX_HEADER_SIZE + entry * count;
     if (bytes.size() < needed)

@@ -49,6 +49,10 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path);
 // Throws UserError with the size the record needs.
 Record LoadRecord(RecordKind kind, const std::string &path);
 
+// True when the 16 bytes at p hold `signature` (ASCII, at most 7 characters)
+// as UTF-16 text with its terminator, like "ZOVA002" in a fax-address block.
+bool SignatureIs(const uint8_t *p, const char *signature);
+
 // Checks a fax-address block held in memory (size against its count).
 void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what);
 
