@@ -45,6 +45,7 @@ spinfo() { u16 SPINFO 16; le32 3; printf 'spi'; }
 { fax_header ZOVA002 1 "Head office" "Line two"; fax_entry 820 "5550100" "Branch"; } > one.fax
 { fax_header ZOVA002 3 "" ""; } > truncated.fax
 { fax_header ZOVA001 0 "" ""; } > old.fax
+{ fax_header ZOVA001 1 "Old one" ""; fax_entry 768 "1" "x"; } > oldone.fax
 { fax_header ABCD 0 "" ""; } > notfax.fax
 zeros 100 > short.devmode
 zeros 7974 > blank.secondary
