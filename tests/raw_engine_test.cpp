@@ -683,19 +683,25 @@ TEST(RawWrite, Item267DerivesItem325) {
     EXPECT_EQ(Dm(rec)[686], old325);
 }
 
-// A value declared one byte wide is that byte: the byte after it is not part
-// of the value and is neither read nor used for the derivation.
+// A linked item declared one byte wide stores that byte, but the derivation
+// reads the caller's value as a 16-bit number: the byte after it counts
+// (callers pass two bytes for these items).
 TEST(RawWrite, LinkedValueDeclaredAsByte) {
     Records rec;
     Pattern(rec);
-    std::vector<uint8_t> value{7};  // exact size
-    ASSERT_EQ(Write(267, rec, DMA_VT_BYTE, 1, value.data()), DMA_RS_OK);
+    uint8_t value[2] = {7, 0};
+    ASSERT_EQ(Write(267, rec, DMA_VT_BYTE, 1, value), DMA_RS_OK);
     EXPECT_EQ(Dm(rec)[308], 7);
     EXPECT_EQ(Dm(rec)[686], 4);
 
-    uint8_t withNeighbour[2] = {5, 0x01};
+    uint8_t withNeighbour[2] = {5, 0x01};  // 0x0105: no row for it
     Dm(rec)[379] = 4;                  // item 295, class 1
     dma::Store16(Dm(rec) + 76, 1);     // portrait
+    dma::Store16(Dm(rec) + 688, 0x0909);
+    ASSERT_EQ(Write(320, rec, DMA_VT_BYTE, 1, withNeighbour), DMA_RS_FAILED);
+    EXPECT_EQ(Dm(rec)[680], 5);
+    EXPECT_EQ(dma::Load16(Dm(rec) + 688), 0x0909);
+    withNeighbour[1] = 0;
     ASSERT_EQ(Write(320, rec, DMA_VT_BYTE, 1, withNeighbour), DMA_RS_OK);
     EXPECT_EQ(dma::Load16(Dm(rec) + 688), 0x0404);
 }

@@ -83,6 +83,41 @@ TEST(ScalarApi, ByteWriteTouchesOnlyItsByte) {
     EXPECT_NO_LEAK();
 }
 
+// Items 267, 320 and 341 drive items 325, 326 and 344.  The byte item keeps
+// the integer's low byte, while the derivation takes the integer's low 16
+// bits: a value past one byte stores its low byte, derives nothing and
+// reports the failure, leaving the derived item as it was.
+TEST(ScalarApi, LinkedSettingsFollowTheWrite) {
+    struct Case {
+        uint32_t id; int32_t value; DMA_RESULT rc;
+        size_t offset; uint8_t stored; size_t derivedAt; uint16_t derived;  // 0xEEEE: untouched
+    } cases[] = {
+        {0x10B, 7, DMA_OK, 308, 7, 686, 4},
+        {0x10B, 0x105, DMA_E_FAILED, 308, 5, 686, 0xEEEE},
+        {0x10B, 9, DMA_E_FAILED, 308, 9, 686, 0xEEEE},
+        {0x140, 5, DMA_OK, 680, 5, 688, 0x0404},
+        {0x140, 0x105, DMA_E_FAILED, 680, 5, 688, 0xEEEE},
+        {0x155, 2, DMA_OK, 790, 2, 794, 0x0101},
+        {0x155, 0x102, DMA_E_FAILED, 790, 2, 794, 0xEEEE},
+    };
+    for (const Case &c : cases) {
+        Records r;
+        r.devMode.data()[379] = 1;                   // item 295, class 1
+        dma::Store16(r.devMode.data() + 76, 1);      // dmOrientation: portrait
+        dma::Store16(r.devMode.data() + c.derivedAt, 0xEEEE);
+        EXPECT_EQ(DMA_SetValue(&r.ctx, c.id, c.value), c.rc) << std::hex << c.id << " " << c.value;
+        EXPECT_EQ(r.devMode.data()[c.offset], c.stored) << std::hex << c.id << " " << c.value;
+        // Item 325 is one byte (the byte after it keeps 0xEE), 326 and 344 a word.
+        const uint16_t derived = c.derivedAt == 686 ? r.devMode.data()[686]
+                                                    : dma::Load16(r.devMode.data() + c.derivedAt);
+        const uint16_t untouched = c.derivedAt == 686 ? 0xEE : 0xEEEE;
+        EXPECT_EQ(derived, c.derived == 0xEEEE ? untouched : c.derived)
+            << std::hex << c.id << " " << c.value;
+        EXPECT_TRUE(r.CanariesIntact());
+    }
+    EXPECT_NO_LEAK();
+}
+
 TEST(ScalarApi, FlagItem1370) {
     Records r;
     int32_t v = -1;

@@ -158,9 +158,11 @@ extern "C" RawStatus dma_SetValue(uint16_t itemId, void *devMode, void *secondar
 
     if (itemId == kItemLinkSource325 || itemId == kItemPairSource326 ||
         itemId == kItemPairSource344) {
-        // The new value as a 16-bit number; a value declared one byte wide is
-        // that byte alone (nothing past the declared value is read).
-        const uint16_t newValue = declaredWidth == 1 ? in[0] : Load16(in);
+        // The derivation takes the caller's value as a 16-bit number even
+        // when it is declared one byte wide (callers pass two bytes for these
+        // items): a value past one byte has no derived value and fails, after
+        // its low byte has been stored.
+        const uint16_t newValue = Load16(in);
         if (itemId == kItemLinkSource325) return WriteItem325(newValue, devMode, secondary);
         return WritePairedItem(itemId, newValue, devMode, secondary);
     }
