@@ -21,7 +21,9 @@ std::string Encode(const std::string &data, int32_t capacity, int *rc) {
     if (*rc != 0) return std::string(reinterpret_cast<char *>(out.data()), out.size());
     EXPECT_EQ(written, static_cast<int32_t>((data.size() + 2) / 3 * 4));
     // No terminator: the byte after the output keeps its fill.
-    if (written < capacity) EXPECT_EQ(out.data()[written], 'X');
+    if (written < capacity) {
+        EXPECT_EQ(out.data()[written], 'X');
+    }
     return std::string(reinterpret_cast<char *>(out.data()), static_cast<size_t>(written));
 }
 
@@ -190,7 +192,9 @@ TEST(ProtectedStore, StoresTheEncodedScrambledText) {
         EXPECT_EQ(dma::StoreProtectedString(0x9001, field.data(), 34, c.text, c.length), c.rc)
             << c.text;
         EXPECT_TRUE(field.CanariesIntact());
-        if (HaveHooks()) EXPECT_EQ(LiveBlocks(), before);
+        if (HaveHooks()) {
+            EXPECT_EQ(LiveBlocks(), before);
+        }
         if (c.stored) {
             EXPECT_EQ(ReadU16(field.data(), 17), U16(c.stored)) << c.text;
             const size_t units = std::strlen(c.stored) + 1;
