@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "records_fixture.h"
 #include "text/text.h"
 
@@ -27,13 +29,70 @@ namespace {
 long g_allocPaths = 0;
 long g_filePaths = 0;
 
+// A folder of this run for the document-property files.
+const std::string &TempDir() {
+    static const std::string dir = [] {
+        char d[] = "/tmp/dmaccess-faults-XXXXXX";
+        EXPECT_NE(mkdtemp(d), nullptr);
+        return std::string(d);
+    }();
+    return dir;
+}
+std::string DocPath() { return TempDir() + "/doc.bin"; }
+std::string FaxOnlyPath() { return TempDir() + "/fax.bin"; }
+std::string ProbePath() { return TempDir() + "/probe.bin"; }
+
+void PutWide(std::vector<uint8_t> &f, const char *text, size_t units) {
+    for (size_t i = 0; i < units; ++i) {
+        const uint8_t c = i < std::strlen(text) ? static_cast<uint8_t>(text[i]) : 0;
+        f.push_back(c);
+        f.push_back(0);
+    }
+}
+void Put32(std::vector<uint8_t> &f, uint32_t v) {
+    for (int i = 0; i < 4; ++i) f.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+// A document-property file: sections of 32, 24 and 24 bytes and a fax
+// section with one entry, current (1442 + 820) or old (1442 + 768).
+std::vector<uint8_t> DocFile(bool oldFax) {
+    std::vector<uint8_t> f;
+    PutWide(f, "NDEV001", 8);
+    Put32(f, 0x5250);
+    Put32(f, 8);
+    f.insert(f.end(), 8, 0x11);
+    PutWide(f, "TMBINFO", 8);
+    Put32(f, 4);
+    f.insert(f.end(), 4, 0x22);
+    PutWide(f, "SPINFO", 8);
+    Put32(f, 4);
+    f.insert(f.end(), 4, 0x33);
+    PutWide(f, oldFax ? "ZOVA001" : "ZOVA002", 8);
+    f.push_back(1);
+    f.push_back(0);
+    f.resize(f.size() + 1442 - 18 + (oldFax ? 768 : 820), 0x44);
+    return f;
+}
+void WriteDocFile(bool oldFax) {
+    const std::vector<uint8_t> f = DocFile(oldFax);
+    FILE *fh = std::fopen(DocPath().c_str(), "wb");
+    ASSERT_NE(fh, nullptr);
+    ASSERT_EQ(std::fwrite(f.data(), 1, f.size(), fh), f.size());
+    ASSERT_EQ(std::fclose(fh), 0);
+}
+
 // Every buffer the caller owns in one call: the settings records, the fax
 // block with two entries, three-element arrays of kinds 2, 3, 4 and 7, and
 // the fax entry array.  Elements carry distinct names and are in use.
 struct World {
     World()
         : r(2), k2(3, DMA_KIND2_SIZE), k3(3, DMA_KIND3_SIZE), k4(3, DMA_KIND4_SIZE),
-          k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(2200, 0x5A) {
+          k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(2200, 0x5A),
+          ndev(32, 0x61), tmb(24, 0x62), sp(24, 0x63), faxSection(1442 + 820, 0x64),
+          docRecord(sizeof(DocPropBuffers)), emptyRecord(sizeof(DocPropBuffers)) {
+        DocPropBuffers b{ndev.data(), 32, tmb.data(), 24, faxSection.data(), 1442 + 820, sp.data(), 24};
+        std::memcpy(docRecord.data(), &b, sizeof b);
+        EXPECT_EQ(DMA_SetStringData_StrLength(&r.ctx, DMA_ID_DOCPROP_PATH, DocPath().c_str()), DMA_OK);
+        EXPECT_EQ(DMA_SetStringData_StrLength(&r.ctx, DMA_ID_FAXFILE_PATH, FaxOnlyPath().c_str()), DMA_OK);
         r.ctx.kind2Records = k2.Descriptor();
         r.ctx.kind3Records = k3.Descriptor();
         r.ctx.kind4Records = k4.Descriptor();
@@ -61,9 +120,12 @@ struct World {
         Store32(out.data() + 2100, 64);  // the size of a name buffer (OutSize)
     }
     // Every byte the caller owns, guard bytes aside.
-    std::vector<uint8_t> Bytes() const {
+    // (`comparable`: without the DocPropBuffers record, whose pointers
+    // differ from one World to the next.)
+    std::vector<uint8_t> Bytes(bool comparable = false) const {
         std::vector<uint8_t> all;
-        for (const Guarded *g : Buffers()) all.insert(all.end(), g->data(), g->data() + g->size());
+        for (const Guarded *g : Buffers())
+            if (!comparable || g != &docRecord) all.insert(all.end(), g->data(), g->data() + g->size());
         return all;
     }
     // The settings records only.
@@ -80,11 +142,16 @@ struct World {
     std::vector<const Guarded *> Buffers() const {
         return {&r.devMode, &r.secondary, &r.fax, &k2.elements, &k2.states, &k3.elements,
                 &k3.states, &k4.elements, &k4.states, &k7.elements, &k7.states, &k5.elements,
-                &k5.states, &out};
+                &k5.states, &out, &ndev, &tmb, &sp, &faxSection, &docRecord, &emptyRecord};
     }
     Records r;
     ArrayFixture k2, k3, k4, k7, k5;
     Guarded out;  // the caller's output buffer, whatever the call fills
+    Guarded ndev, tmb, sp, faxSection;  // section buffers of the document-property calls
+    Guarded docRecord;                  // the DocPropBuffers record
+    DocPropBuffers *Doc() { return reinterpret_cast<DocPropBuffers *>(docRecord.data()); }
+    Guarded emptyRecord;  // every pointer null, every size 0: a size query
+    DocPropBuffers *EmptyDoc() { return reinterpret_cast<DocPropBuffers *>(emptyRecord.data()); }
 };
 
 // What a failing run may change.
@@ -121,7 +188,7 @@ long WalkAllocations(const Op &op) {
         const long before = dmaplat_AllocCalls();
         baseline = op.call(w);
         baselineCalls = dmaplat_AllocCalls() - before;
-        baselineBytes = w.Bytes();
+        baselineBytes = w.Bytes(true);
         EXPECT_EQ(dmaplat_LiveBlocks(), 0);
     }
     for (long n = 1; n <= baselineCalls; ++n) {
@@ -145,7 +212,7 @@ long WalkAllocations(const Op &op) {
     // With no failure the walk ends where it started.
     World w;
     EXPECT_EQ(op.call(w), baseline);
-    EXPECT_TRUE(w.Bytes() == baselineBytes);
+    EXPECT_TRUE(w.Bytes(true) == baselineBytes);
     return baselineCalls;
 }
 
@@ -227,6 +294,123 @@ std::vector<Op> AllocatingOps() {
                        uint32_t size = DMA_USER_SETTING_INFO_SIZE;
                        return DMA_GetUserSettingInfo(&w.r.ctx, w.out.data(), &size);
                    }, {-10}, Promise::None});
+    // Document-property files: the read takes the whole file into one block,
+    // an old fax section is converted in a work block.
+    for (bool oldFax : {false, true}) {
+        const std::string layout = oldFax ? " (old fax layout)" : "";
+        ops.push_back({"replace size query" + layout, [oldFax](World &w) {
+                           WriteDocFile(oldFax);
+                           return DMA_ReplaceDocProp(&w.r.ctx, w.EmptyDoc());
+                       }, {-15}, Promise::Nothing});
+        ops.push_back({"replace" + layout, [oldFax](World &w) {
+                           WriteDocFile(oldFax);
+                           return DMA_ReplaceDocProp(&w.r.ctx, w.Doc());
+                       }, {-15}, Promise::Nothing});
+    }
+    ops.push_back({"extract", [](World &w) { return DMA_ExtractDocPropEx(&w.r.ctx, w.Doc()); },
+                   {-10}, Promise::Nothing});
+    ops.push_back({"extract fax only", [](World &w) { return DMA_ExtractOneTimeEx(&w.r.ctx, w.Doc()); },
+                   {-10}, Promise::Nothing});
+    return ops;
+}
+
+// After an operation ran with the n-th call of `kind` set to fail: true when
+// the switch is still set, i.e. the operation made exactly n - 1 such calls.
+// A probe call of that kind on a file of our own fails then.
+bool StillArmed(DmaPlatFileCall kind, HANDLE probe) {
+    uint8_t byte = 0;
+    DWORD count = 0;
+    switch (kind) {
+    case DMAPLAT_CREATE: {
+        const std::u16string path = U16(ProbePath().c_str());
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return true;
+        CloseHandle(h);
+        return false;
+    }
+    case DMAPLAT_READ: return !ReadFile(probe, &byte, 1, &count, nullptr);
+    case DMAPLAT_WRITE: return !WriteFile(probe, &byte, 1, &count, nullptr);
+    default: return GetFileSize(probe, nullptr) == INVALID_FILE_SIZE;
+    }
+}
+
+struct FileOp {
+    Op op;
+    DmaPlatFileCall kind;
+};
+
+// Walks every call of one kind that `fo.op` makes: the 1st, 2nd, ... fails,
+// until a run ends without reaching the failure.  Returns the failing runs.
+long WalkFileCalls(const FileOp &fo) {
+    const char *kinds[] = {"create", "read", "write", "size"};
+    SCOPED_TRACE(fo.op.name + std::string(", ") + kinds[fo.kind]);
+    DMA_RESULT baseline;
+    {
+        World w;
+        baseline = fo.op.call(w);
+    }
+    long paths = 0;
+    for (long n = 1; n < 64; ++n) {
+        SCOPED_TRACE("call " + std::to_string(n));
+        World w;
+        const std::vector<uint8_t> before = w.Bytes();
+        const std::u16string probePath = U16(ProbePath().c_str());
+        HANDLE probe = CreateFileW(probePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(probe, INVALID_HANDLE_VALUE);
+        dmaplat_FailFileCallAt(fo.kind, n);
+        const DMA_RESULT r = fo.op.call(w);
+        const long open = dmaplat_OpenHandles();
+        const bool armed = StillArmed(fo.kind, probe);
+        dmaplat_FailFileCallAt(fo.kind, 0);
+        CloseHandle(probe);
+        EXPECT_EQ(open, 1) << "a file handle left open";
+        EXPECT_EQ(dmaplat_LiveBlocks(), 0);
+        EXPECT_TRUE(w.Intact());
+        if (armed) {
+            EXPECT_EQ(r, baseline);
+            break;
+        }
+        ++paths;
+        EXPECT_TRUE(Contains(fo.op.failureCodes, r)) << "result " << r;
+        if (fo.op.promise == Promise::Nothing) EXPECT_TRUE(w.Bytes() == before) << "caller's bytes changed";
+    }
+    EXPECT_GT(paths, 0) << "the operation made no call of this kind";
+    return paths;
+}
+
+std::vector<FileOp> FileOps() {
+    std::vector<FileOp> ops;
+    auto extract = [](World &w) { return DMA_ExtractDocPropEx(&w.r.ctx, w.Doc()); };
+    auto extractPlain = [](World &w) { return DMA_ExtractDocProp(&w.r.ctx, w.Doc()); };
+    auto faxOnly = [](World &w) { return DMA_ExtractOneTimeEx(&w.r.ctx, w.Doc()); };
+    auto faxOnlyPlain = [](World &w) { return DMA_ExtractOneTime(&w.r.ctx, w.Doc()); };
+    ops.push_back({{"extract", extract, {-13}, Promise::Nothing}, DMAPLAT_CREATE});
+    ops.push_back({{"extract", extract, {-14}, Promise::Nothing}, DMAPLAT_WRITE});
+    ops.push_back({{"extract (plain name)", extractPlain, {-13}, Promise::Nothing}, DMAPLAT_CREATE});
+    ops.push_back({{"extract (plain name)", extractPlain, {-14}, Promise::Nothing}, DMAPLAT_WRITE});
+    ops.push_back({{"extract fax only", faxOnly, {-17}, Promise::Nothing}, DMAPLAT_CREATE});
+    ops.push_back({{"extract fax only", faxOnly, {-18}, Promise::Nothing}, DMAPLAT_WRITE});
+    ops.push_back({{"extract fax only (plain name)", faxOnlyPlain, {-17}, Promise::Nothing}, DMAPLAT_CREATE});
+    ops.push_back({{"extract fax only (plain name)", faxOnlyPlain, {-18}, Promise::Nothing}, DMAPLAT_WRITE});
+    for (bool oldFax : {false, true}) {
+        const std::string layout = oldFax ? " (old fax layout)" : "";
+        auto query = [oldFax](World &w) {
+            WriteDocFile(oldFax);
+            return DMA_ReplaceDocProp(&w.r.ctx, w.EmptyDoc());
+        };
+        auto replace = [oldFax](World &w) {
+            WriteDocFile(oldFax);
+            return DMA_ReplaceDocProp(&w.r.ctx, w.Doc());
+        };
+        ops.push_back({{"replace size query" + layout, query, {-13}, Promise::Nothing}, DMAPLAT_CREATE});
+        ops.push_back({{"replace size query" + layout, query, {-15}, Promise::Nothing}, DMAPLAT_SIZE});
+        ops.push_back({{"replace size query" + layout, query, {-15}, Promise::Nothing}, DMAPLAT_READ});
+        ops.push_back({{"replace" + layout, replace, {-13}, Promise::Nothing}, DMAPLAT_CREATE});
+        ops.push_back({{"replace" + layout, replace, {-15}, Promise::Nothing}, DMAPLAT_SIZE});
+        ops.push_back({{"replace" + layout, replace, {-15}, Promise::Nothing}, DMAPLAT_READ});
+    }
     return ops;
 }
 
@@ -236,6 +420,13 @@ std::vector<Op> AllocatingOps() {
 TEST(FaultInjection, EveryAllocationFailsInTurn) {
     for (const Op &op : AllocatingOps()) g_allocPaths += WalkAllocations(op);
     EXPECT_GT(g_allocPaths, 0);
+}
+
+// Every create, write, read and size call of the document-property
+// operations fails in turn.
+TEST(FaultInjection, EveryFileCallFailsInTurn) {
+    for (const FileOp &fo : FileOps()) g_filePaths += WalkFileCalls(fo);
+    EXPECT_GT(g_filePaths, 0);
 }
 
 // The code-page helpers release what they took and leave the result null.
@@ -259,6 +450,10 @@ TEST(FaultInjection, CodePageHelpers) {
 TEST(FaultInjection, ZzReport) {
     std::printf("fault injection: %ld allocation failure paths, %ld file failure paths\n",
                 g_allocPaths, g_filePaths);
+    std::remove(DocPath().c_str());
+    std::remove(FaxOnlyPath().c_str());
+    std::remove(ProbePath().c_str());
+    ::rmdir(TempDir().c_str());
 }
 
 #endif  // !_WIN32
