@@ -33,7 +33,10 @@ if(GENERATOR)
   list(APPEND config_args -G "${GENERATOR}")
 endif()
 if(TOOLCHAIN)
-  list(APPEND config_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+  # A cross toolchain confines package searches to its own root, so the
+  # package is named by its directory, as a cross-building user would.
+  list(APPEND config_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
+                          "-Ddmaccess_DIR=${prefix}/lib/cmake/dmaccess")
 endif()
 set(ENV{PKG_CONFIG_PATH} "")
 file(GLOB_RECURSE pc_files "${prefix}/*/dmaccess.pc")
