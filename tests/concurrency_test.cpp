@@ -138,6 +138,26 @@ void Integers(Records &r, int seed, Log &log) {
     for (int32_t kind = 0; kind < 9; ++kind) log.Add(DMA_QueryStructSize(kind));
 }
 
+// Attribute query (a list and the size query of the full scan) and the
+// enumeration of every target type.
+void Descriptions(Records &r, Log &log) {
+    const uint16_t ids[] = {0x7, 0x1, 0x130, DMA_ID_FAX_HEADER1, DMA_ID_FAX_HEADER2, 0x9001};
+    uint16_t count = static_cast<uint16_t>(std::size(ids));
+    AttributeRecord records[std::size(ids)] = {};
+    log.Add(DMA_QueryAttributes(&r.ctx, &count, ids, records));
+    log.AddBytes(records, sizeof records);
+    count = 0;
+    log.Add(DMA_QueryAttributes(&r.ctx, &count, nullptr, nullptr));
+    log.Add(count);
+    std::vector<DmaIdEntry> entries(2000);
+    for (int32_t target = 0; target <= 8; ++target) {
+        uint16_t n = static_cast<uint16_t>(entries.size());
+        log.Add(DMA_EnumDMAID_ByTargetInfo(&r.ctx, target, &n, entries.data()));
+        log.Add(n);
+        log.AddBytes(entries.data(), entries.size() * sizeof(DmaIdEntry));
+    }
+}
+
 // Record arrays of every kind: store, load, delete, name; and the user
 // settings read and write.
 void RecordsAndUserSettings(Records &r, int seed, Log &log) {
@@ -185,6 +205,7 @@ Log Workload(int seed) {
     Strings(r, seed, log);
     Fonts(r, seed, log);
     Integers(r, seed, log);
+    Descriptions(r, log);
     RecordsAndUserSettings(r, seed, log);
     log.AddBytes(r.devMode.data(), r.devMode.size());
     log.AddBytes(r.secondary.data(), r.secondary.size());

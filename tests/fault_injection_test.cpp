@@ -86,7 +86,7 @@ void WriteDocFile(bool oldFax) {
 struct World {
     World()
         : r(2), k2(3, DMA_KIND2_SIZE), k3(3, DMA_KIND3_SIZE), k4(3, DMA_KIND4_SIZE),
-          k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(2200, 0x5A),
+          k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(16000, 0x5A),
           ndev(32, 0x61), tmb(24, 0x62), sp(24, 0x63), faxSection(1442 + 820, 0x64),
           docRecord(sizeof(DocPropBuffers)), emptyRecord(sizeof(DocPropBuffers)) {
         DocPropBuffers b{ndev.data(), 32, tmb.data(), 24, faxSection.data(), 1442 + 820, sp.data(), 24};
@@ -169,6 +169,9 @@ struct Op {
     // Codes whose runs are held to Promise::Nothing whatever `promise` says
     // (a failed search, for instance, happens before anything is written).
     std::vector<int> untouchedCodes = {};
+    // A failed allocation may also pass for a smaller success (the attribute
+    // scan counts a fax header that cannot be converted as unavailable).
+    bool mayStillSucceed = false;
 };
 
 bool Contains(const std::vector<int> &codes, DMA_RESULT r) {
@@ -201,7 +204,7 @@ long WalkAllocations(const Op &op) {
         dmaplat_FailAllocAt(0);
         EXPECT_GE(dmaplat_AllocCalls() - calls, n) << "the failure was not reached";
         EXPECT_TRUE(Contains(op.failureCodes, r)) << "result " << r;
-        EXPECT_NE(r, baseline) << "a failed allocation went unreported";
+        if (!op.mayStillSucceed) EXPECT_NE(r, baseline) << "a failed allocation went unreported";
         EXPECT_EQ(dmaplat_LiveBlocks(), 0);
         EXPECT_TRUE(w.Intact());
         if (op.promise == Promise::Nothing || Contains(op.untouchedCodes, r))
@@ -294,6 +297,21 @@ std::vector<Op> AllocatingOps() {
                        uint32_t size = DMA_USER_SETTING_INFO_SIZE;
                        return DMA_GetUserSettingInfo(&w.r.ctx, w.out.data(), &size);
                    }, {-10}, Promise::None});
+    // Attribute query: the fax header strings are measured through the
+    // code-page helpers; the full scan gathers the IDs in a work block.
+    ops.push_back({"attributes of a list", [](World &w) {
+                       const uint16_t ids[] = {0x7, DMA_ID_FAX_HEADER1, 0x1, DMA_ID_FAX_HEADER2};
+                       uint16_t count = 4;
+                       return DMA_QueryAttributes(&w.r.ctx, &count, ids,
+                                                  reinterpret_cast<AttributeRecord *>(w.out.data()));
+                   }, {-10}, Promise::SettingsOnly});
+    ops.push_back({"attributes of every ID", [](World &w) {
+                       uint16_t count = 0;
+                       DMA_QueryAttributes(&w.r.ctx, &count, nullptr, nullptr);  // size query first
+                       EXPECT_LE(count, 1300);  // out holds 1333 records
+                       return DMA_QueryAttributes(&w.r.ctx, &count, nullptr,
+                                                  reinterpret_cast<AttributeRecord *>(w.out.data()));
+                   }, {-10, -5, 1}, Promise::SettingsOnly, {}, true});
     // Document-property files: the read takes the whole file into one block,
     // an old fax section is converted in a work block.
     for (bool oldFax : {false, true}) {
