@@ -69,6 +69,15 @@ fi
 # A no-op when a server for the prefix is already running.
 "$wineserver" -p30 >/dev/null 2>&1 || true
 
-# Wine's loader messages ("configuration updated", missing 32-bit support)
-# are not the program's; everything the program prints is kept.
-exec "$wine" "$@"
+# The program's output goes through a file rather than straight to the
+# caller: Wine's helper processes (services, plug-and-play, device host)
+# inherit the descriptors of the program that starts them and outlive it
+# while the server persists, and ctest would wait for them to close its pipe.
+output=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$output"' EXIT
+set +e
+"$wine" "$@" </dev/null >"$output" 2>&1
+status=$?
+set -e
+cat "$output"
+exit "$status"
