@@ -9,7 +9,7 @@
 
 #include "catalogue/catalogue.h"
 #include "engine/engine.h"
-#include "engine/special_items.h"
+#include "engine/item_rules.h"
 
 using namespace dma;
 using namespace dma::engine;

@@ -1,4 +1,4 @@
-// special_items.h - the items that the raw read and write do not treat as a
+// item_rules.h - the items that the raw read and write do not treat as a
 // plain run of bytes at their catalogue address, and the DEVMODEW offsets
 // behind them.  Shared by raw_read.cpp and raw_write.cpp.
 #pragma once
