@@ -394,7 +394,12 @@ DMA_API DMA_RESULT DMA_GetNameFromInfo(const void *record, int32_t kind, uint32_
                                        char *buffer);
 
 /* User settings (UserSettingInfo, 2096 bytes, layout version 4; versions
- * 1-3 accepted on input). */
+ * 1-3 accepted on input).  Text without a terminator inside its field: the
+ * get operation cuts a stored string that fills its capacity to the field
+ * less one unit and terminates it; the set operation refuses a string field
+ * of the caller's record that has no terminator inside its width with -10
+ * (rows before it stay written).  A name from ansiName that does not fit the
+ * 32-unit name field leaves it empty. */
 DMA_API DMA_RESULT DMA_GetUserSettingInfo(DmaContext *context, void *info, uint32_t *size);
 DMA_API DMA_RESULT DMA_SetUserSettingInfo(DmaContext *context, const void *info);
 
