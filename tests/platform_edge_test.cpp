@@ -161,7 +161,9 @@ TEST_F(PlatformEdgeFile, DispositionsAndTheirErrors) {
         HANDLE h = Open(Path(c.name), c.access, c.disposition);
         EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.ok) << c.name << " " << c.disposition;
         EXPECT_EQ(GetLastError(), c.error) << c.name << " " << c.disposition;
-        if (h != INVALID_HANDLE_VALUE) EXPECT_TRUE(CloseHandle(h));
+        if (h != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(CloseHandle(h));
+        }
     }
     EXPECT_EQ(CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});

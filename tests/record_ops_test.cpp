@@ -246,8 +246,9 @@ TEST(RecordOps, Kind5Positions) {
         s.arr.State(2) = DMA_STATE_EMPTY;
         EXPECT_EQ(DMA_AccessibleData(&s.r.ctx, 5, p.position), p.load);
         EXPECT_EQ(DMA_ApplyData(&s.r.ctx, 5, 0, p.position), p.store);
-        if (p.store == DMA_OK)
+        if (p.store == DMA_OK) {
             EXPECT_EQ(s.arr.State(static_cast<uint16_t>(p.position) - 1u), DMA_STATE_IN_USE);
+        }
         EXPECT_TRUE(s.Intact());
     }
 }
