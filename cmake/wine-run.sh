@@ -69,15 +69,18 @@ fi
 # A no-op when a server for the prefix is already running.
 "$wineserver" -p30 >/dev/null 2>&1 || true
 
-# The program's output goes through a file rather than straight to the
+# The program's output goes through files rather than straight to the
 # caller: Wine's helper processes (services, plug-and-play, device host)
 # inherit the descriptors of the program that starts them and outlive it
 # while the server persists, and ctest would wait for them to close its pipe.
+# Standard output and standard error stay apart.
 output=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
-trap 'rm -f "$output"' EXIT
+errors=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$output" "$errors"' EXIT
 set +e
-"$wine" "$@" </dev/null >"$output" 2>&1
+"$wine" "$@" >"$output" 2>"$errors"
 status=$?
 set -e
 cat "$output"
+cat "$errors" >&2
 exit "$status"
