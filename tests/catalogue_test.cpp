@@ -471,7 +471,7 @@ TEST(CatalogueLookup, EdgeCases) {
 }
 
 TEST(CatalogueLookup, AreaAddress) {
-    uint8_t dev[8], sec[8];
+    static uint8_t dev[DMA_DEVMODE_MIN_SIZE], sec[8];
     EXPECT_EQ(dma::AreaAddress(DMA_SA_DEVMODE, 5, dev, sec), dev + 5);
     EXPECT_EQ(dma::AreaAddress(DMA_SA_DEVMODE_EXT, 4, dev, sec), dev + 1612);
     EXPECT_EQ(dma::AreaAddress(DMA_SA_SECONDARY, 3, dev, sec), sec + 3);
