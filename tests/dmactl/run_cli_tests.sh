@@ -89,13 +89,22 @@ while IFS= read -r line; do
 done < "$src/cases.txt"
 
 # ---- file checks ---------------------------------------------------------------
-run() { "${runner[@]}" "$@" > /dev/null 2> /dev/null < /dev/null; }
+# Runs dmactl quietly; when it fails, what it said on standard error is shown
+# so that a failing check names its cause.
+run() {
+    local status=0
+    "${runner[@]}" "$@" > /dev/null 2> run-err.txt < /dev/null || status=$?
+    if [ "$status" != 0 ]; then echo "  (dmactl $* -> exit $status: $(head -c 400 run-err.txt))"; fi
+    return "$status"
+}
+# Runs dmactl where a refusal is expected: quietly either way.
+refused() { "${runner[@]}" "$@" > /dev/null 2> /dev/null < /dev/null; }
 same() { if cmp -s "$1" "$2"; then pass; else fail "$3: $1 and $2 differ"; fi; }
 
 # A refused or impossible set leaves every file byte for byte as it was.
 cp job.devmode keep.devmode; cp job.secondary keep.secondary; cp job.fax keep.fax
 for bad in "0x155 9" "0x7 70000" "0x13 $(printf 'x%.0s' {1..40})" "0x130 size=1" "0x9001 abcdefghijklm" "0x1A 1"; do
-    eval "run --set job set $bad"
+    eval "refused --set job set $bad"
     same job.devmode keep.devmode "refused set $bad"
     same job.secondary keep.secondary "refused set $bad"
     same job.fax keep.fax "refused set $bad"
@@ -136,7 +145,7 @@ run docprop upgrade old.prop up.prop || fail "upgrade"
 run docprop upgrade up.prop up2.prop || fail "upgrade of a current file"
 same up.prop up2.prop "upgrading a current file copies it"
 cp up.prop up.keep
-run docprop upgrade badsig.prop up.prop && fail "upgrade of a malformed file succeeded"
+refused docprop upgrade badsig.prop up.prop && fail "upgrade of a malformed file succeeded"
 same up.prop up.keep "refused upgrade"
 
 # The tool calls the library's exports from the shared library.

@@ -246,11 +246,11 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
         std::filesystem::remove(PathFromUtf8(temp), ec);
         throw UserError(fmt::format("{}: {}; the file was left unchanged", out, ResultMessage(r)));
     }
-    std::filesystem::rename(PathFromUtf8(temp), target, ec);
-    if (ec) {
+    std::string why;
+    if (!RenameOver(PathFromUtf8(temp), target, why)) {
         std::error_code ignored;
         std::filesystem::remove(PathFromUtf8(temp), ignored);
-        throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, ec.message()));
+        throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, why));
     }
     const size_t size = d.ndev.size() + d.tmbInfo.size() + d.spInfo.size() + d.fax.size();
     const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"

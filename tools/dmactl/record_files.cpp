@@ -76,17 +76,35 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes) {
     return ok ? true : fail();
 }
 
-// Renames `from` over `to`, replacing `to` in one step.
-bool ReplaceFile(const fs::path &from, const fs::path &to) {
+}  // namespace
+
+// Renames `from` over `to`, replacing `to` in one step.  On failure `why`
+// says what the system reported.
+//
+// On Windows a file that another process holds open for a moment (a virus
+// scanner, a search indexer, under Wine the server still closing the handles
+// of a process that has just ended) cannot be replaced; the rename is tried
+// again for up to about a second before the command gives up.
+bool RenameOver(const fs::path &from, const fs::path &to, std::string &why) {
 #if defined(_WIN32)
-    return MoveFileExW(from.wstring().c_str(), to.wstring().c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (MoveFileExW(from.wstring().c_str(), to.wstring().c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
+            break;
+        Sleep(50);
+    }
+    why = fmt::format("Windows error {}", static_cast<unsigned long>(error));
+    return false;
 #else
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    why = std::strerror(errno);
+    return false;
 #endif
 }
-
-}  // namespace
 
 const char *RecordKindName(RecordKind kind) {
     switch (kind) {
@@ -173,10 +191,11 @@ void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &by
         throw UserError(fmt::format("{}: cannot write a temporary file in {}: {}; the file was left unchanged",
                                     path, PathToUtf8(dir), why));
     }
-    if (!ReplaceFile(temp, target)) {
+    std::string why;
+    if (!RenameOver(temp, target, why)) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        throw UserError(fmt::format("{}: cannot replace the file; it was left unchanged", path));
+        throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", path, why));
     }
 }
 

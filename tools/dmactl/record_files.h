@@ -61,6 +61,10 @@ void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &wha
 // removed, the target is untouched and UserError is thrown.
 void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
 
+// Renames `from` over `to`, replacing `to` in one step; on failure returns
+// false and says in `why` what the system reported.
+bool RenameOver(const std::filesystem::path &from, const std::filesystem::path &to, std::string &why);
+
 // The records a command works on, and the DmaContext that points into them.
 struct RecordSet {
     Record devMode{RecordKind::DevMode, {}, {}};
