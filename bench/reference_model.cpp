@@ -109,14 +109,27 @@ int32_t GetValue(DmaContext *context, uint16_t dmaId, int32_t *value) {
                : DMA_E_FAILED;
 }
 
+namespace {
+
+// The first steps of both size queries: the DMA ID's item, found by the
+// stored-order scans.  Returns DMA_OK with `itemId` and `loc` filled in, or
+// the query's result.
+int32_t LocateForSizeQuery(DmaContext *context, uint16_t dmaId, uint16_t *itemId, dma::ItemLocation *loc) {
+    *itemId = DmaIdToItemId(dmaId);
+    if (*itemId == 0) return DMA_E_NO_ID;
+    *loc = dma::ItemLocation{};
+    if (ref::LookupItem(*itemId, context->devMode, context->secondary, loc) != DMA_RS_OK) return DMA_E_FAILED;
+    return DMA_OK;
+}
+
+}  // namespace
+
 int32_t GetStringDataSizeQuery(DmaContext *context, uint16_t dmaId, uint32_t *length) {
     if (IsFaxHeaderId(dmaId))
         return dma::GetFaxHeaderString(dmaId, context->faxAddressBlock, nullptr, length);
-    uint16_t itemId = DmaIdToItemId(dmaId);
-    if (itemId == 0) return DMA_E_NO_ID;
-    dma::ItemLocation loc{};
-    if (ref::LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
-        return DMA_E_FAILED;
+    uint16_t itemId;
+    dma::ItemLocation loc;
+    if (const int32_t r = LocateForSizeQuery(context, dmaId, &itemId, &loc); r != DMA_OK) return r;
     if (loc.valueType == DMA_VT_LOGFONT) return DMA_E_IS_FONT;
     if (loc.valueType != DMA_VT_STRING) return DMA_E_WRONG_TYPE;
     if (*length != 0) return DMA_E_FAILED;  // only the size query is modelled
@@ -129,11 +142,9 @@ int32_t GetStringDataSizeQuery(DmaContext *context, uint16_t dmaId, uint32_t *le
 
 int32_t GetLogFontDataSizeQuery(DmaContext *context, uint16_t dmaId, uint32_t *length) {
     if (IsFaxHeaderId(dmaId)) return DMA_E_IS_STRING;
-    uint16_t itemId = DmaIdToItemId(dmaId);
-    if (itemId == 0) return DMA_E_NO_ID;
-    dma::ItemLocation loc{};
-    if (ref::LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
-        return DMA_E_FAILED;
+    uint16_t itemId;
+    dma::ItemLocation loc;
+    if (const int32_t r = LocateForSizeQuery(context, dmaId, &itemId, &loc); r != DMA_OK) return r;
     if (loc.valueType == DMA_VT_STRING) return DMA_E_IS_STRING;
     if (loc.valueType != DMA_VT_LOGFONT) return DMA_E_WRONG_TYPE;
     if (*length != 0) return DMA_E_FAILED;
