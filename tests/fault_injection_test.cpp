@@ -204,13 +204,16 @@ long WalkAllocations(const Op &op) {
         dmaplat_FailAllocAt(0);
         EXPECT_GE(dmaplat_AllocCalls() - calls, n) << "the failure was not reached";
         EXPECT_TRUE(Contains(op.failureCodes, r)) << "result " << r;
-        if (!op.mayStillSucceed) EXPECT_NE(r, baseline) << "a failed allocation went unreported";
+        if (!op.mayStillSucceed) {
+            EXPECT_NE(r, baseline) << "a failed allocation went unreported";
+        }
         EXPECT_EQ(dmaplat_LiveBlocks(), 0);
         EXPECT_TRUE(w.Intact());
-        if (op.promise == Promise::Nothing || Contains(op.untouchedCodes, r))
+        if (op.promise == Promise::Nothing || Contains(op.untouchedCodes, r)) {
             EXPECT_TRUE(w.Bytes() == before) << "caller's bytes changed";
-        else if (op.promise == Promise::SettingsOnly)
+        } else if (op.promise == Promise::SettingsOnly) {
             EXPECT_TRUE(w.Settings() == settings) << "settings changed";
+        }
     }
     // With no failure the walk ends where it started.
     World w;
@@ -392,7 +395,9 @@ long WalkFileCalls(const FileOp &fo) {
         }
         ++paths;
         EXPECT_TRUE(Contains(fo.op.failureCodes, r)) << "result " << r;
-        if (fo.op.promise == Promise::Nothing) EXPECT_TRUE(w.Bytes() == before) << "caller's bytes changed";
+        if (fo.op.promise == Promise::Nothing) {
+            EXPECT_TRUE(w.Bytes() == before) << "caller's bytes changed";
+        }
     }
     EXPECT_GT(paths, 0) << "the operation made no call of this kind";
     return paths;

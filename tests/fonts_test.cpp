@@ -131,6 +131,32 @@ TEST(Fonts, StoredFaceIsConvertedWhole) {
     EXPECT_NO_LEAK();
 }
 
+#if !defined(_WIN32)
+// A face name whose ANSI characters take more than one byte reads back with
+// the font's other members; one that cannot fit 32 bytes is refused whole.
+TEST(Fonts, FaceOnAMultiByteAnsiCodePage) {
+    Utf8AnsiCodePage utf8;
+    Records r;
+    const std::string face = "\xE6\x98\x8E\xE6\x9C\x9D";  // U+660E U+671D
+    const LOGFONTA in = SampleFont(face.c_str());
+    ASSERT_EQ(DMA_SetLogFontData(&r.ctx, kFont1, &in, 60), DMA_OK);
+    Guarded out(60, 'B');
+    uint32_t l = 60;
+    ASSERT_EQ(DMA_GetLogFontData(&r.ctx, kFont1, F(out), &l), DMA_OK);
+    EXPECT_EQ(std::memcmp(F(out), &in, 28), 0);
+    EXPECT_EQ(std::string(F(out)->lfFaceName, 32), face + std::string(26, '\0'));
+    EXPECT_TRUE(out.CanariesIntact());
+
+    WriteU16(r.devMode.data() + 588 + 28, std::u16string(11, u'\u660E'));
+    Guarded refused(60, 'B');
+    EXPECT_EQ(DMA_GetLogFontData(&r.ctx, kFont1, F(refused), &l), DMA_E_FAILED);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(refused.data()), 60), std::string(60, 'B'));
+    EXPECT_TRUE(refused.CanariesIntact());
+    EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
+}
+#endif
+
 TEST(Fonts, SetKeepsTheStoredTailAfterTheFace) {
     Records r;
     uint8_t *face = r.devMode.data() + 588 + 28;

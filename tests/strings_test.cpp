@@ -139,6 +139,48 @@ TEST(Strings, GetStringDataConvertsTheWholeField) {
     EXPECT_NO_LEAK();
 }
 
+#if !defined(_WIN32)
+// Where ANSI characters take more than one byte, the zero units after a text
+// do not fit the W/2 bytes after the text's own bytes; the text still reads
+// back, zero-filled, as long as it fits with its terminator.
+TEST(Strings, GetStringDataOnAMultiByteAnsiCodePage) {
+    Utf8AnsiCodePage utf8;
+    Records r;
+    const std::string sun = "\xE6\x97\xA5";  // U+65E5, 3 bytes in UTF-8
+    const std::string two = sun + "\xE6\x9C\xAC";
+    ASSERT_EQ(DMA_SetStringData(&r.ctx, kText259, two.c_str(), 7), DMA_OK);
+    EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), std::u16string(u"\u65E5\u672C"));
+    // Stale units after the terminator do not reach the caller either.
+    for (int i = 3; i < 32; ++i) dma::Store16(r.devMode.data() + 224 + 2 * i, u'z');
+    Guarded buf(32, 'B');
+    uint32_t l = 32;
+    ASSERT_EQ(DMA_GetStringData(&r.ctx, kText259, C(buf), &l), DMA_OK);
+    EXPECT_EQ(std::string(C(buf), 32), two + std::string(26, '\0'));
+    EXPECT_TRUE(buf.CanariesIntact());
+
+    // Ten such characters and the terminator take 31 bytes: they fit.
+    std::u16string ten(10, u'\u65E5'), eleven(11, u'\u65E5');
+    WriteU16(r.devMode.data() + 224, ten);
+    Guarded fits(32, 'B');
+    ASSERT_EQ(DMA_GetStringData(&r.ctx, kText259, C(fits), &l), DMA_OK);
+    std::string tenBytes;
+    for (int i = 0; i < 10; ++i) tenBytes += sun;
+    EXPECT_EQ(std::string(C(fits), 32), tenBytes + std::string(2, '\0'));
+    EXPECT_TRUE(fits.CanariesIntact());
+    // Eleven take 34: refused, never past the caller's 32 bytes.
+    WriteU16(r.devMode.data() + 224, eleven);
+    Guarded over(32, 'B');
+    EXPECT_EQ(DMA_GetStringData(&r.ctx, kText259, C(over), &l), DMA_E_FAILED);
+    EXPECT_TRUE(over.CanariesIntact());
+    // The text pair measures the converted text and hands all of it out.
+    uint32_t n = 0;
+    EXPECT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, nullptr, &n), DMA_E_MORE_DATA);
+    EXPECT_EQ(n, 34u);
+    EXPECT_TRUE(r.CanariesIntact());
+    EXPECT_NO_LEAK();
+}
+#endif
+
 TEST(Strings, SetStringDataGatesOnTheLengthArgument) {
     Records r;
     EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, "abc", 32), DMA_OK);

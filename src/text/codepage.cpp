@@ -1,6 +1,8 @@
 // codepage.cpp - whole-text conversion between UTF-16 and 8-bit text into a
 // new GlobalAlloc buffer.  The fax header strings and the record operations
 // use these to hand settings to callers in the ANSI code page and back.
+#include <cstring>
+
 #include "text/text.h"
 
 namespace dma {
@@ -39,6 +41,17 @@ int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT
     }
     *result = buffer;
     *length = done - 1;
+    return 1;
+}
+
+int WideFieldToAnsi(const WCHAR *field, int units, char *out, int bytes) {
+    if (WideCharToMultiByte(CP_ACP, 0, field, units, out, bytes, nullptr, nullptr) != 0) return 1;
+    const size_t text = WideLengthWithin(field, static_cast<size_t>(units));
+    if (text == static_cast<size_t>(units)) return 0;
+    const int done =
+        WideCharToMultiByte(CP_ACP, 0, field, static_cast<int>(text) + 1, out, bytes, nullptr, nullptr);
+    if (done == 0) return 0;
+    std::memset(out + done, 0, static_cast<size_t>(bytes - done));
     return 1;
 }
 

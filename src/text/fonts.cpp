@@ -46,8 +46,10 @@ using namespace dma;
 // Fills the caller's LOGFONTA.  Size query (null font, *length 0): 60 and
 // -5; a null font with a non-zero size is -10; *length below 60 is -5.  All
 // 32 stored face-name characters are converted (those after the terminator
-// too) into the 32-byte face name; when they need more than 32 bytes the
-// result is -10 and the caller's record is left untouched.
+// too) into the 32-byte face name; where the ANSI characters take more than
+// one byte, the name through its terminator, zero-filled to 32 bytes.  A name
+// that does not fit 32 bytes even so is -10 and the caller's record is left
+// untouched.
 DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFONTA *font,
                                       uint32_t *length) {
     if (context == nullptr) return Result(DMA_E_FAILED);
@@ -64,8 +66,7 @@ DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFO
     if (*length < kCallerFontSize) return Result(DMA_E_MORE_DATA);
 
     char face[kFaceChars];
-    if (WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<LPCWSTR>(stored + kScalarBytes),
-                            kFaceChars, face, kFaceChars, nullptr, nullptr) == 0)
+    if (!WideFieldToAnsi(reinterpret_cast<LPCWSTR>(stored + kScalarBytes), kFaceChars, face, kFaceChars))
         return Result(DMA_E_FAILED);
     uint8_t *out = reinterpret_cast<uint8_t *>(font);
     std::memcpy(out, stored, kScalarBytes);

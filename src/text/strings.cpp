@@ -63,7 +63,11 @@ using namespace dma;
 // capacity (W/2 for UTF-16, W for 8-bit; the protected length for
 // 0x9001-0x900A) and -5.  Protected strings are never read (-10).  A UTF-16
 // field is converted whole, units after its terminator included, into W/2
-// bytes of the buffer; a conversion that does not fit them is -10.
+// bytes of the buffer.  Where the ANSI characters take more than one byte the
+// zero units after the text would not fit: then the text is converted through
+// its terminator and the rest of the W/2 bytes are zero.  A text that does not
+// fit even so, or a field without a terminator that does not fit whole, is -10
+// (the buffer may hold part of it).
 DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *buffer,
                                      uint32_t *length) {
     if (context == nullptr) return Result(DMA_E_FAILED);
@@ -91,8 +95,7 @@ DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *
     }
     if (*length < field.Units()) return Result(DMA_E_MORE_DATA);
     const int units = static_cast<int>(field.Units());
-    if (WideCharToMultiByte(CP_ACP, 0, field.Wide(), units, buffer, units, nullptr, nullptr) == 0)
-        return Result(DMA_E_FAILED);
+    if (!WideFieldToAnsi(field.Wide(), units, buffer, units)) return Result(DMA_E_FAILED);
     return Result(DMA_OK);
 }
 

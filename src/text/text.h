@@ -19,6 +19,16 @@ int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT
 // terminator.
 int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT codePage);
 
+// A whole UTF-16 field of `units` units, units after its terminator included,
+// into `bytes` bytes of `out` in the ANSI code page.  Where the whole field
+// does not fit (the text's characters take two bytes or more, the field's
+// zero units after it one byte each) the text is converted through its
+// terminator and the rest of `out` is zero-filled, which is what converting
+// those zero units gives.  1 on success; 0 when not even the text and its
+// terminator fit, or the field has no terminator (`out` may then hold part of
+// a conversion).
+int WideFieldToAnsi(const WCHAR *field, int units, char *out, int bytes);
+
 // XOR with the key "qdzk".  0, -1 null pointer, -2 count/capacity <= 0,
 // -3 capacity exhausted (groups of 4 already done stay written).
 int ScrambleBytes(const uint8_t *source, int32_t count, uint8_t *destination, int32_t *written,

@@ -57,6 +57,8 @@ bool HaveHooks() { return false; }
 #else
 long LiveBlocks() { return dmaplat_LiveBlocks(); }
 bool HaveHooks() { return true; }
+Utf8AnsiCodePage::Utf8AnsiCodePage() { dmaplat_SetAnsiCodePage(CP_UTF8); }
+Utf8AnsiCodePage::~Utf8AnsiCodePage() { dmaplat_SetAnsiCodePage(1252); }
 #endif
 
 }  // namespace dmatest

@@ -52,6 +52,17 @@ std::u16string ReadU16(const void *p, size_t units);
 // Writes text and terminator at p (unaligned-safe).
 void WriteU16(void *p, const std::u16string &text);
 
+#if !defined(_WIN32)
+// Makes UTF-8 the ANSI code page of the posix layer while it lives, to reach
+// what a system whose ANSI characters take more than one byte does.
+struct Utf8AnsiCodePage {
+    Utf8AnsiCodePage();
+    ~Utf8AnsiCodePage();
+    Utf8AnsiCodePage(const Utf8AnsiCodePage &) = delete;
+    Utf8AnsiCodePage &operator=(const Utf8AnsiCodePage &) = delete;
+};
+#endif
+
 // Live GlobalAlloc blocks, or -1 where the platform cannot count them.
 long LiveBlocks();
 bool HaveHooks();

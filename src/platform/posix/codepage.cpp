@@ -1,8 +1,10 @@
 // codepage.cpp - MultiByteToWideChar, WideCharToMultiByte, GetACP and
 // GetCPInfo of the posix platform layer.
 //
-// Two code pages exist here: 1252 (which CP_ACP means, as on a Western
-// Windows installation) and UTF-8.  The calling conventions are Windows':
+// Two code pages exist here: 1252 (which CP_ACP means by default, as on a
+// Western Windows installation) and UTF-8.  A test can make UTF-8 the ANSI
+// code page (dmaplat_SetAnsiCodePage) to reach what a system whose ANSI
+// characters take more than one byte does.  The calling conventions are Windows':
 //   - a negative source count means "up to and including the terminator";
 //   - an output size of 0 measures: the result is the size needed;
 //   - output that does not fit fails with ERROR_INSUFFICIENT_BUFFER and no
@@ -14,6 +16,7 @@
 // library must not rely on either).  Invalid UTF-8 becomes U+FFFD, one per
 // maximal ill-formed subsequence, and a lone UTF-16 surrogate becomes U+FFFD
 // in UTF-8 output, unless the caller asked for errors instead.
+#include <atomic>
 #include <climits>
 #include <cstring>
 
@@ -48,9 +51,13 @@ constexpr int WideToCp1252(char16_t c) {
 static_assert(WideToCp1252(0x20AC) == 0x80 && WideToCp1252(0x0081) == 0x81 &&
               WideToCp1252(0x0080) == -1 && WideToCp1252(0x0178) == 0x9F);
 
+// What CP_ACP means: 1252 unless a test chose UTF-8.
+std::atomic<UINT> g_ansiCodePage{kCp1252};
+
 // Resolves CP_ACP; returns 0 for a code page this layer does not know.
 UINT KnownCodePage(UINT codePage) {
-    if (codePage == CP_ACP || codePage == kCp1252) return kCp1252;
+    if (codePage == CP_ACP) return g_ansiCodePage.load(std::memory_order_relaxed);
+    if (codePage == kCp1252) return kCp1252;
     if (codePage == CP_UTF8) return CP_UTF8;
     return 0;
 }
@@ -266,8 +273,15 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH src, int srcCount, LP
     return result;
 }
 
-// The system ANSI code page of this layer: Windows-1252.
-UINT GetACP(void) { return kCp1252; }
+// The system ANSI code page of this layer: Windows-1252 unless a test chose
+// UTF-8.
+UINT GetACP(void) { return g_ansiCodePage.load(std::memory_order_relaxed); }
+
+extern "C" int dmaplat_SetAnsiCodePage(UINT codePage) {
+    if (codePage != kCp1252 && codePage != CP_UTF8) return 0;
+    g_ansiCodePage.store(codePage, std::memory_order_relaxed);
+    return 1;
+}
 
 // Describes 1252 (also as CP_ACP) and UTF-8; any other code page fails with
 // ERROR_INVALID_PARAMETER.

@@ -138,4 +138,7 @@ long dmaplat_OpenHandles(void);
 // 32 bits returned, high 32 bits in sizeHigh), to reach files that grow,
 // shrink or pass 4 GiB between the size and the read.
 void dmaplat_FakeNextFileSize(uint64_t size);
+// Makes CP_ACP and GetACP mean `codePage`: 1252 (the default) or CP_UTF8,
+// whose characters take up to 4 bytes.  Returns 0 for any other code page.
+int dmaplat_SetAnsiCodePage(UINT codePage);
 }
