@@ -6,11 +6,14 @@
 // the run also proves that no two calls share mutable state.
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "docprop_files.h"
 #include "support/test_support.h"
 
 using namespace dmatest;
@@ -197,6 +200,53 @@ void RecordsAndUserSettings(Records &r, int seed, Log &log) {
     log.Add(DMA_SetUserSettingInfo(&r.ctx, info.data()));
 }
 
+// Where each workload writes its document-property files: one folder for the
+// test, one pair of files per thread (a thread's rounds reuse its pair).
+std::filesystem::path FileFolder() {
+    static const std::filesystem::path folder = [] {
+        std::filesystem::path f = std::filesystem::temp_directory_path() /
+                                  ("dmaccess_concurrency_" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(f);
+        return f;
+    }();
+    return folder;
+}
+
+// Document-property files: the full file and the fax-only file written from
+// the thread's own sections, then read back through the size query and the
+// filling call.
+void DocProps(Records &r, int seed, Log &log) {
+    using namespace dpfile;
+    const std::string stem = "t" + std::to_string(seed);
+    WriteU16(r.devMode.data() + 930, (FileFolder() / (stem + ".dp")).u16string());   // item 374
+    WriteU16(r.devMode.data() + 1188, (FileFolder() / (stem + ".fax")).u16string()); // item 375
+    Bytes ndev = Ndev(Payload(16 + seed, static_cast<uint8_t>(seed))), tmb = Tmb(Payload(seed, 2)),
+          sp = Sp(Payload(3, static_cast<uint8_t>(seed))), fax = Fax(static_cast<uint16_t>(seed % 3));
+    DocPropBuffers out{ndev.data(), uint32_t(ndev.size()), tmb.data(), uint32_t(tmb.size()),
+                       fax.data(),  uint32_t(fax.size()),  sp.data(),  uint32_t(sp.size())};
+    log.Add(DMA_ExtractDocPropEx(&r.ctx, &out));
+    log.Add(DMA_ExtractOneTimeEx(&r.ctx, &out));
+    log.Add(DMA_ExtractDocProp(&r.ctx, &out));
+    log.Add(DMA_ExtractOneTime(&r.ctx, &out));
+
+    Bytes a(1), b(1), c(1);
+    DocPropBuffers in{a.data(), 0, b.data(), 0, nullptr, 0, c.data(), 0};
+    log.Add(DMA_ReplaceDocProp(&r.ctx, &in));
+    log.Add(in.ndevSize);
+    log.Add(in.tmbInfoSize);
+    log.Add(in.faxBlockSize);
+    log.Add(in.spInfoSize);
+    Bytes n2(in.ndevSize), t2(in.tmbInfoSize), f2(in.faxBlockSize), s2(in.spInfoSize);
+    DocPropBuffers fill{n2.data(), uint32_t(n2.size()), t2.data(), uint32_t(t2.size()),
+                        f2.empty() ? nullptr : f2.data(), uint32_t(f2.size()), s2.data(), uint32_t(s2.size())};
+    const DMA_RESULT filled = DMA_ReplaceDocProp(&r.ctx, &fill);
+    EXPECT_EQ(filled, DMA_OK);
+    EXPECT_TRUE(n2 == ndev && t2 == tmb && s2 == sp && f2 == fax) << "thread " << seed;
+    log.Add(filled);
+    log.AddBytes(n2.data(), n2.size());
+    log.AddBytes(f2.data(), f2.size());
+}
+
 // One thread's whole workload on fresh records of its own.
 Log Workload(int seed) {
     Records r(2);
@@ -207,6 +257,7 @@ Log Workload(int seed) {
     Integers(r, seed, log);
     Descriptions(r, log);
     RecordsAndUserSettings(r, seed, log);
+    DocProps(r, seed, log);
     log.AddBytes(r.devMode.data(), r.devMode.size());
     log.AddBytes(r.secondary.data(), r.secondary.size());
     log.AddBytes(r.fax.data(), r.fax.size());
@@ -236,4 +287,6 @@ TEST(Concurrency, EveryThreadSeesWhatItWouldSeeAlone) {
     for (std::thread &th : threads) th.join();
     EXPECT_EQ(mismatches.load(), 0);
     EXPECT_NO_LEAK();
+    std::error_code ignored;
+    std::filesystem::remove_all(FileFolder(), ignored);
 }

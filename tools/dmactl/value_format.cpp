@@ -47,8 +47,10 @@ void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText
     newText.clear();
     auto member = [&](const char *name, const std::string &x, const std::string &y) {
         if (x == y) return;
-        oldText += (oldText.empty() ? "" : " ") + fmt::format("{}={}", name, x);
-        newText += (newText.empty() ? "" : " ") + fmt::format("{}={}", name, y);
+        if (!oldText.empty()) oldText += ' ';
+        if (!newText.empty()) newText += ' ';
+        oldText += fmt::format("{}={}", name, x);
+        newText += fmt::format("{}={}", name, y);
     };
     auto n = [](auto v) { return std::to_string(v); };
     member("height", n(a.height), n(b.height));
