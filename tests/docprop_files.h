@@ -7,6 +7,7 @@
 //              then 820- or 768-byte entries
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,26 +35,26 @@ inline Bytes Payload(size_t n, uint8_t seed) {
 }
 
 inline Bytes Ndev(const Bytes &payload, uint32_t magic = 0x5250) {
-    Bytes b(24);
+    Bytes b(24 + payload.size());
     PutSig(b, 0, "NDEV001", 8);
     PutU32(b, 16, magic);
     PutU32(b, 20, uint32_t(payload.size()));
-    b.insert(b.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), b.begin() + 24);
     return b;
 }
 inline Bytes Tmb(const Bytes &payload) {
-    Bytes b(20);
+    Bytes b(20 + payload.size());
     PutSig(b, 0, "TMBINFO", 8);
     PutU32(b, 16, uint32_t(payload.size()));
-    b.insert(b.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), b.begin() + 20);
     return b;
 }
 inline Bytes Sp(const Bytes &payload, uint16_t eighthUnit = 0) {
-    Bytes b(20);
+    Bytes b(20 + payload.size());
     PutSig(b, 0, "SPINFO", 7);
     PutU16(b, 14, eighthUnit);
     PutU32(b, 16, uint32_t(payload.size()));
-    b.insert(b.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), b.begin() + 20);
     return b;
 }
 // A fax block with `count` entries of `entrySize` bytes; every byte after

@@ -1,6 +1,7 @@
 // fonts_test.cpp - DMA_GetLogFontData and DMA_SetLogFontData: the size
 // query, the refusals in their order, round trips of every member, the face
 // name's conversion and the bounds on the caller's record.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -29,7 +30,8 @@ LOGFONTA SampleFont(const char *face) {
     f.lfClipPrecision = 2;
     f.lfQuality = 5;
     f.lfPitchAndFamily = 0x31;
-    std::strncpy(f.lfFaceName, face, sizeof f.lfFaceName);
+    // Up to 32 bytes of the face; a 32-byte face is left unterminated.
+    std::memcpy(f.lfFaceName, face, std::min(std::strlen(face), sizeof f.lfFaceName));
     return f;
 }
 

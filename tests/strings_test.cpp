@@ -176,6 +176,18 @@ TEST(Strings, GetStringDataOnAMultiByteAnsiCodePage) {
     uint32_t n = 0;
     EXPECT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, nullptr, &n), DMA_E_MORE_DATA);
     EXPECT_EQ(n, 34u);
+    // Thirty-one such characters fill the field and need 94 bytes, more than
+    // the field's 64: stored by the text pair, they read back through it.
+    std::string full;
+    for (int i = 0; i < 31; ++i) full += sun;
+    ASSERT_EQ(DMA_SetStringData_StrLength(&r.ctx, kText259, full.c_str()), DMA_OK);
+    n = 0;
+    ASSERT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, nullptr, &n), DMA_E_MORE_DATA);
+    ASSERT_EQ(n, 94u);
+    Guarded back(94, 'B');
+    ASSERT_EQ(DMA_GetStringData_StrLength(&r.ctx, kText259, C(back), &n), DMA_OK);
+    EXPECT_EQ(std::string(C(back)), full);
+    EXPECT_TRUE(back.CanariesIntact());
     EXPECT_TRUE(r.CanariesIntact());
     EXPECT_NO_LEAK();
 }

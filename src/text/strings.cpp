@@ -141,8 +141,10 @@ DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const 
 }
 
 // Reads the stored text at its converted length N (bytes with terminator).
-// A text without a terminator inside its field is -10, as is one whose N
-// exceeds W.  Size query (null buffer, *length 0): N and -5; a null buffer
+// A text without a terminator inside its field is -10.  N may exceed W where
+// an ANSI character takes three bytes or more for one UTF-16 unit (UTF-8 as
+// the ANSI code page): such a text is terminated and is read like any other,
+// since the caller sizes the buffer from the size query.  Size query (null buffer, *length 0): N and -5; a null buffer
 // with a non-zero size is -10; a buffer below N is -5 with *length kept.
 DMA_API DMA_RESULT DMA_GetStringData_StrLength(DmaContext *context, uint32_t dmaId,
                                                char *buffer, uint32_t *length) {
@@ -166,7 +168,6 @@ DMA_API DMA_RESULT DMA_GetStringData_StrLength(DmaContext *context, uint32_t dma
         if (bytes <= 0) return Result(DMA_E_FAILED);
         needed = static_cast<uint32_t>(bytes);
     }
-    if (needed > field.size) return Result(DMA_E_FAILED);
     if (length == nullptr) return Result(DMA_E_FAILED);
 
     if (buffer == nullptr) {
