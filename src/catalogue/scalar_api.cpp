@@ -7,6 +7,7 @@
 // arrive zero-extended and are stored by their low-order bytes.  Every
 // non-zero raw status becomes -10.
 #include "catalogue/catalogue.h"
+#include "engine/engine.h"
 
 namespace dma {
 
@@ -60,11 +61,15 @@ DMA_API DMA_RESULT DMA_GetValue(DmaContext *context, uint32_t dmaId, int32_t *va
     if (opened != DMA_OK) return Result(opened);
     if (value == nullptr) return Result(DMA_E_FAILED);
 
+    // The item is already found: read it there rather than through
+    // dma_GetValue, which would look it up a second time.
     *value = 0;
-    uint32_t read = 0;
-    if (ReadScalar(itemId, context->devMode, context->secondary, &read) != DMA_RS_OK)
+    uint8_t buffer[8] = {};
+    uint16_t type = 0;
+    int32_t length = 0;
+    if (ReadLocatedItem(itemId, loc, context->devMode, &type, &length, buffer) != DMA_RS_OK)
         return Result(DMA_E_FAILED);
-    *value = static_cast<int32_t>(read);
+    *value = static_cast<int32_t>(Load32(buffer));
     return Result(DMA_OK);
 }
 

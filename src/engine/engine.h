@@ -9,6 +9,14 @@
 
 namespace dma {
 
+struct ItemLocation;
+
+// The raw read after the lookup: the value of item `itemId`, already found
+// at `loc` by LookupItem (which succeeded), handed out as dma_GetValue hands
+// it out.  For callers that have looked the item up themselves.
+RawStatus ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *devMode,
+                          uint16_t *typeOut, int32_t *lengthOut, void *buffer);
+
 // Item 267's new value -> item 325's value.  0 with the result written, or 1
 // when the value has no entry or `result` is null.
 int DeriveItem325(uint16_t value267, uint16_t *result);

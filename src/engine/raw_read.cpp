@@ -43,7 +43,11 @@ extern "C" RawStatus dma_GetValue(uint16_t itemId, void *devMode, void *secondar
     const RawStatus found = LookupItem(itemId, devMode, secondary, &loc);
     if (loc.area != kAreaNotFound) *areaOut = loc.area;
     if (found != DMA_RS_OK) return found;
+    return ReadLocatedItem(itemId, loc, devMode, typeOut, lengthOut, buffer);
+}
 
+RawStatus dma::ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *devMode,
+                               uint16_t *typeOut, int32_t *lengthOut, void *buffer) {
     const uint8_t *dm = static_cast<const uint8_t *>(devMode);
 
     // The angle of the first font is valid only while lfEscapement and
