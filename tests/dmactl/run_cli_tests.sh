@@ -148,6 +148,35 @@ cp up.prop up.keep
 refused docprop upgrade badsig.prop up.prop && fail "upgrade of a malformed file succeeded"
 same up.prop up.keep "refused upgrade"
 
+# docprop on paths that the library's path setting cannot hold as they are
+# (non-ASCII names, more than 128 characters): the cases above wrote the same
+# file as with a short name, and the refused upgrade left its target alone.
+long_name=a-document-property-file-whose-name-is-longer-than-the-one-hundred-and-twenty-eight-characters-that-the-library-path-setting-can-hold.prop
+long_dir=$(printf './%.0s' {1..66})
+same 日本.prop upgraded.prop "upgrade to a non-ASCII name"
+same 新しい.prop upgraded.prop "upgrade between non-ASCII names"
+same "$long_name" upgraded.prop "upgrade to a long name"
+same "$(printf 'x%.0s' {1..123}).prop" upgraded.prop "upgrade to a path of 128 characters"
+same "$(printf 'x%.0s' {1..124}).prop" upgraded.prop "upgrade to a path of 129 characters"
+same folder-up.prop upgraded.prop "upgrade through a long folder path, then a refused one"
+run docprop upgrade "$long_name" "${long_dir}日本-long.prop" || fail "upgrade from a long path to a long non-ASCII path"
+same 日本-long.prop upgraded.prop "upgrade from a long path to a long non-ASCII path"
+if ls -a | grep -q '^\.dmactl-'; then fail "scratch files left: $(ls -a | grep '^\.dmactl-')"; else pass; fi
+# Natively the scratch files for long paths go to TMPDIR first; none stays there.
+case "$dmactl" in
+*.exe) ;;
+*)
+    mkdir -p scratch-tmp
+    TMPDIR=$PWD/scratch-tmp run docprop upgrade "${long_dir}old.prop" "${long_dir}tmp-up.prop" ||
+        fail "upgrade through TMPDIR"
+    same tmp-up.prop upgraded.prop "upgrade through TMPDIR"
+    TMPDIR=$PWD/scratch-tmp run docprop show "$long_name" || fail "show through TMPDIR"
+    TMPDIR=$PWD/scratch-tmp refused docprop upgrade "${long_dir}badsig.prop" "${long_dir}tmp-up.prop" &&
+        fail "upgrade of a malformed file through TMPDIR succeeded"
+    same tmp-up.prop upgraded.prop "refused upgrade through TMPDIR"
+    if [ -z "$(ls -A scratch-tmp)" ]; then pass; else fail "scratch files left in TMPDIR: $(ls -A scratch-tmp)"; fi ;;
+esac
+
 # The tool calls the library's exports from the shared library.
 case "$dmactl" in
 *.exe)

@@ -3,17 +3,22 @@
 //
 // Document-property files are read and written by the library itself
 // (DMA_ReplaceDocProp, DMA_ExtractDocPropEx), which take the file's path from
-// the setting 0x176 of a scratch DEVMODEW record.  The tool only looks at the
-// fax section's signature in the raw file to say which layout it had.
+// the setting 0x176 of a scratch DEVMODEW record (docprop_paths.h says how a
+// path gets there, and what stands in for a path that does not fit).  The
+// tool only looks at the fax section's signature in the raw file to say which
+// layout it had.
 #include <cstddef>
 #include <cstring>
-#include <random>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
 
 #include <fmt/format.h>
 
 #include "ansi_text.h"
 #include "commands.h"
-#include "default_records.h"
+#include "docprop_paths.h"
 #include "json_form.h"
 #include "settings.h"
 #include "value_format.h"
@@ -21,8 +26,7 @@
 namespace dmactl {
 namespace {
 
-constexpr uint16_t kDocPropPathId = DMA_ID_DOCPROP_PATH;
-constexpr size_t kPathChars = 128;  // the path setting holds 129 UTF-16 units
+namespace fs = std::filesystem;
 
 // The sections of one document-property file, as the library hands them over.
 struct DocProp {
@@ -32,22 +36,6 @@ struct DocProp {
     bool oldLayout = false;
     size_t faxOffset = 0, faxSizeInFile = 0;
 };
-
-// A scratch DEVMODEW record whose path setting names `path`.
-std::vector<uint8_t> PathRecord(const std::string &path) {
-    const auto ansi = Utf8ToAnsi(path);
-    if (!ansi) throw UserError(fmt::format("{}: the path cannot be written in the ANSI code page", path));
-    if (ansi->size() > kPathChars)
-        throw UserError(fmt::format("{}: the path is longer than the {} characters the library's path setting holds",
-                                    path, kPathChars));
-    std::vector<uint8_t> dm = DefaultDevMode();
-    DmaContext ctx;
-    std::memset(&ctx, 0, sizeof ctx);
-    ctx.devMode = dm.data();
-    const DMA_RESULT r = DMA_SetStringData_StrLength(&ctx, kDocPropPathId, ansi->c_str());
-    if (r != DMA_OK) throw UserError(fmt::format("{}: the path cannot be set: {}", path, ResultMessage(r)));
-    return dm;
-}
 
 std::string SignatureText(const uint8_t *p) {
     std::string s;
@@ -62,7 +50,24 @@ std::string SignatureText(const uint8_t *p) {
 DocProp ReadDocProp(const std::string &file) {
     DocProp d;
     d.raw = ReadFileBytes(file);  // names a missing or unreadable file first
-    std::vector<uint8_t> dm = PathRecord(file);
+    // The library reads the file again by the path in its setting.  A path
+    // the setting cannot hold is served by a copy of the bytes just read,
+    // under a short name: in the system's temporary folder, else beside the
+    // file, else in the current folder.
+    std::optional<std::u16string> libraryPath = LibraryPathOf(PathFromUtf8(file));
+    std::unique_ptr<ScratchFile> copy;
+    if (!libraryPath) {
+        std::string why;
+        copy = ScratchFile::Create({SystemTempFolder(), PathFromUtf8(file).parent_path(), fs::path()}, true, true, why);
+        if (!copy)
+            throw UserError(fmt::format("{}: the path does not fit the library's path setting, and no temporary "
+                                        "copy with a shorter path can be made: {}",
+                                        file, why));
+        if (!OverwriteFile(copy->Path(), d.raw, why))
+            throw UserError(fmt::format("{}: cannot copy the file to a temporary file: {}", file, why));
+        libraryPath = copy->LibraryPath();
+    }
+    std::vector<uint8_t> dm = DocPropPathRecord(*libraryPath, file);
     DmaContext ctx;
     std::memset(&ctx, 0, sizeof ctx);
     ctx.devMode = dm.data();
@@ -110,9 +115,15 @@ struct FaxSummary {
     std::string header1, header2;
 };
 
-FaxSummary SummariseFax(std::vector<uint8_t> &block, const std::string &what) {
+// The count and header strings of a fax-address block.  The header is the
+// same in both layouts, and the library reads the header strings of either;
+// its count export serves only the current layout, so the count of an old
+// block is taken from bytes 16-17 itself.
+FaxSummary SummariseFax(std::vector<uint8_t> &block, const std::string &what, bool oldLayout = false) {
     FaxSummary f;
-    DMA_RESULT r = DMA_GetFaxAddressNum(block.data(), &f.count);
+    DMA_RESULT r = DMA_OK;
+    if (oldLayout) f.count = static_cast<uint16_t>(block[16] | (block[17] << 8));
+    else r = DMA_GetFaxAddressNum(block.data(), &f.count);
     if (r != DMA_OK) throw UserError(fmt::format("{}: not a fax-address block: {}", what, ResultMessage(r)));
     DmaContext ctx;
     std::memset(&ctx, 0, sizeof ctx);
@@ -135,6 +146,7 @@ struct EntryField {
     size_t offset;
     size_t width;
     uint16_t type;
+    bool raw = false;  // shown as its bytes, not as text
 };
 constexpr EntryField kEntryFields[] = {
     {1794, offsetof(FaxAddressEntry, item1794), 2, DMA_VT_WORD},
@@ -153,9 +165,31 @@ constexpr EntryField kEntryFields[] = {
     {1818, offsetof(FaxAddressEntry, item1818), 42, DMA_VT_STRING},
     {1892, offsetof(FaxAddressEntry, item1892), 4, DMA_VT_DWORD},
     {1893, offsetof(FaxAddressEntry, item1893), 4, DMA_VT_FLAG},
-    {1897, offsetof(FaxAddressEntry, item1897), 16, DMA_VT_STRING},
+    // Declared a string, but 16 bytes of binary data: shown as stored.
+    {1897, offsetof(FaxAddressEntry, item1897), 16, DMA_VT_STRING, true},
     {1894, offsetof(FaxAddressEntry, item1894), 50, DMA_VT_STRING},
 };
+
+// Bytes as two hex digits each: "41420000".
+std::string HexBytes(const uint8_t *p, size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) s += fmt::format("{:02X}", p[i]);
+    return s;
+}
+
+// The bytes as ASCII text when every one of them is a printable character.
+std::optional<std::string> PrintableAscii(const uint8_t *p, size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < 0x20 || p[i] > 0x7E) return std::nullopt;
+        s += static_cast<char>(p[i]);
+    }
+    return s;
+}
+
+const char *LayoutText(bool oldLayout) {
+    return oldLayout ? "old (\"ZOVA001\", 768-byte entries)" : "current (\"ZOVA002\", 820-byte entries)";
+}
 
 }  // namespace
 
@@ -176,7 +210,7 @@ int CmdDocPropShow(const Globals &g, const std::string &file) {
     FaxSummary fax;
     if (d.hasFax) {
         fax = SummariseFax(d.fax, file);
-        const char *layout = d.oldLayout ? "old (\"ZOVA001\", 768-byte entries)" : "current (\"ZOVA002\", 820-byte entries)";
+        const char *layout = LayoutText(d.oldLayout);
         sections.push_back(Json{{"name", "fax"},
                                 {"offset", d.faxOffset},
                                 {"size", d.faxSizeInFile},
@@ -217,16 +251,30 @@ int CmdDocPropShow(const Globals &g, const std::string &file) {
 
 int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out) {
     DocProp d = ReadDocProp(in);
-    // The library writes the file; it goes to a temporary name beside the
-    // target first, so the target is replaced only by a complete file.
-    const std::filesystem::path target = PathFromUtf8(out);
+    // The new file goes to a scratch file beside the target first, which is
+    // renamed over the target only when it is complete.  The library writes
+    // that scratch file itself when its path fits the library's path
+    // setting; otherwise the library writes one with a short path (in the
+    // system's temporary folder, else the current folder) and the tool moves
+    // its bytes beside the target.
+    const fs::path target = PathFromUtf8(out);
     std::error_code ec;
-    if (std::filesystem::is_directory(target, ec)) throw UserError(fmt::format("{}: is a directory, not a file", out));
-    std::filesystem::path dir = target.parent_path();
-    std::random_device rd;
-    const std::string temp =
-        PathToUtf8(dir / PathFromUtf8(fmt::format(".{}.{:08x}.tmp", PathToUtf8(target.filename()), rd())));
-    std::vector<uint8_t> dm = PathRecord(temp);
+    if (fs::is_directory(target, ec)) throw UserError(fmt::format("{}: is a directory, not a file", out));
+    std::string why;
+    const std::unique_ptr<ScratchFile> beside = ScratchFile::Create({target.parent_path()}, false, false, why);
+    if (!beside)
+        throw UserError(fmt::format("{}: cannot create a temporary file in its folder: {}; the file was left unchanged",
+                                    out, why));
+    std::unique_ptr<ScratchFile> away;
+    if (!beside->LibraryPath()) {
+        away = ScratchFile::Create({SystemTempFolder(), fs::path()}, true, true, why);
+        if (!away)
+            throw UserError(fmt::format("{}: the path does not fit the library's path setting, and no temporary "
+                                        "file with a shorter path can be made: {}; the file was left unchanged",
+                                        out, why));
+    }
+    const ScratchFile &written = away ? *away : *beside;
+    std::vector<uint8_t> dm = DocPropPathRecord(*written.LibraryPath(), out);
     DmaContext ctx;
     std::memset(&ctx, 0, sizeof ctx);
     ctx.devMode = dm.data();
@@ -242,16 +290,16 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
     b.faxBlock = d.fax.empty() ? nullptr : d.fax.data();
     b.faxBlockSize = static_cast<uint32_t>(d.fax.size());
     const DMA_RESULT r = DMA_ExtractDocPropEx(&ctx, &b);
-    if (r != DMA_OK) {
-        std::filesystem::remove(PathFromUtf8(temp), ec);
-        throw UserError(fmt::format("{}: {}; the file was left unchanged", out, ResultMessage(r)));
+    if (r != DMA_OK) throw UserError(fmt::format("{}: {}; the file was left unchanged", out, ResultMessage(r)));
+    if (away) {
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(away->Path(), bytes, why) || !OverwriteFile(beside->Path(), bytes, why))
+            throw UserError(fmt::format("{}: cannot move the written file into place: {}; the file was left unchanged",
+                                        out, why));
     }
-    std::string why;
-    if (!RenameOver(PathFromUtf8(temp), target, why)) {
-        std::error_code ignored;
-        std::filesystem::remove(PathFromUtf8(temp), ignored);
+    if (!RenameOver(beside->Path(), target, why))
         throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, why));
-    }
+    beside->Release();
     const size_t size = d.ndev.size() + d.tmbInfo.size() + d.spInfo.size() + d.fax.size();
     const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"
                                                                    : "fax section already in the current layout";
@@ -267,49 +315,62 @@ int CmdFaxShow(const Globals &g, const std::string &file) {
     if (block.size() < DMA_FAX_HEADER_SIZE)
         throw UserError(fmt::format("{}: a fax-address block needs at least {} bytes, the file has {}", file,
                                     DMA_FAX_HEADER_SIZE, block.size()));
-    if (SignatureIs(block.data(), "ZOVA001"))
-        throw UserError(fmt::format("{}: a fax-address block in the old layout (\"ZOVA001\"); it is converted "
-                                    "when read from a document-property file (dmactl docprop upgrade)",
-                                    file));
-    if (!SignatureIs(block.data(), "ZOVA002"))
-        throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\")", file,
-                                    SignatureText(block.data())));
+    // A block in the old layout has the same header and 768-byte entries:
+    // the current entry without item 1894 (bytes 768-817) and the two bytes
+    // after it.  It is listed as it is; only reading a document-property
+    // file converts it.
+    const bool oldLayout = SignatureIs(block.data(), "ZOVA001");
+    if (!oldLayout && !SignatureIs(block.data(), "ZOVA002"))
+        throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\", or "
+                                    "\"ZOVA001\" in the old layout)",
+                                    file, SignatureText(block.data())));
     CheckFaxBlockSize(block, file);
-    const FaxSummary f = SummariseFax(block, file);
+    const FaxSummary f = SummariseFax(block, file, oldLayout);
+    const size_t entrySize = oldLayout ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE;
     Json entries = Json::array();
-    std::string text = fmt::format("{}: fax-address block, {} bytes\n", file, block.size());
+    std::string text = fmt::format("{}: fax-address block{}, {} bytes\n", file,
+                                   oldLayout ? " in the old layout" : "", block.size());
     Table head({"field", "value"});
+    head.Add({"layout", LayoutText(oldLayout)});
     head.Add({"destinations", std::to_string(f.count)});
     head.Add({"header 1 (0xA001)", QuoteText(f.header1)});
     head.Add({"header 2 (0xA002)", QuoteText(f.header2)});
     text += head.Render();
     for (unsigned i = 0; i < f.count; ++i) {
-        const uint8_t *e = block.data() + DMA_FAX_HEADER_SIZE + static_cast<size_t>(i) * DMA_FAX_ENTRY_SIZE;
+        const uint8_t *e = block.data() + DMA_FAX_HEADER_SIZE + static_cast<size_t>(i) * entrySize;
         Json fields = Json::array();
         Table t({"item", "DMA ID", "type", "value"}, {0});
         for (const EntryField &fd : kEntryFields) {
+            if (fd.offset + fd.width > entrySize) continue;  // not in the old layout
             const uint8_t *p = e + fd.offset;
-            Json value;
+            const uint16_t dmaId = DmaIdOfItem(fd.item);
+            Json field{{"item", fd.item},
+                       {"id", dmaId ? Json(FormatId(dmaId)) : Json(nullptr)},
+                       {"type", ValueTypeName(fd.type)}};
             std::string shown;
-            if (fd.type == DMA_VT_STRING) {
+            if (fd.raw) {
+                const std::string hex = HexBytes(p, fd.width);
+                const std::optional<std::string> ascii = PrintableAscii(p, fd.width);
+                field["bytes"] = hex;
+                if (ascii) field["ascii"] = *ascii;
+                shown = "hex " + hex + (ascii ? ", ASCII " + QuoteText(*ascii) : "");
+            } else if (fd.type == DMA_VT_STRING) {
                 const size_t limit = fd.width / 2;
                 size_t n = 0;
                 while (n < limit && (p[2 * n] | p[2 * n + 1])) ++n;
-                value = Utf16ToUtf8(p, n);
-                shown = QuoteText(value.get<std::string>());
+                const std::string value = Utf16ToUtf8(p, n);
+                field["value"] = value;
+                shown = QuoteText(value);
             } else if (fd.width == 2) {
-                value = p[0] | (p[1] << 8);
-                shown = fmt::format("{} (0x{:X})", value.get<unsigned>(), value.get<unsigned>());
+                const unsigned v = p[0] | (p[1] << 8);
+                field["value"] = v;
+                shown = fmt::format("{} (0x{:X})", v, v);
             } else {
                 const uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-                value = v;
+                field["value"] = v;
                 shown = fmt::format("{} (0x{:X})", v, v);
             }
-            const uint16_t dmaId = DmaIdOfItem(fd.item);
-            fields.push_back(Json{{"item", fd.item},
-                                  {"id", dmaId ? Json(FormatId(dmaId)) : Json(nullptr)},
-                                  {"type", ValueTypeName(fd.type)},
-                                  {"value", value}});
+            fields.push_back(std::move(field));
             t.Add({std::to_string(fd.item), dmaId ? FormatId(dmaId) : "-", ValueTypeName(fd.type), shown});
         }
         entries.push_back(Json{{"position", i + 1}, {"fields", fields}});
@@ -317,6 +378,8 @@ int CmdFaxShow(const Globals &g, const std::string &file) {
     }
     if (g.json)
         Print(Json{{"file", file},
+                   {"layout", oldLayout ? "old" : "current"},
+                   {"entrySize", entrySize},
                    {"destinations", f.count},
                    {"header1", f.header1},
                    {"header2", f.header2},
