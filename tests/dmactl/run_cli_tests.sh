@@ -61,6 +61,17 @@ mkdir -p adir
 zeros 5988 > blankorient.devmode
 # A record set without a fax-address block.
 zeros 5988 > nofaxset.devmode; zeros 7974 > nofaxset.secondary
+# Safe writes: a copy of an old-layout block to change, blank records (one set
+# of them with a read-only secondary record), a record only its owner may read
+# and write, a symbolic link to a record, and documents that change both
+# records, without and with a fax header.
+cp oldone.fax o2.fax
+zeros 5988 > safe.devmode; zeros 7974 > safe.secondary; zeros 5988 > safeplain.devmode
+zeros 5988 > safero.devmode; zeros 7974 > safero.secondary; chmod 444 safero.secondary
+zeros 5988 > safemode.devmode; chmod 600 safemode.devmode
+zeros 5988 > safereal.devmode; ln -s safereal.devmode safelink.devmode
+printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "value": 2}, {"id": "0x427", "value": "stored"} ] }' > safe2.json
+printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "value": 2}, {"id": "0x427", "value": "stored"}, {"id": "0xA001", "value": "New header"} ] }' > safe3.json
 
 # ---- golden cases ------------------------------------------------------------
 while IFS= read -r line; do
@@ -176,6 +187,41 @@ case "$dmactl" in
     same tmp-up.prop upgraded.prop "refused upgrade through TMPDIR"
     if [ -z "$(ls -A scratch-tmp)" ]; then pass; else fail "scratch files left in TMPDIR: $(ls -A scratch-tmp)"; fi ;;
 esac
+# Safe writes.  A refused write leaves every file of the command as it was:
+# an old-layout or foreign fax-address block, a read-only record, one file
+# named for two records.
+zeros 5988 > zero.devmode; zeros 7974 > zero.secondary
+{ fax_header ZOVA001 1 "Old one" ""; fax_entry 768 "1" "x"; } > o2.expected
+{ fax_header ABCD 0 "" ""; } > notfax.expected
+same o2.fax o2.expected "refused change of an old-layout fax-address block"
+same notfax.fax notfax.expected "refused change of a foreign block"
+same safe.devmode zero.devmode "import refused for its old-layout fax-address block"
+same safe.secondary zero.secondary "import refused for its old-layout fax-address block"
+same safero.devmode zero.devmode "import refused for a read-only secondary record"
+same safero.secondary zero.secondary "import refused for a read-only secondary record"
+same blank.secondary zero.secondary "one file named for two records"
+# Several files are written all or nothing: the second record's temporary
+# file cannot be created (its name is longer than a file name may be), so the
+# first record, whose temporary file was written, is not replaced either.
+long=$(printf 'L%.0s' {1..240}).secondary
+cp zero.secondary "$long"; cp zero.devmode safelong.devmode
+"${runner[@]}" --devmode safelong.devmode --secondary "$long" import safe2.json > /dev/null 2> long-err.txt < /dev/null
+if grep -q 'cannot write a temporary file.*; no file was changed' long-err.txt; then pass
+else fail "write with an impossible temporary file: $(head -c 300 long-err.txt)"; fi
+same safelong.devmode zero.devmode "all or nothing: first record of a failed write"
+same "$long" zero.secondary "all or nothing: second record of a failed write"
+rm -f "$long"
+# A replaced file keeps its permissions, and a symbolic link stays a link to
+# the file that was changed (posix; on Windows a new file has the default
+# permissions and a link is not followed).
+case "$dmactl" in
+*.exe) ;;
+*)
+    if [ "$(stat -c %a safemode.devmode)" = 600 ]; then pass; else fail "safemode.devmode: mode $(stat -c %a safemode.devmode), expected 600"; fi
+    if [ -L safelink.devmode ]; then pass; else fail "safelink.devmode is no longer a symbolic link"; fi
+    if cmp -s safereal.devmode zero.devmode; then fail "safereal.devmode: not changed through its link"; else pass; fi ;;
+esac
+if ls -a | grep -q '\.tmp$'; then fail "temporary files left: $(ls -a | grep '\.tmp$')"; else pass; fi
 
 # The tool calls the library's exports from the shared library.
 case "$dmactl" in

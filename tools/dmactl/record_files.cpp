@@ -1,5 +1,6 @@
-// record_files.cpp - record files: loading with size checks, atomic writes,
-// and the record set that a command works on.
+// record_files.cpp - record files: loading with size checks, atomic writes
+// (of several files together when a command changes more than one), and the
+// record set that a command works on.
 #include "record_files.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -39,9 +41,11 @@ std::string PathToUtf8(const std::filesystem::path &path) {
 namespace {
 
 // Creates `file` (which must not exist yet), writes all bytes and flushes them
-// to the disk.  Sets errno and returns false on failure.
-bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes) {
+// to the disk.  On posix the file gets `mode` when it is not negative, else
+// 0644 less the umask.  Sets errno and returns false on failure.
+bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, int mode) {
 #if defined(_WIN32)
+    (void)mode;
     int fd = _wopen(file.wstring().c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
@@ -54,8 +58,12 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes) {
         errno = saved;
         return false;
     };
-    size_t done = 0;
     bool ok = true;
+#if !defined(_WIN32)
+    // fchmod, unlike open, is not narrowed by the umask.
+    if (mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) ok = false;
+#endif
+    size_t done = 0;
     while (ok && done < bytes.size()) {
         const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
 #if defined(_WIN32)
@@ -74,6 +82,65 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes) {
     ok = (::close(fd) == 0) && ok;
 #endif
     return ok ? true : fail();
+}
+
+// The end of a message about a write that did not happen.
+std::string Unchanged(size_t files) {
+    return files == 1 ? "the file was left unchanged" : "no file was changed";
+}
+
+// Follows symbolic links from `p` to the file they finally name, which need
+// not exist yet.  A relative link is relative to the directory of the link.
+fs::path FollowLinks(const fs::path &p, const std::string &path, size_t files) {
+    fs::path file = p;
+    std::error_code ec;
+    for (int depth = 0; fs::is_symlink(file, ec); ++depth) {
+        if (depth == 40)
+            throw UserError(fmt::format("{}: too many levels of symbolic links; {}", path, Unchanged(files)));
+        const fs::path link = fs::read_symlink(file, ec);
+        if (ec)
+            throw UserError(fmt::format("{}: cannot read the symbolic link: {}; {}", path, ec.message(),
+                                        Unchanged(files)));
+        file = link.is_absolute() ? link : file.parent_path() / link;
+    }
+    return file;
+}
+
+// True when the user may not write to the existing file: on posix no write
+// permission (for root, whom the system lets write anyway, no write bit at
+// all), on Windows the read-only attribute.
+bool ReadOnly(const fs::path &file) {
+#if defined(_WIN32)
+    const DWORD attributes = GetFileAttributesW(file.wstring().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+#else
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0) return false;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(file.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+#endif
+}
+
+// The permission bits of an existing file, or -1.
+int ModeOf(const fs::path &file) {
+#if defined(_WIN32)
+    (void)file;
+    return -1;
+#else
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0) return -1;
+    return static_cast<int>(st.st_mode & 07777);
+#endif
+}
+
+std::string FaxSignatureText(const uint8_t *p) {
+    std::string s;
+    for (size_t i = 0; i < 8; ++i) {
+        const uint16_t u = p[2 * i] | (p[2 * i + 1] << 8);
+        if (!u) break;
+        s += (u >= 0x20 && u < 0x7F) ? static_cast<char>(u) : '?';
+    }
+    return s;
 }
 
 }  // namespace
@@ -176,27 +243,101 @@ Record LoadRecord(RecordKind kind, const std::string &path) {
     return r;
 }
 
-void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes) {
-    const fs::path target = PathFromUtf8(path);
+void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::string &path) {
+    if (original.size() >= 16 && SignatureIs(original.data(), "ZOVA002")) return;
+    if (original.size() >= 16 && SignatureIs(original.data(), "ZOVA001"))
+        throw UserError(fmt::format(
+            "{}: a fax-address block in the old layout (\"ZOVA001\"); only the current layout (\"ZOVA002\") "
+            "can be changed: upgrade the block first (dmactl docprop upgrade converts the fax section of a "
+            "document-property file); no file was changed",
+            path));
+    throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\"); "
+                                "no file was changed",
+                                path, original.size() >= 16 ? FaxSignatureText(original.data()) : std::string()));
+}
+
+void WriteFilesTogether(const std::vector<FileWrite> &files) {
+    struct Target {
+        const FileWrite *write;
+        fs::path file;  // the file replaced: the named path with its links followed
+        bool exists;
+        fs::path temp;
+    };
+    const size_t n = files.size();
+    std::vector<Target> targets;
     std::error_code ec;
-    if (fs::is_directory(target, ec))
-        throw UserError(fmt::format("{}: is a directory, not a file", path));
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::random_device rd;
-    const fs::path temp =
-        dir / PathFromUtf8(fmt::format(".{}.{:08x}.tmp", PathToUtf8(target.filename()), rd()));
-    if (!WriteNewFile(temp, bytes)) {
-        const std::string why = std::strerror(errno);
-        throw UserError(fmt::format("{}: cannot write a temporary file in {}: {}; the file was left unchanged",
-                                    path, PathToUtf8(dir), why));
+
+    // Every target is checked before anything is written.
+    for (const FileWrite &f : files) {
+        Target t{&f, FollowLinks(PathFromUtf8(f.path), f.path, n), false, {}};
+        const fs::file_status st = fs::status(t.file, ec);
+        t.exists = fs::exists(st);
+        const std::string others = n == 1 ? "" : "; no file was changed";
+        if (fs::is_directory(st))
+            throw UserError(fmt::format("{}: is a directory, not a file{}", f.path, others));
+        if (t.exists && !fs::is_regular_file(st))
+            throw UserError(fmt::format("{}: is not a regular file{}", f.path, others));
+        if (t.exists && ReadOnly(t.file))
+            throw UserError(fmt::format("{}: the file is read-only (no write permission); {}", f.path,
+                                        Unchanged(n)));
+        for (const Target &other : targets) {
+            const bool same = t.exists && other.exists
+                                  ? fs::equivalent(t.file, other.file, ec)
+                                  : fs::absolute(t.file, ec).lexically_normal() ==
+                                        fs::absolute(other.file, ec).lexically_normal();
+            if (same && other.write->path == f.path)
+                throw UserError(fmt::format("{}: named for two records, which cannot both be written to one "
+                                            "file; {}", f.path, Unchanged(n)));
+            if (same)
+                throw UserError(fmt::format("{} and {} are the same file, and two records cannot both be "
+                                            "written to one file; {}", other.write->path, f.path, Unchanged(n)));
+        }
+        targets.push_back(t);
     }
-    std::string why;
-    if (!RenameOver(temp, target, why)) {
+
+    const auto removeTemps = [&](size_t from) {
         std::error_code ignored;
-        fs::remove(temp, ignored);
-        throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", path, why));
+        for (size_t i = from; i < targets.size(); ++i)
+            if (!targets[i].temp.empty()) fs::remove(targets[i].temp, ignored);
+    };
+
+    // Every temporary file is complete before the first target is replaced.
+    std::random_device rd;
+    for (Target &t : targets) {
+        fs::path dir = t.file.parent_path();
+        if (dir.empty()) dir = ".";
+        const fs::path temp =
+            dir / PathFromUtf8(fmt::format(".{}.{:08x}.tmp", PathToUtf8(t.file.filename()), rd()));
+        if (!WriteNewFile(temp, t.write->bytes, t.exists ? ModeOf(t.file) : -1)) {
+            const std::string why = std::strerror(errno);
+            removeTemps(0);
+            throw UserError(fmt::format("{}: cannot write a temporary file in {}: {}; {}", t.write->path,
+                                        PathToUtf8(dir), why, Unchanged(n)));
+        }
+        t.temp = temp;
     }
+
+    for (size_t i = 0; i < n; ++i) {
+        std::string why;
+        if (RenameOver(targets[i].temp, targets[i].file, why)) {
+            targets[i].temp.clear();
+            continue;
+        }
+        removeTemps(i);
+        if (i == 0)
+            throw UserError(fmt::format("{}: cannot replace the file: {}; {}", files[i].path, why, Unchanged(n)));
+        std::string replaced, kept;
+        for (size_t j = 0; j < n; ++j) {
+            std::string &list = j < i ? replaced : kept;
+            list += (list.empty() ? "" : ", ") + files[j].path;
+        }
+        throw UserError(fmt::format("{}: cannot replace the file: {}; already replaced: {}; left unchanged: {}",
+                                    files[i].path, why, replaced, kept));
+    }
+}
+
+void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes) {
+    WriteFilesTogether({FileWrite{path, bytes}});
 }
 
 DmaContext RecordSet::Context() {
@@ -241,16 +382,19 @@ RecordSet LoadRecordSet(const RecordSelection &sel) {
 }
 
 std::vector<std::string> SaveChangedRecords(const RecordSet &before, const RecordSet &after) {
-    std::vector<std::string> written;
-    auto save = [&](const Record &old, const Record &now) {
-        if (now.FromFile() && now.bytes != old.bytes) {
-            WriteFileAtomically(now.path, now.bytes);
-            written.push_back(now.path);
-        }
+    std::vector<FileWrite> files;
+    auto plan = [&](const Record &old, const Record &now) {
+        if (now.FromFile() && now.bytes != old.bytes) files.push_back({now.path, now.bytes});
     };
-    save(before.devMode, after.devMode);
-    save(before.secondary, after.secondary);
-    if (before.faxBlock && after.faxBlock) save(*before.faxBlock, *after.faxBlock);
+    if (before.faxBlock && after.faxBlock && after.faxBlock->FromFile() &&
+        after.faxBlock->bytes != before.faxBlock->bytes)
+        CheckFaxBlockWritable(before.faxBlock->bytes, after.faxBlock->path);
+    plan(before.devMode, after.devMode);
+    plan(before.secondary, after.secondary);
+    if (before.faxBlock && after.faxBlock) plan(*before.faxBlock, *after.faxBlock);
+    WriteFilesTogether(files);
+    std::vector<std::string> written;
+    for (const FileWrite &f : files) written.push_back(f.path);
     return written;
 }
 

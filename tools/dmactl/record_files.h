@@ -6,7 +6,11 @@
 // does not check record lengths, so every file is checked here against the
 // minimum size of its kind before the library sees it.  Files are replaced by
 // writing a temporary file beside the target and renaming it over the target,
-// so an interrupted or refused change leaves the old file as it was.
+// so an interrupted or refused change leaves the old file as it was.  When a
+// command changes several files, every temporary file is written before the
+// first is renamed, so a failure while writing changes none of them.  A
+// replaced file keeps its permissions, a symbolic link stays a link (its
+// target is replaced), and a read-only file is not replaced at all.
 #pragma once
 
 #include <cstdint>
@@ -56,9 +60,35 @@ bool SignatureIs(const uint8_t *p, const char *signature);
 // Checks a fax-address block held in memory (size against its count).
 void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what);
 
-// Writes bytes to path through a temporary file in the same directory that is
-// flushed and then renamed over path.  On any failure the temporary file is
-// removed, the target is untouched and UserError is thrown.
+// Refuses (UserError) to write back a fax-address block read from `path`
+// whose signature, in `original` as it was read, is not the current layout's
+// "ZOVA002".  The library writes the current layout's header onto any block,
+// so an old-layout block ("ZOVA001", 768-byte entries) would end up with a
+// current header over old entries, and a block with a foreign signature
+// would be stamped as a fax-address block.
+void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::string &path);
+
+// One file to write: its path as the user named it and its new contents.
+struct FileWrite {
+    std::string path;
+    std::vector<uint8_t> bytes;
+};
+
+// Writes every file through a temporary file beside its target, all or
+// nothing as far as the system allows:
+//  - first every target is checked: a symbolic link is followed to the file
+//    it names (the link stays), a directory, a read-only file or two names
+//    of one file are refused;
+//  - then every temporary file is written and flushed, with the permissions
+//    of the file it replaces (on posix; a new file gets 0644 less the umask);
+//  - only then are they renamed over their targets, one after another.
+// A failure before the renames removes every temporary file and changes no
+// target.  A rename that fails after others succeeded (rare: the temporary
+// files are already complete beside their targets) is reported with the
+// files that were and were not replaced.  Throws UserError on any failure.
+void WriteFilesTogether(const std::vector<FileWrite> &files);
+
+// WriteFilesTogether for one file.
 void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
 
 // Renames `from` over `to`, replacing `to` in one step; on failure returns
@@ -98,7 +128,10 @@ std::string SetFile(const std::string &setName, RecordKind kind);
 RecordSet LoadRecordSet(const RecordSelection &selection);
 
 // Writes back every record of `after` that came from a file and whose bytes
-// differ from `before`.  Returns the paths written.
+// differ from `before`, all together (WriteFilesTogether); a fax-address
+// block is written back only when it was read in the current layout
+// (CheckFaxBlockWritable).  Nothing is written when any check fails.
+// Returns the paths written.
 std::vector<std::string> SaveChangedRecords(const RecordSet &before, const RecordSet &after);
 
 bool FileExists(const std::string &path);
