@@ -73,6 +73,26 @@ zeros 5988 > safereal.devmode; ln -s safereal.devmode safelink.devmode
 printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "value": 2}, {"id": "0x427", "value": "stored"} ] }' > safe2.json
 printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "value": 2}, {"id": "0x427", "value": "stored"}, {"id": "0xA001", "value": "New header"} ] }' > safe3.json
 
+# Fixtures of the import-fidelity cases.
+doc() { printf '{ "format": "dmactl-settings", "version": 1, "settings": [ %s ] }' "$1"; }
+doc '{"id": "0x7", "value": 2}, {"id": "0x427", "value": "kept nowhere"}' > withsecondary.json
+doc '{"id": "0x10B", "value": 9}' > linked9.json
+doc '{"id": "0x145", "value": 2}, {"id": "0x10B", "value": 9}' > linked9own.json
+doc '{"id": "0x140", "value": 6}' > paired6.json
+doc '{"id": "0x7", "value": 2}, {"id": "0x1A", "value": 1}' > unknownsecond.json
+doc '{"id": "0x7", "value": 2}, {"id": "0x10B", "value": 256}' > rangesecond.json
+doc '{"id": "0x13", "value": "A4"}, {"id": "0x7", "kind": "string", "value": 2}' > kindsecond.json
+doc '{"id": "0x7", "value": 2}, {"id": "0x130", "value": {"height": 1}}' > fontsecond.json
+doc '{"id": "0x7", "value": 2}, {"id": "0x13", "value": "\u65e5"}' > textsecond.json
+doc '{"id": "0x7", "value": 2}, {"id": "0x13", "value": "A4"}, {"id": "0x0007", "value": 1}' > twice.json
+# dmDeviceName (offset 0, 64 bytes) holding the C1 controls that stand for
+# the five code page 1252 bytes without a character of their own.
+{ printf 'A\0\x81\0\x8d\0\x8f\0\x90\0\x9d\0Z\0'; zeros 5974; } > c1.devmode
+zeros 5988 > c1copy.devmode
+# Texts the ANSI code page cannot hold: the form name (offset 102) "J" and
+# two CJK characters, the second font's face name (offset 844) likewise.
+{ zeros 102; printf 'J\0\xe5\x65\x2c\x67'; zeros $((844 - 108)); printf 'F\0\x2c\x67'; zeros $((5988 - 848)); } > lost.devmode
+
 # ---- golden cases ------------------------------------------------------------
 while IFS= read -r line; do
     case "$line" in '#'* | '') continue ;; esac
@@ -149,6 +169,41 @@ run --set rich2 export -o rich2.json
 same rich.json rich2.json "rich round trip through JSON"
 same rich.devmode rich2.devmode "rich round trip devmode bytes"
 same rich.secondary rich2.secondary "rich round trip secondary bytes"
+
+# Import fidelity: fonts whose members are set in different ways come back
+# byte for byte, also where a member's write changes another member
+# (escapement 0x0137/0x016C sets lfOrientation too) or where 0x0137 cannot
+# be read (escapement and orientation differ) and is not exported.
+n=0
+for combo in "0x165 escapement=450 orientation=100" "0x165 orientation=100" "0x165 escapement=900 orientation=900" \
+             "0x130 escapement=450 orientation=100" "0x130 escapement=-300 orientation=-300 face=Arial" \
+             "0x165 height=-20 width=7 escapement=1 orientation=2 weight=700 italic=1 underline=1 strikeout=1 charset=2 outprecision=3 clipprecision=4 quality=5 pitchandfamily=6 face=Courier" \
+             "0x16C 450;0x16B 100" "0x137 200;0x136 50" "0x16B 100;0x16C 450" "0x16A 30;0x174 9;0x167 -4" \
+             "0x130 escapement=10 orientation=20;0x165 escapement=30 orientation=40 face=X;0x166 Y"; do
+    n=$((n + 1))
+    run new "fa$n"; run new "fb$n"
+    IFS=';' read -ra sets <<< "$combo"
+    for kv in "${sets[@]}"; do eval "run --set fa$n set $kv" || fail "font combination $n: set $kv"; done
+    run --set "fa$n" export -o "fa$n.json"
+    "${runner[@]}" --set "fb$n" import "fa$n.json" > /dev/null 2> "fb$n.err" < /dev/null || fail "font combination $n: import"
+    if [ -s "fb$n.err" ]; then fail "font combination $n ($combo): import noted $(head -c 300 "fb$n.err")"; else pass; fi
+    same "fa$n.devmode" "fb$n.devmode" "font combination $n ($combo)"
+    run --set "fb$n" export -o "fb$n.json"
+    same "fa$n.json" "fb$n.json" "font combination $n ($combo) exported again"
+done
+# A linked setting that cannot follow, without its own entry, is refused and
+# changes no file; a refused entry named by its place leaves the files alone.
+cp impcopy.devmode keep.devmode; cp impcopy.secondary keep.secondary
+for bad in linked9.json paired6.json rangesecond.json unknownsecond.json; do
+    refused --set impcopy import "$bad" && fail "import $bad succeeded"
+    same impcopy.devmode keep.devmode "refused import $bad"
+    same impcopy.secondary keep.secondary "refused import $bad"
+done
+# Text with the five C1 controls of code page 1252 comes back byte for byte.
+run new c1set; cp c1.devmode c1set.devmode
+run --set c1set export -o c1set.json || fail "export of C1 controls"
+run new c1back; run --set c1back import c1set.json || fail "import of C1 controls"
+same c1set.devmode c1back.devmode "C1 controls round trip"
 
 # docprop upgrade writes a file that reads back in the current layout, and a
 # refused upgrade leaves the target alone.

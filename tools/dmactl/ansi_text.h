@@ -11,7 +11,9 @@
 
 namespace dmactl {
 
-// ANSI text to UTF-8.  Never fails: bytes without a character map to U+FFFD.
+// ANSI text to UTF-8.  Never fails: in code page 1252 every byte has a
+// character (0x81, 0x8D, 0x8F, 0x90 and 0x9D the C1 control of that value, as
+// on Windows); a byte sequence some other code page lacks becomes U+FFFD.
 std::string AnsiToUtf8(std::string_view ansi);
 // UTF-8 to ANSI text; nullopt when the text is not valid UTF-8 or holds a
 // character the code page lacks.

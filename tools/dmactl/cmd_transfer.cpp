@@ -156,35 +156,90 @@ int CmdImport(const Globals &g, const std::string &file) {
     RecordSet after = before;
     DmaContext ctx = after.Context();
 
-    // Check every entry before anything is written.
+    // Check every entry before anything is written; a fault names the file
+    // and the entry ("job.json: settings[12]: ...").
     struct Planned {
         Setting setting;
         Value value;
+        std::string where;
     };
     std::vector<Planned> plan;
-    std::set<uint16_t> seen;
-    for (const DocumentEntry &e : entries) {
-        if (!seen.insert(e.dmaId).second)
-            throw UserError(fmt::format("{}: {} appears twice", file, FormatId(e.dmaId)));
-        const Setting s = RequireSetting(ctx, e.dmaId);
-        if (!e.kind.empty() && e.kind != KindName(s.kind))
-            throw UserError(fmt::format("{}: {} is a {} setting, the document says \"{}\"", file, FormatId(e.dmaId),
-                                        KindName(s.kind), e.kind));
-        plan.push_back({s, ValueFromJson(s, e.value)});
+    std::map<uint16_t, size_t> seen;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const DocumentEntry &e = entries[i];
+        const std::string where = fmt::format("{}: settings[{}]", file, i);
+        const auto first = seen.emplace(e.dmaId, i);
+        if (!first.second)
+            throw UserError(fmt::format("{}: {} appears twice (also settings[{}])", where, FormatId(e.dmaId),
+                                        first.first->second));
+        try {
+            const Setting s = RequireSetting(ctx, e.dmaId);
+            if (!e.kind.empty() && e.kind != KindName(s.kind))
+                throw UserError(fmt::format("{} is {} setting, the document says \"{}\"", FormatId(e.dmaId),
+                                            KindWithArticle(s.kind), e.kind));
+            Value v = ValueFromJson(s, e.value);
+            CheckValue(s, v);
+            plan.push_back({s, std::move(v), where});
+        } catch (const UserError &err) {
+            throw UserError(where + ": " + err.what(), err.status);
+        }
     }
+
     // Ascending DMA IDs put the DEVMODEW members (dmOrientation among them)
     // first and every linked setting after the setting it follows, so the
     // document's own value of a linked setting is the one that stays.
+    // An entry whose setting already holds the document's value is not
+    // written: the write could only disturb other settings.  Several settings
+    // share bytes (a font and its members, a word and its flags), and some
+    // writes change more than their own bytes (a font's escapement member
+    // 0x0137/0x016C sets lfOrientation too); by the time such an alias comes,
+    // the settings before it have given its bytes the document's value, so it
+    // is passed over and cannot undo them.  Always written are the protected
+    // write-only IDs (they read back as their stored form) and the settings
+    // a linked setting follows, so that the linked setting follows them as
+    // with `set`, or the document's own entry for it, written later, stands.
     std::sort(plan.begin(), plan.end(),
               [](const Planned &a, const Planned &b) { return a.setting.dmaId < b.setting.dmaId; });
+
+    // Records taken from the built-in defaults are changed here but never
+    // saved: note every entry that changes one.
+    struct BuiltIn {
+        Record *record;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<BuiltIn> builtIns;
+    for (Record *r : {&after.devMode, &after.secondary, after.faxBlock ? &*after.faxBlock : nullptr})
+        if (r && !r->FromFile()) builtIns.push_back({r, r->bytes});
+    std::vector<std::pair<const Planned *, RecordKind>> unsaved;
+
     for (const Planned &p : plan) {
+        Value current;
+        if (!p.setting.where.plainId && !LinkedSettingOf(p.setting) &&
+            ReadSetting(ctx, p.setting, current) == DMA_OK && current == p.value)
+            continue;
         const DMA_RESULT r = WriteSetting(ctx, p.setting, p.value);
-        if (r == DMA_OK) continue;
-        // A setting whose linked setting cannot follow it is still stored;
-        // the linked setting's own entry sets it afterwards.
-        Value back;
-        if (!p.setting.where.plainId && ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value) continue;
-        throw UserError(fmt::format("import: {}: {}; no file was changed", FormatId(p.setting.dmaId), ResultMessage(r)));
+        if (r != DMA_OK) {
+            // A setting whose linked setting cannot follow its new value is
+            // stored all the same.  That is kept only when the document holds
+            // the linked setting's own value too, which a later entry writes;
+            // otherwise the import refuses it as `set` does.
+            const uint16_t linked = LinkedSettingOf(p.setting);
+            Value back;
+            const bool stored = linked && ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value;
+            if (!stored || !seen.count(linked))
+                throw UserError(fmt::format("import: {}: {}: {}{}{}; no file was changed", p.where,
+                                            FormatId(p.setting.dmaId), ResultMessage(r), LinkedSettingHint(p.setting),
+                                            stored ? fmt::format(", and the document has no entry for {}",
+                                                                 FormatId(linked))
+                                                   : ""));
+        }
+        bool noted = false;
+        for (BuiltIn &b : builtIns) {
+            if (b.record->bytes == b.bytes) continue;
+            if (!noted) unsaved.emplace_back(&p, b.record->kind);
+            noted = true;
+            b.bytes = b.record->bytes;
+        }
     }
     // Report settings whose bytes a later entry overwrote (aliases).
     Json differing = Json::array();
@@ -199,8 +254,20 @@ int CmdImport(const Globals &g, const std::string &file) {
         }
     }
     const std::vector<std::string> written = SaveChangedRecords(before, after);
+    Json unsavedIds = Json::array();
+    for (const auto &u : unsaved) {
+        unsavedIds.push_back(FormatId(u.first->setting.dmaId));
+        Note(fmt::format("{}: {} not saved: its record is the built-in default {}", u.first->where,
+                         FormatId(u.first->setting.dmaId), RecordKindName(u.second)));
+    }
+    if (!unsaved.empty())
+        Note(fmt::format("{} of the document's settings changed records that no file holds; give --set NAME or "
+                         "--devmode/--secondary/--fax files to keep them",
+                         unsaved.size()));
     if (g.json) {
-        Print(Json{{"applied", plan.size()}, {"written", written}, {"differing", differing}}.dump(2) + "\n");
+        Print(Json{{"applied", plan.size()}, {"written", written}, {"differing", differing}, {"unsaved", unsavedIds}}
+                  .dump(2) +
+              "\n");
     } else {
         Print(fmt::format("applied {} settings from {}\n", plan.size(), file));
         for (const std::string &p : written) Print("written: " + p + "\n");

@@ -9,6 +9,7 @@
 namespace dmactl {
 
 Json ValueToJson(const Value &v) {
+    NoteLostCharacters(v);
     switch (v.kind) {
     case ValueKind::Integer: return v.integer;
     case ValueKind::String: return v.text;

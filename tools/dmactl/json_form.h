@@ -25,6 +25,8 @@ using Json = nlohmann::ordered_json;
 inline constexpr const char *kDocumentFormat = "dmactl-settings";
 inline constexpr int kDocumentVersion = 1;
 
+// A value's JSON form; like FormatValue, it notes a text that lost characters
+// to the ANSI code page on standard error.
 Json ValueToJson(const Value &v);
 // Reads a value of the setting's kind; throws UserError naming the setting
 // and what is wrong.

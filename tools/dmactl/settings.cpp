@@ -5,10 +5,13 @@
 #include <cctype>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <set>
 
 #include <fmt/format.h>
 
 #include "ansi_text.h"
+#include "commands.h"
 #include "record_files.h"
 
 namespace dmactl {
@@ -18,6 +21,15 @@ const char *KindName(ValueKind kind) {
     case ValueKind::Integer: return "integer";
     case ValueKind::String: return "string";
     case ValueKind::Font: return "font";
+    }
+    return "?";
+}
+
+const char *KindWithArticle(ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Integer: return "an integer";
+    case ValueKind::String: return "a string";
+    case ValueKind::Font: return "a font";
     }
     return "?";
 }
@@ -116,6 +128,39 @@ int64_t InterpretInteger(const Location &l, int32_t raw) {
     }
 }
 
+// The record's own UTF-16 text in `bytes` bytes at `extra` past a setting's
+// address, up to its terminator (or the whole field), as UTF-8; nullopt when
+// the record is not there.  Only used to notice what the library's ANSI form
+// of the text lost: the value itself always comes from the export.
+std::optional<std::string> RecordText(const DmaContext &ctx, const Location &l, uint32_t extra, uint32_t bytes) {
+    const unsigned char *base = nullptr;
+    switch (l.area) {
+    case DMA_SA_DEVMODE: base = static_cast<const unsigned char *>(ctx.devMode); break;
+    case DMA_SA_DEVMODE_EXT:
+        base = ctx.devMode ? static_cast<const unsigned char *>(ctx.devMode) + DMA_DEVMODE_EXT_BASE : nullptr;
+        break;
+    case DMA_SA_SECONDARY: base = static_cast<const unsigned char *>(ctx.secondary); break;
+    case kFaxArea: base = static_cast<const unsigned char *>(ctx.faxAddressBlock); break;
+    default: break;
+    }
+    if (!base || bytes < 2) return std::nullopt;
+    const unsigned char *field = base + l.offset + extra;
+    size_t units = 0;
+    while (units < bytes / 2 && (field[2 * units] | field[2 * units + 1])) ++units;
+    return Utf16ToUtf8(field, units);
+}
+
+// The note for a text that the ANSI code page could not hold: empty when the
+// record's text came through whole (or could have: a text the code page
+// holds is not "lost" whatever the read handed out).
+std::string LostNote(const DmaContext &ctx, const Setting &s, uint32_t extra, uint32_t bytes,
+                     const std::string &read, const char *what) {
+    const std::optional<std::string> own = RecordText(ctx, s.where, extra, bytes);
+    if (!own || *own == read || Utf8ToAnsi(*own)) return {};
+    return fmt::format("{}: the record's {} \"{}\" has characters the ANSI code page lacks; it reads as \"{}\"",
+                       fmt::format("0x{:04X}", s.dmaId), what, *own, read);
+}
+
 DMA_RESULT ReadText(DmaContext &ctx, const Setting &s, Value &out) {
     out.kind = ValueKind::String;
     std::string ansi;
@@ -150,6 +195,7 @@ DMA_RESULT ReadText(DmaContext &ctx, const Setting &s, Value &out) {
         }
     }
     out.text = AnsiToUtf8(ansi);
+    if (!IsProtectedId(s.dmaId)) out.lostNote = LostNote(ctx, s, 0, s.where.size, out.text, "text");
     return DMA_OK;
 }
 
@@ -180,6 +226,9 @@ DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out) {
         f.clipPrecision = lf.lfClipPrecision; f.quality = lf.lfQuality;
         f.pitchAndFamily = lf.lfPitchAndFamily;
         f.faceName = AnsiToUtf8(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)));
+        // The record holds a LOGFONTW: its face name is 32 UTF-16 units at 28.
+        out.lostNote = LostNote(ctx, s, offsetof(LOGFONTW, lfFaceName), sizeof(LOGFONTW::lfFaceName), f.faceName,
+                                "face name");
         return r;
     }
     }
@@ -215,10 +264,10 @@ std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
 
 }  // namespace
 
-DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
+void CheckValue(const Setting &s, const Value &v) {
     if (v.kind != s.kind)
-        throw UserError(fmt::format("{}: the setting takes a {} value, not a {}", IdText(s.dmaId), KindName(s.kind),
-                                    KindName(v.kind)));
+        throw UserError(fmt::format("{}: the setting takes {} value, not {}", IdText(s.dmaId), KindWithArticle(s.kind),
+                                    KindWithArticle(v.kind)));
     switch (s.kind) {
     case ValueKind::Integer: {
         int64_t lo, hi;
@@ -231,12 +280,10 @@ DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
                                                           8 * ((s.where.itemId - 392) % 3),
                                                           8 * ((s.where.itemId - 392) % 3) + 7)
                                             : ""));
-        return DMA_SetValue(&ctx, s.dmaId, static_cast<int32_t>(static_cast<uint32_t>(v.integer)));
+        return;
     }
     case ValueKind::String: {
         const std::string ansi = ToAnsiOrThrow(s, v.text);
-        if (IsFaxHeaderId(s.dmaId))
-            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size() + 1));
         if (IsProtectedId(s.dmaId)) {
             // The field holds the Base64 form of the scrambled text with its
             // terminator; the library does not check that it fits.
@@ -246,16 +293,35 @@ DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
                 throw UserError(fmt::format(
                     "{}: text too long: {} characters need {} characters in their protected form, the field holds {}",
                     IdText(s.dmaId), ansi.size(), stored, fieldChars));
-            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size()));
         }
+        return;
+    }
+    case ValueKind::Font: {
+        const std::string face = ToAnsiOrThrow(s, v.font.faceName);
+        if (face.size() >= LF_FACESIZE)
+            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", IdText(s.dmaId),
+                                        v.font.faceName, LF_FACESIZE - 1));
+        return;
+    }
+    }
+}
+
+DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
+    CheckValue(s, v);
+    switch (s.kind) {
+    case ValueKind::Integer:
+        return DMA_SetValue(&ctx, s.dmaId, static_cast<int32_t>(static_cast<uint32_t>(v.integer)));
+    case ValueKind::String: {
+        const std::string ansi = *Utf8ToAnsi(v.text);
+        if (IsFaxHeaderId(s.dmaId))
+            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size() + 1));
+        if (IsProtectedId(s.dmaId))
+            return DMA_SetStringData(&ctx, s.dmaId, ansi.c_str(), static_cast<uint32_t>(ansi.size()));
         return DMA_SetStringData_StrLength(&ctx, s.dmaId, ansi.c_str());
     }
     case ValueKind::Font: {
         const FontValue &f = v.font;
-        const std::string face = ToAnsiOrThrow(s, f.faceName);
-        if (face.size() >= LF_FACESIZE)
-            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", IdText(s.dmaId),
-                                        f.faceName, LF_FACESIZE - 1));
+        const std::string face = *Utf8ToAnsi(f.faceName);
         LOGFONTA lf;
         std::memset(&lf, 0, sizeof lf);
         lf.lfHeight = f.height; lf.lfWidth = f.width; lf.lfEscapement = f.escapement;
@@ -268,6 +334,32 @@ DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
     }
     }
     return DMA_E_FAILED;
+}
+
+void NoteLostCharacters(const Value &v) {
+    static std::set<std::string> noted;
+    if (!v.lostNote.empty() && noted.insert(v.lostNote).second) Note(v.lostNote);
+}
+
+uint16_t LinkedSettingOf(const Setting &s) {
+    // Item 267 drives item 325; items 320 and 341 drive the paired items 326
+    // and 344 (see the library's linked settings).
+    switch (s.where.itemId) {
+    case 267: return DmaIdOfItem(325);
+    case 320: return DmaIdOfItem(326);
+    case 341: return DmaIdOfItem(344);
+    default: return 0;
+    }
+}
+
+std::string LinkedSettingHint(const Setting &s) {
+    const uint16_t linked = LinkedSettingOf(s);
+    if (!linked) return {};
+    if (s.where.itemId == 267)
+        return fmt::format("; its linked setting {} follows only the values 0 to 8", IdText(linked));
+    return fmt::format("; its paired setting {} follows it only for values that suit dmOrientation (0x0007: 1 or 2) "
+                       "and 0x0127 (1, 4, 16 or 2, 8, 32)",
+                       IdText(linked));
 }
 
 namespace {

@@ -18,6 +18,7 @@ namespace dmactl {
 
 enum class ValueKind { Integer, String, Font };
 const char *KindName(ValueKind kind);  // "integer", "string", "font"
+const char *KindWithArticle(ValueKind kind);  // "an integer", "a string", "a font"
 
 struct FontValue {
     int32_t height = 0, width = 0, escapement = 0, orientation = 0, weight = 0;
@@ -33,6 +34,11 @@ struct Value {
     std::string text;          // UTF-8
     bool unterminated = false;  // string field without a terminator: whole field shown
     FontValue font;
+    // Set by ReadSetting when the record's own UTF-16 text (a string, or a
+    // font's face name) holds characters the ANSI code page lacks, so that
+    // `text`/`font.faceName` lost them: a note for people naming the setting
+    // and the record's text.  Not part of the value (operator== ignores it).
+    std::string lostNote;
     bool operator==(const Value &o) const {
         if (kind != o.kind) return false;
         switch (kind) {
@@ -77,6 +83,23 @@ DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out);
 // cannot hold, a protected text whose stored form would not fit) throw
 // UserError before the library is called.
 DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &value);
+
+// The checks WriteSetting makes before it calls the library, alone: throws
+// the same UserError for a value the setting cannot take.
+void CheckValue(const Setting &s, const Value &value);
+
+// Writes the note of a value whose text lost characters to the ANSI code
+// page (Value::lostNote) to standard error, once per note in this run.
+// Called wherever a value is shown or exported.
+void NoteLostCharacters(const Value &value);
+
+// The linked setting that follows a setting when it is written (0x010B ->
+// 0x0145, 0x0140 -> 0x0146, 0x0155 -> 0x0158), or 0 for a setting that has
+// none.  Such a write is refused (DMA_E_FAILED) when the linked setting cannot
+// follow the new value, although the value itself is stored.
+uint16_t LinkedSettingOf(const Setting &s);
+// Which values the linked setting of s follows, as "; its linked setting ...".
+std::string LinkedSettingHint(const Setting &s);
 
 // Parses the command-line form of a value for a setting: an integer (decimal,
 // 0x hex, negative for signed types, on/off for flags), a text, or font

@@ -25,10 +25,15 @@ std::string FormatInteger(const Location &where, int64_t value) {
 
 std::string QuoteText(const std::string &text) {
     std::string out = "\"";
-    for (const char ch : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
         const unsigned char c = static_cast<unsigned char>(ch);
+        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (c == '"' || c == '\\') { out += '\\'; out += ch; }
         else if (c < 0x20 || c == 0x7F) out += fmt::format("\\x{:02X}", c);
+        // The C1 controls U+0080-U+009F (code page 1252 reads its bytes 0x81,
+        // 0x8D, 0x8F, 0x90 and 0x9D as such) would steer a terminal.
+        else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) { out += fmt::format("\\u{:04X}", next); ++i; }
         else out += ch;
     }
     return out + "\"";
@@ -70,6 +75,7 @@ void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText
 }
 
 std::string FormatValue(const Setting &s, const Value &v) {
+    NoteLostCharacters(v);
     switch (v.kind) {
     case ValueKind::Integer: return FormatInteger(s.where, v.integer);
     case ValueKind::String: return QuoteText(v.text) + (v.unterminated ? " (no terminator)" : "");

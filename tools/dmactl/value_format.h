@@ -13,14 +13,16 @@ std::string FormatId(uint16_t dmaId);
 // An integer in decimal and hex, hex in the setting's width ("-1 (0xFFFF)");
 // flags as "1 (on)" / "0 (off)".
 std::string FormatInteger(const Location &where, int64_t value);
-// A text in double quotes with control characters escaped.
+// A text in double quotes with control characters escaped (\x01; the C1
+// controls as \u0081).
 std::string QuoteText(const std::string &text);
 // Every member of a font: "height=-12 width=0 ... face=\"Arial\"".
 std::string FormatFont(const FontValue &font);
 // The members in which two fonts differ, in the FormatFont form: `a` gets
 // the old members, `b` the new ones; both empty when the fonts are equal.
 void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText, std::string &newText);
-// Any value, as one line.
+// Any value, as one line.  A value read with a text that lost characters to
+// the ANSI code page also gets its note on standard error (once a run).
 std::string FormatValue(const Setting &s, const Value &v);
 // "DWORD", or "BYTE as WORD" when the value is handed out in a wider type.
 std::string TypeText(const Location &where);
