@@ -57,6 +57,8 @@ printf '{ "format": "other" }' > otherformat.json
 printf '{ "format": "dmactl-settings", ' > broken.json
 printf '{ "format": "dmactl-settings", "version": 1, "settings": [ {"id": "0x7", "kind": "integer", "value": 2}, {"id": "0x13", "kind": "string", "value": "Legal"} ] }' > two.json
 mkdir -p adir
+# A record set whose secondary record is a folder: `new --force` must refuse it whole.
+mkdir -p dirset.secondary
 # A DEVMODEW record whose dmOrientation is 0: item 0x140 cannot be paired there.
 zeros 5988 > blankorient.devmode
 # A record set without a fax-address block.
@@ -277,6 +279,9 @@ case "$dmactl" in
     if cmp -s safereal.devmode zero.devmode; then fail "safereal.devmode: not changed through its link"; else pass; fi ;;
 esac
 if ls -a | grep -q '\.tmp$'; then fail "temporary files left: $(ls -a | grep '\.tmp$')"; else pass; fi
+
+# `new` writes all of a set's files or none.
+if [ -e dirset.devmode ]; then fail "new wrote dirset.devmode although dirset.secondary is a folder"; else pass; fi
 
 # The tool calls the library's exports from the shared library.
 case "$dmactl" in

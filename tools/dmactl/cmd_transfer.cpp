@@ -96,10 +96,14 @@ int CmdNew(const Globals &g, const std::string &name, bool force) {
         for (const auto &f : files)
             if (FileExists(f.first))
                 throw UserError(fmt::format("new: {} exists; give --force to replace it", f.first));
+    // All the set's files or none (a target that is a directory, say, is
+    // refused before any file is written).
+    std::vector<FileWrite> writes;
+    for (const auto &f : files) writes.push_back({f.first, f.second});
+    WriteFilesTogether(writes);
     Json written = Json::array();
     Table t({"file", "record", "bytes"}, {2});
     for (const auto &f : files) {
-        WriteFileAtomically(f.first, f.second);
         const RecordKind kind = EndsWith(f.first, ".fax") || f.second.size() == DMA_FAX_HEADER_SIZE
                                     ? RecordKind::FaxBlock
                                 : f.second.size() == DMA_DEVMODE_MIN_SIZE ? RecordKind::DevMode
