@@ -37,16 +37,6 @@ struct DocProp {
     size_t faxOffset = 0, faxSizeInFile = 0;
 };
 
-std::string SignatureText(const uint8_t *p) {
-    std::string s;
-    for (size_t i = 0; i < 8; ++i) {
-        const uint16_t u = p[2 * i] | (p[2 * i + 1] << 8);
-        if (!u) break;
-        s += (u >= 0x20 && u < 0x7F) ? static_cast<char>(u) : '?';
-    }
-    return s;
-}
-
 DocProp ReadDocProp(const std::string &file) {
     DocProp d;
     d.raw = ReadFileBytes(file);  // names a missing or unreadable file first

@@ -169,30 +169,11 @@ bool OverwriteFile(const fs::path &file, const std::vector<uint8_t> &bytes, std:
         why = std::strerror(errno);
         return false;
     }
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
-#if defined(_WIN32)
-        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
-#else
-        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
-        if (n < 0 && errno == EINTR) continue;
-#endif
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+    if (!WriteAllAndClose(fd, bytes)) {
+        why = std::strerror(errno);
+        return false;
     }
-#if defined(_WIN32)
-    ok = ok && _commit(fd) == 0;
-    if (!ok) why = std::strerror(errno);
-    ok = (_close(fd) == 0) && ok;
-#else
-    ok = ok && ::fsync(fd) == 0;
-    if (!ok) why = std::strerror(errno);
-    ok = (::close(fd) == 0) && ok;
-#endif
-    if (!ok && why.empty()) why = std::strerror(errno);
-    return ok;
+    return true;
 }
 
 bool ReadWholeFile(const fs::path &file, std::vector<uint8_t> &bytes, std::string &why) {

@@ -58,30 +58,16 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, int m
         errno = saved;
         return false;
     };
-    bool ok = true;
 #if !defined(_WIN32)
     // fchmod, unlike open, is not narrowed by the umask.
-    if (mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) ok = false;
-#endif
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
-#if defined(_WIN32)
-        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
-#else
-        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
-        if (n < 0 && errno == EINTR) continue;
-#endif
-        if (n <= 0) ok = false; else done += static_cast<size_t>(n);
+    if (mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return fail();
     }
-#if defined(_WIN32)
-    ok = ok && _commit(fd) == 0;
-    ok = (_close(fd) == 0) && ok;
-#else
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
 #endif
-    return ok ? true : fail();
+    return WriteAllAndClose(fd, bytes) ? true : fail();
 }
 
 // The end of a message about a write that did not happen.
@@ -133,16 +119,6 @@ int ModeOf(const fs::path &file) {
 #endif
 }
 
-std::string FaxSignatureText(const uint8_t *p) {
-    std::string s;
-    for (size_t i = 0; i < 8; ++i) {
-        const uint16_t u = p[2 * i] | (p[2 * i + 1] << 8);
-        if (!u) break;
-        s += (u >= 0x20 && u < 0x7F) ? static_cast<char>(u) : '?';
-    }
-    return s;
-}
-
 }  // namespace
 
 // Renames `from` over `to`, replacing `to` in one step.  On failure `why`
@@ -171,6 +147,41 @@ bool RenameOver(const fs::path &from, const fs::path &to, std::string &why) {
     why = std::strerror(errno);
     return false;
 #endif
+}
+
+bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes) {
+    size_t done = 0;
+    int error = 0;
+    while (!error && done < bytes.size()) {
+        const size_t chunk = std::min<size_t>(bytes.size() - done, 1u << 20);
+#if defined(_WIN32)
+        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(chunk));
+#else
+        const ssize_t n = ::write(fd, bytes.data() + done, chunk);
+        if (n < 0 && errno == EINTR) continue;
+#endif
+        if (n <= 0) error = n < 0 ? errno : EIO;
+        else done += static_cast<size_t>(n);
+    }
+#if defined(_WIN32)
+    if (!error && _commit(fd) != 0) error = errno;
+    if (_close(fd) != 0 && !error) error = errno;
+#else
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
+#endif
+    if (error) errno = error;
+    return error == 0;
+}
+
+std::string SignatureText(const uint8_t *p) {
+    std::string s;
+    for (size_t i = 0; i < 8; ++i) {
+        const uint16_t u = p[2 * i] | (p[2 * i + 1] << 8);
+        if (!u) break;
+        s += (u >= 0x20 && u < 0x7F) ? static_cast<char>(u) : '?';
+    }
+    return s;
 }
 
 const char *RecordKindName(RecordKind kind) {
@@ -253,7 +264,7 @@ void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::stri
             path));
     throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\"); "
                                 "no file was changed",
-                                path, original.size() >= 16 ? FaxSignatureText(original.data()) : std::string()));
+                                path, original.size() >= 16 ? SignatureText(original.data()) : std::string()));
 }
 
 void WriteFilesTogether(const std::vector<FileWrite> &files) {

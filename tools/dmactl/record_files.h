@@ -91,6 +91,14 @@ void WriteFilesTogether(const std::vector<FileWrite> &files);
 // WriteFilesTogether for one file.
 void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
 
+// Writes all bytes to the open descriptor `fd`, flushes them to the disk and
+// closes it (always).  False with errno set on any failure.
+bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes);
+
+// The ASCII text of a UTF-16 signature of up to 8 units at p (its first 16
+// bytes), '?' for any other unit.
+std::string SignatureText(const uint8_t *p);
+
 // Renames `from` over `to`, replacing `to` in one step; on failure returns
 // false and says in `why` what the system reported.
 bool RenameOver(const std::filesystem::path &from, const std::filesystem::path &to, std::string &why);
