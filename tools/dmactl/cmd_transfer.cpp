@@ -47,7 +47,8 @@ Snapshot SnapshotOf(RecordSet &set) {
     return snap;
 }
 
-// A diff operand: "defaults", a settings document (*.json) or a record set name.
+// A diff operand: "defaults", a settings document (*.json), one record file
+// (*.devmode, *.secondary, *.fax) or a record set name.
 Snapshot LoadOperand(const std::string &operand) {
     if (operand == "defaults") {
         RecordSet set = LoadRecordSet(RecordSelection{});
@@ -65,8 +66,23 @@ Snapshot LoadOperand(const std::string &operand) {
         }
         return snap;
     }
+    // One record file, named by its extension; the other records are the
+    // built-in defaults, so two such files differ only in their own settings.
+    if (FileExists(operand)) {
+        RecordSelection sel;
+        if (EndsWith(operand, ".devmode")) sel.devModePath = operand;
+        else if (EndsWith(operand, ".secondary")) sel.secondaryPath = operand;
+        else if (EndsWith(operand, ".fax")) sel.faxPath = operand;
+        if (sel.AnyFile()) {
+            RecordSet set = LoadRecordSet(sel);
+            Snapshot snap = SnapshotOf(set);
+            snap.name = operand;
+            return snap;
+        }
+    }
     if (!FileExists(SetFile(operand, RecordKind::DevMode)) && !FileExists(SetFile(operand, RecordKind::Secondary)))
-        throw UserError(fmt::format("{}: neither a settings document (.json), \"defaults\", nor a record set "
+        throw UserError(fmt::format("{}: neither a settings document (.json), \"defaults\", a record file "
+                                    "(.devmode, .secondary, .fax) nor a record set "
                                     "({} / {} not found)",
                                     operand, SetFile(operand, RecordKind::DevMode),
                                     SetFile(operand, RecordKind::Secondary)));

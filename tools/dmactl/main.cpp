@@ -88,8 +88,8 @@ int main(int argc, char **argv) {
 
     std::string a, b;
     auto *diff = app.add_subcommand("diff", "settings that differ between two record sets");
-    diff->add_option("old", a, "record set NAME, settings document FILE.json, or \"defaults\"")->required();
-    diff->add_option("new", b, "record set NAME, settings document FILE.json, or \"defaults\"")->required();
+    diff->add_option("old", a, "record set NAME, record file FILE.devmode/.secondary/.fax, settings document FILE.json, or \"defaults\"")->required();
+    diff->add_option("new", b, "record set NAME, record file FILE.devmode/.secondary/.fax, settings document FILE.json, or \"defaults\"")->required();
     diff->callback([&] { run = [&] { return CmdDiff(g, a, b); }; });
 
     std::string outFile;
