@@ -87,21 +87,28 @@ std::string AnsiToUtf8(std::string_view ansi) {
 #endif
 }
 
-std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
     std::vector<uint32_t> cps;
     if (!DecodeUtf8(utf8, cps)) return std::nullopt;
-    std::string out;
-#if defined(_WIN32)
-    std::wstring w;
+    std::u16string out;
     for (uint32_t cp : cps) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            w += static_cast<wchar_t>(0xD800 + (cp >> 10));
-            w += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            w += static_cast<wchar_t>(cp);
+            out += static_cast<char16_t>(cp);
         }
     }
+    return out;
+}
+
+std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
+    std::string out;
+#if defined(_WIN32)
+    const std::optional<std::u16string> units = Utf8ToUtf16(utf8);
+    if (!units) return std::nullopt;
+    const std::wstring w(units->begin(), units->end());  // wchar_t is UTF-16 here
     if (w.empty()) return out;
     const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::nullopt;
@@ -114,6 +121,8 @@ std::optional<std::string> Utf8ToAnsi(std::string_view utf8) {
     if (m > 0) MultiByteToWideChar(CP_ACP, 0, out.data(), n, back.data(), m);
     if (back != w) return std::nullopt;
 #else
+    std::vector<uint32_t> cps;
+    if (!DecodeUtf8(utf8, cps)) return std::nullopt;
     for (const uint32_t cp : cps) {
         if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
             out += static_cast<char>(cp);

@@ -18,6 +18,10 @@ std::string AnsiToUtf8(std::string_view ansi);
 // UTF-8 to ANSI text; nullopt when the text is not valid UTF-8 or holds a
 // character the code page lacks.
 std::optional<std::string> Utf8ToAnsi(std::string_view utf8);
+// UTF-8 to UTF-16 units; nullopt for anything that is not valid UTF-8
+// (overlong forms, encoded surrogates, code points above U+10FFFF, stray or
+// missing continuation bytes).
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 // UTF-16 units (little-endian bytes) to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(const unsigned char *units, size_t count);
 

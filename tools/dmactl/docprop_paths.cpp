@@ -23,49 +23,13 @@
 #include "catalogue_view.h"
 #include "default_records.h"
 #include "dmaccess/dmaccess.h"
+#include "ansi_text.h"
 #include "record_files.h"
 
 namespace dmactl {
 namespace fs = std::filesystem;
 
 namespace {
-
-// UTF-8 text to UTF-16 units; nullopt for anything that is not valid UTF-8
-// (overlong forms, encoded surrogates, code points above U+10FFFF, stray
-// continuation bytes).  Paths that are not text - possible on POSIX systems -
-// thus go through a scratch file, which the tool opens by its bytes.
-std::optional<std::u16string> Utf8ToUtf16(const std::string &text) {
-    std::u16string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        size_t n;
-        if (c < 0x80) { cp = c; n = 1; }
-        else if (c >= 0xC2 && c <= 0xDF) { cp = c & 0x1F; n = 2; }
-        else if (c >= 0xE0 && c <= 0xEF) { cp = c & 0x0F; n = 3; }
-        else if (c >= 0xF0 && c <= 0xF4) { cp = c & 0x07; n = 4; }
-        else return std::nullopt;
-        if (i + n > text.size()) return std::nullopt;
-        for (size_t k = 1; k < n; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return std::nullopt;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += n;
-    }
-    return out;
-}
 
 // The path setting: its item and the UTF-16 units its field holds before
 // the terminator (128 of the field's 129).
@@ -99,6 +63,8 @@ bool CreateNewEmptyFile(const fs::path &file, bool privateFile) {
 }  // namespace
 
 std::optional<std::u16string> LibraryPathOf(const fs::path &path) {
+    // Paths that are not text (possible on POSIX systems) are not valid
+    // UTF-8; they go through a scratch file, which the tool opens by its bytes.
     std::optional<std::u16string> units = Utf8ToUtf16(PathToUtf8(path));
     if (!units || units->empty() || units->size() > DocPropPathSetting().units) return std::nullopt;
     // A zero unit would end the path early: such a path is not the user's.
