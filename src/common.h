@@ -44,4 +44,37 @@ inline size_t ByteLengthWithin(const void *p, size_t limit) {
 // Sign-extends a 32-bit result code into the pointer-sized result.
 constexpr DMA_RESULT Result(int32_t code) { return static_cast<DMA_RESULT>(code); }
 
+// Owns one GlobalAlloc block and frees it when it goes out of scope, so that
+// every path out of a function releases what it allocated.  A null block
+// (a failed allocation) is allowed and frees nothing.
+template <typename T = void>
+class GlobalBlock {
+public:
+    GlobalBlock() = default;
+    explicit GlobalBlock(SIZE_T bytes) : p_(static_cast<T *>(GlobalAlloc(GMEM_ZEROINIT, bytes))) {}
+    // Takes over a block that another function allocated (or null).
+    static GlobalBlock Adopt(T *p) { GlobalBlock b; b.p_ = p; return b; }
+    GlobalBlock(const GlobalBlock &) = delete;
+    GlobalBlock &operator=(const GlobalBlock &) = delete;
+    GlobalBlock(GlobalBlock &&o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    GlobalBlock &operator=(GlobalBlock &&o) noexcept {
+        if (this != &o) { Reset(); p_ = o.p_; o.p_ = nullptr; }
+        return *this;
+    }
+    ~GlobalBlock() { Reset(); }
+    T *get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // Frees the block now; the guard then owns nothing.
+    void Reset() {
+        if (p_ != nullptr) GlobalFree(const_cast<void *>(static_cast<const void *>(p_)));
+        p_ = nullptr;
+    }
+    // The address of the owned pointer, for functions that allocate into a
+    // T** out-parameter; whatever the guard owned before is freed first.
+    T **Receive() { Reset(); return &p_; }
+
+private:
+    T *p_ = nullptr;
+};
+
 }  // namespace dma

@@ -17,6 +17,18 @@ struct ItemLocation;
 RawStatus ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *devMode,
                           uint16_t *typeOut, int32_t *lengthOut, void *buffer);
 
+// The raw read of a scalar item, its value zero-extended to 32 bits: what
+// dma_GetValue leaves in the first four bytes of its buffer.  The status is
+// dma_GetValue's; *value is written only on success.
+RawStatus ReadItemScalar(uint16_t itemId, void *devMode, void *secondary, uint32_t *value);
+
+// Where the raw read finds a string or font item: the address of its field
+// inside the caller's records (the offset and area dma_GetValue hands out,
+// turned into an address), or null when the raw read fails.  `length`, when
+// not null, receives the length the raw read reports (for a string: its text
+// with terminator, in bytes, counted within the field).
+uint8_t *FieldAddress(uint16_t itemId, void *devMode, void *secondary, int32_t *length = nullptr);
+
 // Item 267's new value -> item 325's value.  0 with the result written, or 1
 // when the value has no entry or `result` is null.
 int DeriveItem325(uint16_t value267, uint16_t *result);

@@ -107,3 +107,24 @@ RawStatus dma::ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const v
     *lengthOut = reportedLength;
     return DMA_RS_OK;
 }
+
+RawStatus dma::ReadItemScalar(uint16_t itemId, void *devMode, void *secondary, uint32_t *value) {
+    uint8_t buffer[8] = {};
+    uint16_t type = 0, area = 0;
+    int32_t length = 0;
+    const RawStatus status = dma_GetValue(itemId, devMode, secondary, &type, &length, buffer, &area);
+    if (status == DMA_RS_OK) *value = Load32(buffer);
+    return status;
+}
+
+uint8_t *dma::FieldAddress(uint16_t itemId, void *devMode, void *secondary, int32_t *length) {
+    uint8_t where[8] = {};
+    uint16_t type = 0, area = 0;
+    int32_t reported = 0;
+    if (dma_GetValue(itemId, devMode, secondary, &type, &reported, where, &area) != DMA_RS_OK)
+        return nullptr;
+    uint64_t offset;
+    std::memcpy(&offset, where, sizeof offset);
+    if (length) *length = reported;
+    return AreaAddress(area, offset, devMode, secondary);
+}
