@@ -1,11 +1,14 @@
-// catalogue.h - the read-only settings catalogue and the public DMA ID map.
+// catalogue.h - the read-only settings catalogue and the public DMA ID map:
+// the tables in their stored order (the reference every lookup must agree
+// with) and the lookups by item ID and DMA ID.
 //
 // The catalogue says for every item ID where its value lives (storage area
 // and offset), in which form it is stored (ValueType) and how wide it is.
-// The tables are written once as runs of items and expanded at compile time
-// into rows in their stored order; dense indexes derived from them at compile
-// time answer the lookups in O(1) with exactly the results of the stored-
-// order scans (the tests keep the scans as a reference model).
+// The tables are written once as runs of items (item_tables.h, id_tables.h)
+// and expanded at compile time into rows in their stored order.  The lookups
+// go through the compiled descriptors of setting.h, one per setting, which
+// give exactly the results of the stored-order scans (the tests keep the
+// scans as a reference model).
 #pragma once
 
 #include <cstdint>
@@ -20,9 +23,10 @@ struct ItemDescriptor {
     uint16_t itemId;      // 0 ends a table
     uint16_t valueType;   // stored form (DMA_VT_*)
     uint16_t reportType;  // type handed to callers, 0 = valueType
-    uint64_t offset;      // from the base of the storage area
+    uint16_t offset;      // from the base of the storage area
     uint32_t size;        // capacity of a string or font, else 0
 };
+static_assert(sizeof(ItemDescriptor) == 12, "a catalogue row is 12 bytes");
 
 // One row of the range directory.
 struct ItemRange {

@@ -37,8 +37,8 @@ inline constexpr Type FLAG_DWORD{DMA_VT_FLAG, DMA_VT_DWORD};
 inline constexpr Type FLAG_BYTE{DMA_VT_FLAG, DMA_VT_BYTE};
 inline constexpr Type FLAG_WORD{DMA_VT_FLAG, DMA_VT_WORD};
 
-// Every LOGFONTW is held whole: 92 bytes.
-inline constexpr uint32_t kLogFontSize = 92;
+// Every LOGFONTW is held whole.
+inline constexpr uint32_t kLogFontSize = sizeof(LOGFONTW);
 
 // Distance from one item of a run to the next when the listing gives no
 // step: the stored width, or the capacity for texts and fonts.
@@ -99,8 +99,10 @@ consteval std::array<ItemDescriptor, Rows + 1> ExpandItems(const ItemRun (&runs)
         const uint64_t stride = r.same ? 0 : (r.step ? r.step : NaturalStride(r.type.stored, r.size));
         for (uint32_t id = r.first; id <= r.last; ++id) {
             if (id == 0) throw "item ID 0 ends a table";
+            const uint64_t offset = r.offset + stride * (id - r.first);
+            if (offset > 0xFFFF) throw "offset past 16 bits";
             rows[i] = ItemDescriptor{static_cast<uint16_t>(id), r.type.stored, r.type.report,
-                                     r.offset + stride * (id - r.first), r.size};
+                                     static_cast<uint16_t>(offset), r.size};
             ++i;
         }
     }

@@ -1,21 +1,33 @@
-// engine.h - the raw value engine: dma_GetValue / dma_SetValue (exported,
-// declared in the public header) and the linked-settings derivations that
-// the raw write uses to keep items 325, 326 and 344 in step.
+// engine.h - the raw value engine: reading and writing one setting in the
+// caller's records once its descriptor is found, by item ID (the contract of
+// dma_GetValue / dma_SetValue, which the api layer exports) or on a
+// descriptor a caller has already looked up, and the linked-settings
+// derivations that a write uses to keep items 325, 326 and 344 in step.
 #pragma once
 
 #include <cstdint>
 
+#include "catalogue/setting.h"
 #include "common.h"
 
 namespace dma {
 
-struct ItemLocation;
+// ---- By item ID -------------------------------------------------------------
 
-// The raw read after the lookup: the value of item `itemId`, already found
-// at `loc` by LookupItem (which succeeded), handed out as dma_GetValue hands
-// it out.  For callers that have looked the item up themselves.
-RawStatus ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *devMode,
-                          uint16_t *typeOut, int32_t *lengthOut, void *buffer);
+// dma_GetValue: the value of an item in its presented type.  typeOut,
+// lengthOut, buffer (at least 8 bytes) and areaOut must be non-null, else
+// DMA_RS_FAILED and nothing is written.  DMA_RS_NO_RANGE for an ID in no
+// range; DMA_RS_FAILED (areaOut written) for an ID without a row or whose
+// record is null; otherwise as ReadSetting.
+RawStatus ReadItem(uint16_t itemId, void *devMode, void *secondary, uint16_t *typeOut,
+                   int32_t *lengthOut, void *buffer, uint16_t *areaOut);
+
+// dma_SetValue: `value` points to the value in the declared type (for texts
+// and fonts: to a pointer to the text or LOGFONTW).  Checks, in order: null
+// value, lookup, declared type, declared length; the first failure returns
+// its status with nothing written.  Then as WriteSetting.
+RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t valueType,
+                    int32_t length, const void *value);
 
 // The raw read of a scalar item, its value zero-extended to 32 bits: what
 // dma_GetValue leaves in the first four bytes of its buffer.  The status is
@@ -23,11 +35,43 @@ RawStatus ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *
 RawStatus ReadItemScalar(uint16_t itemId, void *devMode, void *secondary, uint32_t *value);
 
 // Where the raw read finds a string or font item: the address of its field
-// inside the caller's records (the offset and area dma_GetValue hands out,
-// turned into an address), or null when the raw read fails.  `length`, when
-// not null, receives the length the raw read reports (for a string: its text
-// with terminator, in bytes, counted within the field).
+// inside the caller's records, or null when the raw read fails.  `length`,
+// when not null, receives the length the raw read reports (for a string: its
+// text with terminator, in bytes, counted within the field).
 uint8_t *FieldAddress(uint16_t itemId, void *devMode, void *secondary, int32_t *length = nullptr);
+
+// ---- On a located setting ---------------------------------------------------
+// `setting` has a row and `place` is its non-null address in the caller's
+// records (Setting::Address); devMode is the caller's DEVMODEW record.
+
+// The value of a scalar setting (any access but Text, Font and CappedText),
+// zero-extended to 32 bits.  DMA_RS_FAILED for item 311 while the two angle
+// members of its font differ (*value untouched).
+RawStatus ReadScalar(const Setting &setting, const uint8_t *place, const void *devMode,
+                     uint32_t *value);
+
+// The raw read's output for a located setting: the value in the presented
+// type, zero-extended to its width (a flag bit, packed byte or the combined
+// resolution fills four bytes even when presented narrower); for a text or
+// font the field's offset in its area as 8 bytes, with the text's length
+// (terminator included, counted within the field) or 92.
+RawStatus ReadSetting(const Setting &setting, const uint8_t *place, const void *devMode,
+                      uint16_t *typeOut, int32_t *lengthOut, void *buffer);
+
+// The raw write after the lookup: checks the declared type and length, then
+// stores (StoreScalar for scalars).  Item 259 ignores the declared type and
+// length and stores at most 62 bytes of its text.
+RawStatus WriteSetting(const Setting &setting, uint8_t *place, void *devMode, void *secondary,
+                       uint16_t valueType, int32_t length, const void *value);
+
+// Stores a scalar value given in the stored type's width (at least four
+// readable bytes for the combined resolution, a packed byte and the angles),
+// then the mirrored place and the linked item.  A failure there leaves the
+// setting's new value written.
+RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, void *secondary,
+                      const void *value);
+
+// ---- Linked settings (linked.cpp) -------------------------------------------
 
 // Item 267's new value -> item 325's value.  0 with the result written, or 1
 // when the value has no entry or `result` is null.

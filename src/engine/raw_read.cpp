@@ -1,130 +1,117 @@
-// raw_read.cpp - dma_GetValue, the raw read of one setting by item ID.
+// raw_read.cpp - reading one setting: the raw read by item ID (dma_GetValue's
+// contract) and the reads on a located setting that the exports share.
 //
 // The value is handed out in its presented type (the item's reportType when
 // it has one, else its stored type), widened with zero bytes to that type's
 // width.  A string or font is not copied: the caller receives the field's
 // offset inside its storage area (and the area) and forms the address itself.
-// The read never writes to either record.
+// A read never writes to either record.
 #include <cstring>
 
-#include "catalogue/catalogue.h"
+#include "catalogue/special_items.h"
 #include "engine/engine.h"
-#include "engine/item_rules.h"
 
-using namespace dma;
-using namespace dma::engine;
+namespace dma {
 
-namespace {
+RawStatus ReadScalar(const Setting &s, const uint8_t *place, const void *devMode, uint32_t *value) {
+    using namespace special;
+    const uint8_t *dm = static_cast<const uint8_t *>(devMode);
+    switch (s.Kind()) {
+    case Access::Resolution:
+        *value = uint32_t{Load16(dm + kOffPrintQuality)} << 16 | Load16(dm + kOffYResolution);
+        return DMA_RS_OK;
+    case Access::PackedByte:
+        *value = Load32(place) & (0xFFu << s.aux);
+        return DMA_RS_OK;
+    case Access::FlagBit:
+        *value = (Load32(place) >> s.aux) & 1;
+        return DMA_RS_OK;
+    case Access::FlagInverted:
+        *value = ((Load32(place) >> s.aux) & 1) ^ 1;
+        return DMA_RS_OK;
+    case Access::Angle1:
+        // The angle of the first font is valid only while lfEscapement and
+        // lfOrientation agree; the second font's angle has no such check.
+        if (Load32(dm + kOffEscapementFont1) != Load32(dm + kOffOrientationFont1)) return DMA_RS_FAILED;
+        break;
+    default:
+        break;
+    }
+    switch (s.width) {
+    case 1: *value = place[0]; break;
+    case 2: *value = Load16(place); break;
+    default: *value = Load32(place); break;
+    }
+    return DMA_RS_OK;
+}
 
-// Area value that LookupItem never writes: tells whether it reached the
-// range (and so wrote the area) even when it failed afterwards.
-constexpr uint16_t kAreaNotFound = 0xFFFF;
+RawStatus ReadSetting(const Setting &s, const uint8_t *place, const void *devMode,
+                      uint16_t *typeOut, int32_t *lengthOut, void *buffer) {
+    const Access kind = s.Kind();
+    if (kind == Access::Text || kind == Access::CappedText || kind == Access::Font) {
+        // A string's length is the stored text with its terminator, the text
+        // counted within the field (size / 2 units, never past its last
+        // byte).  A field without terminator reports size + 2 when its size
+        // is even.
+        const uint64_t offset = s.AreaOffset();
+        std::memcpy(buffer, &offset, sizeof offset);
+        *typeOut = s.PresentedType();
+        *lengthOut = kind == Access::Font
+                         ? static_cast<int32_t>(sizeof(LOGFONTW))
+                         : static_cast<int32_t>(2 * WideLengthWithin(place, s.size / 2u) + 2);
+        return DMA_RS_OK;
+    }
+    uint32_t value;
+    if (ReadScalar(s, place, devMode, &value) != DMA_RS_OK) return DMA_RS_FAILED;
+    // A flag bit, a packed byte and the combined resolution are formed as a
+    // 32-bit value and handed out whole; other scalars in the presented
+    // width, which is never below the stored one.
+    const bool formed = kind >= Access::FlagBit && kind <= Access::Resolution;
+    const int32_t presented = TypeWidth(s.PresentedType());
+    const size_t bytes = formed ? 4 : static_cast<size_t>(presented);
+    uint8_t out[8] = {};
+    Store32(out, value);
+    std::memcpy(buffer, out, bytes > static_cast<size_t>(presented) ? bytes : static_cast<size_t>(presented));
+    *typeOut = s.PresentedType();
+    *lengthOut = presented;
+    return DMA_RS_OK;
+}
 
-}  // namespace
-
-// Contract: typeOut, lengthOut, buffer (at least 8 bytes) and areaOut must be
-// non-null, else DMA_RS_FAILED and nothing is written.  A LookupItem failure
-// is passed on unchanged, with areaOut written once the item's range is
-// known.  Any other failure (item 311 whose two angle members differ, a flag
-// item without mask, a report type without width) leaves typeOut, lengthOut
-// and buffer untouched.  On success the buffer holds the value as described
-// per kind of item below; up to 8 bytes are written (4 for a flag even when
-// its presented width is 1 or 2).
-extern "C" RawStatus dma_GetValue(uint16_t itemId, void *devMode, void *secondary,
-                                  uint16_t *typeOut, int32_t *lengthOut, void *buffer,
-                                  uint16_t *areaOut) {
+RawStatus ReadItem(uint16_t itemId, void *devMode, void *secondary, uint16_t *typeOut,
+                   int32_t *lengthOut, void *buffer, uint16_t *areaOut) {
     // areaOut is written on a lookup failure too, so a null one is refused
     // up front like the other outputs instead of being dereferenced.
     if (typeOut == nullptr || lengthOut == nullptr || buffer == nullptr || areaOut == nullptr)
         return DMA_RS_FAILED;
-
-    ItemLocation loc{};
-    loc.area = kAreaNotFound;
-    const RawStatus found = LookupItem(itemId, devMode, secondary, &loc);
-    if (loc.area != kAreaNotFound) *areaOut = loc.area;
-    if (found != DMA_RS_OK) return found;
-    return ReadLocatedItem(itemId, loc, devMode, typeOut, lengthOut, buffer);
+    const Setting &s = ItemSetting(itemId);
+    if (s.Kind() == Access::None) return DMA_RS_NO_RANGE;
+    *areaOut = s.Area();
+    if (!s.HasRow()) return DMA_RS_FAILED;
+    const uint8_t *place = s.Address(devMode, secondary);
+    if (place == nullptr) return DMA_RS_FAILED;
+    return ReadSetting(s, place, devMode, typeOut, lengthOut, buffer);
 }
 
-RawStatus dma::ReadLocatedItem(uint16_t itemId, const ItemLocation &loc, const void *devMode,
-                               uint16_t *typeOut, int32_t *lengthOut, void *buffer) {
-    const uint8_t *dm = static_cast<const uint8_t *>(devMode);
-
-    // The angle of the first font is valid only while lfEscapement and
-    // lfOrientation agree; the second font's angle has no such check.
-    if (itemId == kItemAngleFont1 &&
-        Load32(dm + kOffEscapementFont1) != Load32(dm + kOffOrientationFont1))
-        return DMA_RS_FAILED;
-
-    uint8_t source[8] = {};
-    size_t copyLength = 0;
-    if (itemId == kItemResolution) {
-        const uint32_t combined = uint32_t{Load16(dm + kOffPrintQuality)} << 16 |
-                                  Load16(dm + kOffYResolution);
-        Store32(source, combined);
-        copyLength = 4;
-    } else if (IsPackedByteItem(itemId)) {
-        Store32(source, Load32(loc.address) & PackedByteMask(itemId));
-        copyLength = 4;
-    } else if (IsFlagGroupItem(itemId)) {
-        uint32_t mask = 0;
-        if (!FindFlagMask(itemId, &mask)) return DMA_RS_FAILED;
-        const bool bitSet = (Load32(loc.address) & mask) != 0;
-        const bool on = itemId == kItemInvertedFlag ? !bitSet : bitSet;
-        Store32(source, on ? 1u : 0u);
-        copyLength = 4;
-    } else if (loc.valueType == DMA_VT_STRING || loc.valueType == DMA_VT_LOGFONT) {
-        std::memcpy(source, &loc.offset, sizeof loc.offset);
-        copyLength = sizeof loc.offset;
-    } else {
-        if (loc.width <= 0 || loc.width > static_cast<int32_t>(sizeof source)) return DMA_RS_FAILED;
-        copyLength = static_cast<size_t>(loc.width);
-        std::memcpy(source, loc.address, copyLength);
-    }
-
-    uint16_t presentedType = loc.valueType;
-    int32_t presentedWidth = loc.width;
-    if (loc.reportType != 0) {
-        if (!ValueTypeWidth(itemId, loc.reportType, &presentedWidth)) return DMA_RS_FAILED;
-        presentedType = loc.reportType;
-    }
-    if (presentedWidth < 0 || presentedWidth > static_cast<int32_t>(sizeof source))
-        return DMA_RS_FAILED;
-
-    // A string's length is the stored text with its terminator, the text
-    // counted within the field (size / 2 units, never past its last byte).
-    // A field without terminator reports size + 2 when its size is even.
-    int32_t reportedLength = presentedWidth;
-    if (loc.valueType == DMA_VT_STRING)
-        reportedLength = static_cast<int32_t>(2 * WideLengthWithin(loc.address, loc.size / 2) + 2);
-    else if (loc.valueType == DMA_VT_LOGFONT)
-        reportedLength = static_cast<int32_t>(kLogFontSize);
-
-    uint8_t *out = static_cast<uint8_t *>(buffer);
-    std::memset(out, 0, static_cast<size_t>(presentedWidth));
-    std::memcpy(out, source, copyLength);
-    *typeOut = presentedType;
-    *lengthOut = reportedLength;
-    return DMA_RS_OK;
-}
-
-RawStatus dma::ReadItemScalar(uint16_t itemId, void *devMode, void *secondary, uint32_t *value) {
+RawStatus ReadItemScalar(uint16_t itemId, void *devMode, void *secondary, uint32_t *value) {
     uint8_t buffer[8] = {};
     uint16_t type = 0, area = 0;
     int32_t length = 0;
-    const RawStatus status = dma_GetValue(itemId, devMode, secondary, &type, &length, buffer, &area);
+    const RawStatus status = ReadItem(itemId, devMode, secondary, &type, &length, buffer, &area);
     if (status == DMA_RS_OK) *value = Load32(buffer);
     return status;
 }
 
-uint8_t *dma::FieldAddress(uint16_t itemId, void *devMode, void *secondary, int32_t *length) {
-    uint8_t where[8] = {};
-    uint16_t type = 0, area = 0;
-    int32_t reported = 0;
-    if (dma_GetValue(itemId, devMode, secondary, &type, &reported, where, &area) != DMA_RS_OK)
-        return nullptr;
-    uint64_t offset;
-    std::memcpy(&offset, where, sizeof offset);
+uint8_t *FieldAddress(uint16_t itemId, void *devMode, void *secondary, int32_t *length) {
+    const Setting &s = ItemSetting(itemId);
+    if (!s.HasRow()) return nullptr;
+    uint8_t *place = s.Address(devMode, secondary);
+    if (place == nullptr) return nullptr;
+    uint8_t where[8];
+    uint16_t type;
+    int32_t reported;
+    if (ReadSetting(s, place, devMode, &type, &reported, where) != DMA_RS_OK) return nullptr;
     if (length) *length = reported;
-    return AreaAddress(area, offset, devMode, secondary);
+    return place;
 }
+
+}  // namespace dma

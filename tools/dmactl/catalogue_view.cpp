@@ -2,13 +2,14 @@
 #include "catalogue_view.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/special_items.h"
 
 namespace dmactl {
 
-bool IsProtectedId(uint16_t id) { return id >= DMA_ID_PROTECTED_FIRST && id <= DMA_ID_PROTECTED_LAST; }
-bool IsFaxHeaderId(uint16_t id) { return id == DMA_ID_FAX_HEADER1 || id == DMA_ID_FAX_HEADER2; }
-bool IsPackedByteItem(uint16_t item) { return item >= 392 && item <= 403; }
-uint32_t PackedByteMask(uint16_t item) { return 0xFFu << (8 * ((item - 392) % 3)); }
+bool IsProtectedId(uint16_t id) { return dma::special::IsProtectedId(id); }
+bool IsFaxHeaderId(uint16_t id) { return dma::special::IsFaxHeaderId(id); }
+bool IsPackedByteItem(uint16_t item) { return dma::special::IsPackedByteItem(item); }
+uint32_t PackedByteMask(uint16_t item) { return 0xFFu << dma::special::PackedByteShift(item); }
 
 uint16_t DmaIdOfItem(uint16_t itemId) { return dma::ItemIdToDmaId(itemId); }
 

@@ -9,44 +9,47 @@
 // (every other ID fails translation in all three), so the full scan walks the
 // compile-time list KnownDmaIdsAscending() instead of all 65535 IDs and
 // yields the same IDs in the same ascending order.
+#include "api/open_setting.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/special_items.h"
+#include "engine/engine.h"
 #include "text/text.h"
 
 namespace dma {
 namespace {
 
-bool IsFaxHeaderId(uint16_t dmaId) {
-    return dmaId == DMA_ID_FAX_HEADER1 || dmaId == DMA_ID_FAX_HEADER2;
+// The fax header texts answer the string size query from the block's content.
+int32_t FaxHeaderSize(const DmaContext *context, uint16_t dmaId, uint32_t *length) {
+    *length = 0;
+    return GetFaxHeaderString(dmaId, context->faxAddressBlock, nullptr, length);
 }
 
-// The availability test, through the public read operations in their order.
-// DMA_GetValue's answer already tells which of the other two can still
-// succeed: -2 means a string (or a fax header ID), -7 a font; after any
-// other failure (-1 no item, -10 unusable item or failed raw read of an
-// integer) the string and font size queries fail as well, so they are not
-// made.
-bool IsAvailable(DmaContext *context, uint16_t dmaId) {
-    int32_t value = 0;
-    switch (DMA_GetValue(context, dmaId, &value)) {
-    case DMA_OK:
-        return true;
-    case DMA_E_IS_STRING: {
-        uint32_t length = 0;
-        return DMA_GetStringData(context, dmaId, nullptr, &length) == DMA_E_MORE_DATA;
+// The availability test of the read operations, answered from the setting's
+// descriptor: DMA_GetValue reads a scalar whenever its record is there (item
+// 311 only while its font's two angle members agree); the string and font
+// size queries answer whenever the record is there; the fax header texts as
+// their size query does.  Any other DMA ID fails all three.
+bool IsAvailable(const DmaContext *context, uint16_t dmaId) {
+    const OpenedSetting o = OpenSetting(*context, dmaId);
+    switch (o.what) {
+    case Opened::Scalar: {
+        uint32_t value;
+        return ReadScalar(*o.setting, o.place, context->devMode, &value) == DMA_RS_OK;
     }
-    case DMA_E_IS_FONT: {
-        uint32_t length = 0;
-        return DMA_GetLogFontData(context, dmaId, nullptr, &length) == DMA_E_MORE_DATA;
+    case Opened::Text:
+    case Opened::Font: return true;
+    case Opened::FaxHeader: {
+        uint32_t length;
+        return FaxHeaderSize(context, dmaId, &length) == DMA_E_MORE_DATA;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
 // Walks the known IDs in ascending order, writing the available ones to
 // `list` while fewer than `capacity` have been written, and returns how many
 // are available in all (which may exceed `capacity`).
-uint32_t ScanAvailableIds(DmaContext *context, uint16_t *list, uint32_t capacity) {
+uint32_t ScanAvailableIds(const DmaContext *context, uint16_t *list, uint32_t capacity) {
     uint32_t count = 0;
     for (uint16_t dmaId : KnownDmaIdsAscending()) {
         if (!IsAvailable(context, dmaId)) continue;
@@ -57,50 +60,48 @@ uint32_t ScanAvailableIds(DmaContext *context, uint16_t *list, uint32_t capacity
 }
 
 // The attribute of one DMA ID into one record.  1, or -10 (no record, item
-// unusable, string size query not answered, fax header not convertible), or
-// -1 (no such DMA ID; fax header without a fax-address block).  A failure
-// after the lookup leaves the record holding only its dmaId.
-int32_t QueryOneAttribute(DmaContext *context, uint16_t dmaId, AttributeRecord *record) {
+// unusable, fax header not convertible), or -1 (no such DMA ID; fax header
+// without a fax-address block).  A failure after the lookup leaves the record
+// holding only its dmaId.  The sizes are the read operations' size-query
+// answers: 4 for an integer, sizeof(LOGFONTA) for a font, and for a string
+// the field's ANSI capacity (W/2; 49 for the 8-bit item 329; the protected
+// length for 0x9001-0x900A).
+int32_t QueryOneAttribute(const DmaContext *context, uint16_t dmaId, AttributeRecord *record) {
     if (record == nullptr) return DMA_E_FAILED;
-
-    if (IsFaxHeaderId(dmaId)) {
-        uint32_t length = 0;
-        int32_t code = GetFaxHeaderString(dmaId, context->faxAddressBlock, nullptr, &length);
+    const OpenedSetting o = OpenSetting(*context, dmaId);
+    switch (o.what) {
+    case Opened::NoId: return DMA_E_NO_ID;
+    case Opened::Unusable: return DMA_E_FAILED;
+    case Opened::FaxHeader: {
+        uint32_t length;
+        const int32_t code = FaxHeaderSize(context, dmaId, &length);
         if (code != DMA_E_MORE_DATA) return code;
         record->dmaId = dmaId;
         record->kind = DMA_ATTR_KIND_STRING;
         record->size = static_cast<int32_t>(length);
         return DMA_OK;
     }
-
-    uint16_t itemId = DmaIdToItemId(dmaId);
-    if (itemId == 0) return DMA_E_NO_ID;
-    ItemLocation location{};
-    if (LookupItem(itemId, context->devMode, context->secondary, &location) != DMA_RS_OK)
-        return DMA_E_FAILED;
-
-    record->dmaId = dmaId;
-    switch (location.valueType) {
-    case DMA_VT_STRING: {
-        // The size is the string read's own size-query answer: the field's
-        // ANSI capacity, 49 for the 8-bit item 329, the protected length for
-        // 0x9001-0x900A.
-        uint32_t length = 0;
-        if (DMA_GetStringData(context, dmaId, nullptr, &length) != DMA_E_MORE_DATA)
-            return DMA_E_FAILED;
+    case Opened::Text: {
+        const Setting &s = *o.setting;
+        record->dmaId = dmaId;
         record->kind = DMA_ATTR_KIND_STRING;
-        record->size = static_cast<int32_t>(length);
+        record->size = static_cast<int32_t>(special::IsProtectedId(dmaId) ? ProtectedStringLength(dmaId)
+                                            : s.itemId == special::kNarrowStringItem ? s.size
+                                                                                     : s.size / 2u);
         return DMA_OK;
     }
-    case DMA_VT_LOGFONT:
+    case Opened::Font:
+        record->dmaId = dmaId;
         record->kind = DMA_ATTR_KIND_LOGFONT;
         record->size = static_cast<int32_t>(sizeof(LOGFONTA));
         return DMA_OK;
-    default:
+    case Opened::Scalar:
+        record->dmaId = dmaId;
         record->kind = DMA_ATTR_KIND_SCALAR;
         record->size = 4;
         return DMA_OK;
     }
+    return DMA_E_FAILED;
 }
 
 // Full scan without a caller's list.  A size query (no records, or a
@@ -129,7 +130,8 @@ int32_t QueryAllAttributes(DmaContext *context, uint16_t *idCount, AttributeReco
 
     if (attrRecords == nullptr || capacity == 0) return answerWithoutBuffer();
 
-    auto *ids = static_cast<uint16_t *>(GlobalAlloc(GMEM_ZEROINIT, SIZE_T{capacity} * 2));
+    const GlobalBlock<uint16_t> block(SIZE_T{capacity} * 2);
+    uint16_t *ids = block.get();
     if (ids == nullptr) return answerWithoutBuffer();
 
     int32_t result;
@@ -144,7 +146,6 @@ int32_t QueryAllAttributes(DmaContext *context, uint16_t *idCount, AttributeReco
         for (uint32_t i = 0; i < available && result == DMA_OK; ++i)
             result = QueryOneAttribute(context, ids[i], &attrRecords[i]);
     }
-    GlobalFree(ids);
     return result;
 }
 

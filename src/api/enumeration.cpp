@@ -2,12 +2,12 @@
 // catalogue or of one record kind's field list, each marked as string or
 // font value.
 //
-// The walk visits catalogue rows (ranges in directory order, each table in
-// its stored order) or field-list rows in table order, translates each item
-// ID back to its DMA ID through the catalogue's reverse index, and passes
-// over items that have no DMA ID.  Only the item ID and the stored value type
-// of a row are used, so both row formats go through one walker.
+// The catalogue's list (its rows in stored order that have a DMA ID, with
+// their attribute bits) is compiled with the catalogue; a field list is
+// walked row by row, each item ID translated back to its DMA ID, items
+// without one passed over.
 #include "catalogue/catalogue.h"
+#include "catalogue/setting.h"
 #include "records/records.h"
 
 namespace dma {
@@ -35,45 +35,52 @@ constexpr int8_t kAttributeBits[16] = {
     -1, -1, -1, -1, -1,
 };
 
-// One row: 1 to go on; -5 when the array is full; -10 for a row whose type
-// is unknown (its entry then holds only the DMA ID).
-inline int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
-    const uint16_t dmaId = ItemIdToDmaId(itemId);
-    if (dmaId == 0) return DMA_OK;
+// Adds one entry: 1 to go on, -5 when the array is full.  Only bits 0 and 1
+// belong to the enumeration; the others keep whatever the caller had there.
+inline int32_t Add(EnumWalk &walk, uint16_t dmaId, uint32_t bits) {
     if (walk.entries != nullptr) {
         if (walk.found == walk.capacity) return DMA_E_MORE_DATA;
         DmaIdEntry &entry = walk.entries[walk.found];
         entry.dmaId = dmaId;
-        const int bits = valueType < 16 ? kAttributeBits[valueType] : -1;
-        if (bits < 0) return DMA_E_FAILED;
-        // Only bits 0 and 1 belong to the enumeration; the others keep
-        // whatever the caller had there.
-        entry.attributes = (entry.attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) |
-                           static_cast<uint32_t>(bits);
+        entry.attributes =
+            (entry.attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) | bits;
     }
     ++walk.found;
     return DMA_OK;
 }
 
-// Rows of either format (catalogue rows or field-list rows), in order.
-template <typename Row>
-int32_t WalkRows(EnumWalk &walk, const Row *rows, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        const int32_t code = VisitRow(walk, rows[i].itemId, rows[i].valueType);
+// One field-list row: 1 to go on; -5 when the array is full; -10 for a row
+// whose type is unknown (its entry then holds only the DMA ID).
+inline int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
+    const uint16_t dmaId = ItemIdToDmaId(itemId);
+    if (dmaId == 0) return DMA_OK;
+    const int bits = valueType < 16 ? kAttributeBits[valueType] : -1;
+    if (bits < 0 && walk.entries != nullptr) {
+        if (walk.found == walk.capacity) return DMA_E_MORE_DATA;
+        walk.entries[walk.found].dmaId = dmaId;
+        return DMA_E_FAILED;
+    }
+    return Add(walk, dmaId, bits < 0 ? 0u : static_cast<uint32_t>(bits));
+}
+
+int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
+    for (const FieldListRow &row : rows) {
+        const int32_t code = VisitRow(walk, row.itemId, row.valueType);
         if (code != DMA_OK) return code;
     }
     return DMA_OK;
 }
 
-int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
-    return WalkRows(walk, rows.data(), rows.size());
-}
-
-// The whole catalogue: ranges in directory order, each table in its stored
-// order.
+// The whole catalogue from its compiled list; a size query needs only its
+// length.
 int32_t WalkCatalogue(EnumWalk &walk) {
-    for (const ItemRange &range : RangeDirectory()) {
-        const int32_t code = WalkRows(walk, range.items, range.rowCount);
+    const std::span<const CatalogueEntry> list = CatalogueEnumeration();
+    if (walk.entries == nullptr) {
+        walk.found = static_cast<uint32_t>(list.size());
+        return DMA_OK;
+    }
+    for (const CatalogueEntry &e : list) {
+        const int32_t code = Add(walk, e.dmaId, e.attributes);
         if (code != DMA_OK) return code;
     }
     return DMA_OK;

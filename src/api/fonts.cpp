@@ -8,7 +8,7 @@
 // ANSI code page.
 #include <cstring>
 
-#include "catalogue/catalogue.h"
+#include "api/open_setting.h"
 #include "text/text.h"
 
 namespace dma {
@@ -25,15 +25,16 @@ static_assert(offsetof(LOGFONTW, lfFaceName) == kScalarBytes, "LOGFONTW face nam
 // The opening of both operations: the fax header strings and other strings
 // are -2, an ID without an item -1, an unusable item -10, a non-font -3.
 int32_t OpenFont(const DmaContext *context, uint16_t dmaId, uint8_t **font) {
-    if (dmaId == DMA_ID_FAX_HEADER1 || dmaId == DMA_ID_FAX_HEADER2) return DMA_E_IS_STRING;
-    const uint16_t itemId = DmaIdToItemId(dmaId);
-    if (itemId == 0) return DMA_E_NO_ID;
-    ItemLocation loc{};
-    if (LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
-        return DMA_E_FAILED;
-    if (loc.valueType == DMA_VT_STRING) return DMA_E_IS_STRING;
-    if (loc.valueType != DMA_VT_LOGFONT) return DMA_E_WRONG_TYPE;
-    *font = loc.address;
+    const OpenedSetting o = OpenSetting(*context, dmaId);
+    switch (o.what) {
+    case Opened::NoId: return DMA_E_NO_ID;
+    case Opened::FaxHeader:
+    case Opened::Text: return DMA_E_IS_STRING;
+    case Opened::Unusable: return DMA_E_FAILED;
+    case Opened::Scalar: return DMA_E_WRONG_TYPE;
+    case Opened::Font: break;
+    }
+    *font = o.place;
     return DMA_OK;
 }
 

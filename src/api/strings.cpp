@@ -15,20 +15,15 @@
 // refused instead of being stored cut.
 #include <cstring>
 
-#include "catalogue/catalogue.h"
+#include "api/open_setting.h"
+#include "catalogue/special_items.h"
 #include "text/text.h"
 
 namespace dma {
 
 namespace {
 
-// The one string item whose field holds 8-bit text.
-constexpr uint16_t kNarrowStringItem = 329;
-
-bool IsFaxHeaderId(uint16_t id) { return id == DMA_ID_FAX_HEADER1 || id == DMA_ID_FAX_HEADER2; }
-bool IsProtectedId(uint16_t id) {
-    return id >= DMA_ID_PROTECTED_FIRST && id <= DMA_ID_PROTECTED_LAST;
-}
+using special::IsProtectedId;
 
 struct StringField {
     uint8_t *address;
@@ -38,19 +33,25 @@ struct StringField {
     LPWSTR Wide() const { return reinterpret_cast<LPWSTR>(address); }
 };
 
-// The opening shared by the four operations: translate, look up, accept only
-// strings.  1 with *field set, else -1 (no item), -10 (item unusable), -7
-// (a font) or -3 (any other type).
-int32_t OpenStringField(const DmaContext *context, uint16_t dmaId, StringField *field) {
-    const uint16_t itemId = DmaIdToItemId(dmaId);
-    if (itemId == 0) return DMA_E_NO_ID;
-    ItemLocation loc{};
-    if (LookupItem(itemId, context->devMode, context->secondary, &loc) != DMA_RS_OK)
-        return DMA_E_FAILED;
-    if (loc.valueType == DMA_VT_LOGFONT) return DMA_E_IS_FONT;
-    if (loc.valueType != DMA_VT_STRING) return DMA_E_WRONG_TYPE;
-    *field = {loc.address, loc.size, itemId == kNarrowStringItem};
+// The string operations' answer to an opened setting: 1 with *field set for a
+// text, else -1 (no item; the fax header texts too, which only the field
+// pair routes before opening), -10 (item unusable), -7 (a font) or -3 (any
+// other type).
+int32_t StringFieldOf(const OpenedSetting &o, StringField *field) {
+    switch (o.what) {
+    case Opened::NoId:
+    case Opened::FaxHeader: return DMA_E_NO_ID;
+    case Opened::Unusable: return DMA_E_FAILED;
+    case Opened::Font: return DMA_E_IS_FONT;
+    case Opened::Scalar: return DMA_E_WRONG_TYPE;
+    case Opened::Text: break;
+    }
+    *field = {o.place, o.setting->size, o.setting->itemId == special::kNarrowStringItem};
     return DMA_OK;
+}
+
+int32_t OpenStringField(const DmaContext *context, uint16_t dmaId, StringField *field) {
+    return StringFieldOf(OpenSetting(*context, dmaId), field);
 }
 
 }  // namespace
@@ -72,7 +73,7 @@ DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *
                                      uint32_t *length) {
     if (context == nullptr) return Result(DMA_E_FAILED);
     const uint16_t id = static_cast<uint16_t>(dmaId);
-    if (IsFaxHeaderId(id))
+    if (special::IsFaxHeaderId(id))
         return Result(GetFaxHeaderString(id, context->faxAddressBlock, buffer, length));
 
     StringField field;
@@ -111,7 +112,7 @@ DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const 
                                      uint32_t length) {
     if (context == nullptr) return Result(DMA_E_FAILED);
     const uint16_t id = static_cast<uint16_t>(dmaId);
-    if (IsFaxHeaderId(id)) return Result(SetFaxHeaderString(id, context->faxAddressBlock, text));
+    if (special::IsFaxHeaderId(id)) return Result(SetFaxHeaderString(id, context->faxAddressBlock, text));
 
     StringField field;
     const int32_t opened = OpenStringField(context, id, &field);

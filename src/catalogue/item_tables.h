@@ -1,26 +1,29 @@
-// item_tables.cpp - the item catalogue: the 13 item tables, the range
-// directory and the four flag-group mask tables.
+// item_tables.h - the item catalogue as written: the 13 item tables, the
+// range directory and the four flag groups.
 //
 // Each table is written as runs of items (first-last, type, offset of the
 // first item, "same" or an explicit step, capacity in brackets) and expanded
 // at compile time into ItemDescriptor rows.  The order of the runs is the
 // stored order of the rows.  Two tables keep rows out of ID order (4161 right
 // after 4111, whose bit it shares; the secondary record's rows grouped by the
-// block they describe), and every lookup must see them in that order: the
-// enumeration lists items in stored order.
-#include <algorithm>
+// block they describe), and the enumeration lists items in that order.
+//
+// Everything here is constexpr data.  settings.cpp compiles it into one
+// descriptor per setting; reference.cpp keeps the rows themselves in stored
+// order for the walks that the tests compare the descriptors with.
+#pragma once
 
-#include "catalogue/catalogue.h"
-#include "catalogue/catalogue_index.h"
+#include <algorithm>
+#include <array>
+
 #include "catalogue/run_notation.h"
 
 namespace dma::notation {
-namespace {
 
 // Items 1-25: the public members of DEVMODEW.  Item 14 covers the four bytes
 // of dmPrintQuality and dmColor (the combined resolution); item 20 is
 // dmPrintQuality alone.
-constexpr ItemRun kRuns1[] = {
+inline constexpr ItemRun kRuns1[] = {
     Item(1, STRING, 0, 64),      // dmDeviceName
     Items(2, 5, WORD, 64),       // dmSpecVersion .. dmDriverExtra
     Item(6, DWORD, 72),          // dmFields
@@ -36,7 +39,7 @@ constexpr ItemRun kRuns1[] = {
 
 // Driver-private part of DEVMODEW.  The two LOGFONTW values at 588 and 816
 // are items of their own (304, 357) and so is each of their members.
-constexpr ItemRun kRuns257[] = {
+inline constexpr ItemRun kRuns257[] = {
     Items(257, 258, WORD, 220),
     Item(259, STRING, 224, 64),
     Items(260, 261, DWORD, 288),          // flag words 1281-1312, 1313-1344 whole
@@ -61,7 +64,7 @@ constexpr ItemRun kRuns257[] = {
     Item(303, WORD, 586),
 };
 
-constexpr ItemRun kRuns304[] = {
+inline constexpr ItemRun kRuns304[] = {
     Item(304, LOGFONT, 588),
     Item(305, STRING, 616, 64),
     Item(306, LONG, 588),
@@ -91,7 +94,7 @@ constexpr ItemRun kRuns304[] = {
 };
 
 // 392-403: three byte-wide settings packed in each of four words.
-constexpr ItemRun kRuns352[] = {
+inline constexpr ItemRun kRuns352[] = {
     Items(352, 356, WORD, 806),
     Item(357, LOGFONT, 816),
     Item(358, STRING, 844, 64),
@@ -119,7 +122,7 @@ constexpr ItemRun kRuns352[] = {
     Items(398, 399, DWORD, 364).Same(),
 };
 
-constexpr ItemRun kRuns400[] = {
+inline constexpr ItemRun kRuns400[] = {
     Items(400, 401, DWORD, 364),
     Items(402, 403, DWORD, 368).Same(),
     Items(404, 406, BYTE_WORD, 912),
@@ -131,7 +134,7 @@ constexpr ItemRun kRuns400[] = {
     Items(437, 447, BYTE, 1482),
 };
 
-constexpr ItemRun kRuns448[] = {
+inline constexpr ItemRun kRuns448[] = {
     Items(448, 450, BYTE, 1493),
     Items(451, 452, BYTE, 1500),
     Item(453, WORD, 1502),
@@ -161,7 +164,7 @@ constexpr ItemRun kRuns448[] = {
 // Flag group 1281: one bit per item, 32 items per word.  A few members are
 // handed to callers under another type (1284 as a DWORD, 1296-1302 as bytes,
 // 1322 and 1332 as words).
-constexpr ItemRun kRuns1281[] = {
+inline constexpr ItemRun kRuns1281[] = {
     FlagWord(1281, 1283, 288),
     FlagWord(1284, 1284, 288, FLAG_DWORD),
     FlagWord(1285, 1295, 288),
@@ -176,7 +179,7 @@ constexpr ItemRun kRuns1281[] = {
 };
 
 // The block 1608 bytes into DEVMODEW.
-constexpr ItemRun kRuns1793[] = {
+inline constexpr ItemRun kRuns1793[] = {
     Items(1793, 1794, WORD, 0),
     Item(1795, STRING, 4, 258),
     Item(1796, WORD, 262),
@@ -229,7 +232,7 @@ constexpr ItemRun kRuns1793[] = {
 };
 
 // Flag group 2305: eight words, the first seven consecutive.
-constexpr ItemRun kRuns2305[] = {
+inline constexpr ItemRun kRuns2305[] = {
     FlagWord(2305, 2336, 3960),
     FlagWord(2337, 2368, 3964),
     FlagWord(2369, 2400, 3968),
@@ -242,7 +245,7 @@ constexpr ItemRun kRuns2305[] = {
 
 // Secondary record.  Flag group 4097 first; 4161 names the bit of 4111 a
 // second time and is stored right after it.
-constexpr ItemRun kRuns4097[] = {
+inline constexpr ItemRun kRuns4097[] = {
     FlagWord(4097, 4111, 8),
     FlagWord(4161, 4161, 8),
     FlagWord(4112, 4128, 8),
@@ -264,11 +267,11 @@ constexpr ItemRun kRuns4097[] = {
 };
 
 // Flag group 4609: one word.
-constexpr ItemRun kRuns4609[] = {
+inline constexpr ItemRun kRuns4609[] = {
     FlagWord(4609, 4640, 3224),
 };
 
-constexpr ItemRun kRuns5121[] = {
+inline constexpr ItemRun kRuns5121[] = {
     Item(5121, STRING, 18, 66),
     Item(5123, WORD, 884),
     Item(5126, WORD, 890),
@@ -326,7 +329,7 @@ constexpr ItemRun kRuns5121[] = {
 };
 
 // Rows grouped by the block they describe, not by item ID.
-constexpr ItemRun kRuns5633[] = {
+inline constexpr ItemRun kRuns5633[] = {
     Items(5633, 5642, WORD, 896),
     Items(5643, 5647, STRING, 916, 30),
     Item(5648, FLAG, 880),
@@ -377,54 +380,53 @@ constexpr ItemRun kRuns5633[] = {
 
 #define DMA_EXPAND_ITEMS(runs) ExpandItems<CountItems(runs)>(runs)
 
-constexpr auto kItems1 = DMA_EXPAND_ITEMS(kRuns1);
-constexpr auto kItems257 = DMA_EXPAND_ITEMS(kRuns257);
-constexpr auto kItems304 = DMA_EXPAND_ITEMS(kRuns304);
-constexpr auto kItems352 = DMA_EXPAND_ITEMS(kRuns352);
-constexpr auto kItems400 = DMA_EXPAND_ITEMS(kRuns400);
-constexpr auto kItems448 = DMA_EXPAND_ITEMS(kRuns448);
-constexpr auto kItems1281 = DMA_EXPAND_ITEMS(kRuns1281);
-constexpr auto kItems1793 = DMA_EXPAND_ITEMS(kRuns1793);
-constexpr auto kItems2305 = DMA_EXPAND_ITEMS(kRuns2305);
-constexpr auto kItems4097 = DMA_EXPAND_ITEMS(kRuns4097);
-constexpr auto kItems4609 = DMA_EXPAND_ITEMS(kRuns4609);
-constexpr auto kItems5121 = DMA_EXPAND_ITEMS(kRuns5121);
-constexpr auto kItems5633 = DMA_EXPAND_ITEMS(kRuns5633);
+inline constexpr auto kItems1 = DMA_EXPAND_ITEMS(kRuns1);
+inline constexpr auto kItems257 = DMA_EXPAND_ITEMS(kRuns257);
+inline constexpr auto kItems304 = DMA_EXPAND_ITEMS(kRuns304);
+inline constexpr auto kItems352 = DMA_EXPAND_ITEMS(kRuns352);
+inline constexpr auto kItems400 = DMA_EXPAND_ITEMS(kRuns400);
+inline constexpr auto kItems448 = DMA_EXPAND_ITEMS(kRuns448);
+inline constexpr auto kItems1281 = DMA_EXPAND_ITEMS(kRuns1281);
+inline constexpr auto kItems1793 = DMA_EXPAND_ITEMS(kRuns1793);
+inline constexpr auto kItems2305 = DMA_EXPAND_ITEMS(kRuns2305);
+inline constexpr auto kItems4097 = DMA_EXPAND_ITEMS(kRuns4097);
+inline constexpr auto kItems4609 = DMA_EXPAND_ITEMS(kRuns4609);
+inline constexpr auto kItems5121 = DMA_EXPAND_ITEMS(kRuns5121);
+inline constexpr auto kItems5633 = DMA_EXPAND_ITEMS(kRuns5633);
 
 #undef DMA_EXPAND_ITEMS
 
+// A directory row: the range's bounds are the lowest and highest item ID of
+// its rows, so a row can never fall outside them.
 template <size_t N>
-constexpr ItemRange Range(uint16_t area, uint16_t firstId, uint16_t lastId,
-                          const std::array<ItemDescriptor, N> &items) {
-    return ItemRange{area, firstId, lastId, items.data(), static_cast<uint16_t>(N - 1)};
+constexpr ItemRange Range(uint16_t area, const std::array<ItemDescriptor, N> &items) {
+    uint16_t lo = 0xFFFF, hi = 0;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        lo = std::min(lo, items[i].itemId);
+        hi = std::max(hi, items[i].itemId);
+    }
+    return ItemRange{area, lo, hi, items.data(), static_cast<uint16_t>(N - 1)};
 }
 
 // The range directory in stored order (also the enumeration order), ended by
 // a row without items.
-constexpr ItemRange kDirectory[] = {
-    Range(DMA_SA_DEVMODE, 257, 303, kItems257),
-    Range(DMA_SA_DEVMODE, 304, 351, kItems304),
-    Range(DMA_SA_DEVMODE, 352, 399, kItems352),
-    Range(DMA_SA_DEVMODE, 400, 447, kItems400),
-    Range(DMA_SA_DEVMODE, 448, 486, kItems448),
-    Range(DMA_SA_DEVMODE, 1281, 1376, kItems1281),
-    Range(DMA_SA_DEVMODE_EXT, 1793, 1897, kItems1793),
-    Range(DMA_SA_DEVMODE_EXT, 2305, 2560, kItems2305),
-    Range(DMA_SA_SECONDARY, 4097, 4371, kItems4097),
-    Range(DMA_SA_SECONDARY, 4609, 4640, kItems4609),
-    Range(DMA_SA_SECONDARY, 5121, 5215, kItems5121),
-    Range(DMA_SA_SECONDARY, 5633, 8225, kItems5633),
-    Range(DMA_SA_DEVMODE, 1, 25, kItems1),
+inline constexpr ItemRange kDirectory[] = {
+    Range(DMA_SA_DEVMODE, kItems257),
+    Range(DMA_SA_DEVMODE, kItems304),
+    Range(DMA_SA_DEVMODE, kItems352),
+    Range(DMA_SA_DEVMODE, kItems400),
+    Range(DMA_SA_DEVMODE, kItems448),
+    Range(DMA_SA_DEVMODE, kItems1281),
+    Range(DMA_SA_DEVMODE_EXT, kItems1793),
+    Range(DMA_SA_DEVMODE_EXT, kItems2305),
+    Range(DMA_SA_SECONDARY, kItems4097),
+    Range(DMA_SA_SECONDARY, kItems4609),
+    Range(DMA_SA_SECONDARY, kItems5121),
+    Range(DMA_SA_SECONDARY, kItems5633),
+    Range(DMA_SA_DEVMODE, kItems1),
     ItemRange{0, 0, 0, nullptr, 0},
 };
-
-// The slot index covers exactly the IDs up to the highest one any range holds.
-consteval size_t HighestItemId() {
-    size_t top = 0;
-    for (size_t r = 0; kDirectory[r].items != nullptr; ++r) top = std::max<size_t>(top, kDirectory[r].lastId);
-    return top;
-}
-static_assert(HighestItemId() + 1 == detail::kItemSlotCount, "item slot table size");
+inline constexpr size_t kRangeCount = std::size(kDirectory) - 1;
 
 // ---- Flag groups: item first+k is bit (k mod 32) of its word ----
 
@@ -436,9 +438,9 @@ consteval std::array<FlagMaskEntry, Last - First + 2> GroupMasks() {
     return rows;
 }
 
-constexpr auto kMasks1281 = GroupMasks<1281, 1376>();
-constexpr auto kMasks2305 = GroupMasks<2305, 2560>();
-constexpr auto kMasks4609 = GroupMasks<4609, 4640>();
+inline constexpr auto kMasks1281 = GroupMasks<1281, 1376>();
+inline constexpr auto kMasks2305 = GroupMasks<2305, 2560>();
+inline constexpr auto kMasks4609 = GroupMasks<4609, 4640>();
 
 // Group 4097: 4097-4160 by the rule, then 4161 on the bit of 4111.
 consteval std::array<FlagMaskEntry, 66> Masks4097() {
@@ -448,99 +450,17 @@ consteval std::array<FlagMaskEntry, 66> Masks4097() {
     rows[64] = FlagMaskEntry{4161, 0x4000};
     return rows;
 }
-constexpr auto kMasks4097 = Masks4097();
+inline constexpr auto kMasks4097 = Masks4097();
 
 template <size_t N>
 constexpr FlagGroup Group(const std::array<FlagMaskEntry, N> &rows) {
     return FlagGroup{rows[0].itemId, rows.data(), static_cast<uint16_t>(N - 1)};
 }
 
-// In the order FindFlagMask searches them.
-constexpr FlagGroup kFlagGroups[] = {
+// In the order the stored-order search visits them.  These tables are the one
+// place that says which items are bits of a flag word.
+inline constexpr FlagGroup kFlagGroups[] = {
     Group(kMasks1281), Group(kMasks2305), Group(kMasks4097), Group(kMasks4609),
 };
 
-consteval bool FlagSlotsCoverGroupsExactly() {
-    size_t low = 0xFFFF, high = 0;
-    for (const FlagGroup &g : kFlagGroups)
-        for (size_t i = 0; g.entries[i].itemId != 0; ++i) {
-            low = std::min<size_t>(low, g.entries[i].itemId);
-            high = std::max<size_t>(high, g.entries[i].itemId);
-        }
-    return low == detail::kFlagSlotFirst && high - low + 1 == detail::kFlagSlotCount;
-}
-static_assert(FlagSlotsCoverGroupsExactly(), "flag slot table bounds");
-
-}  // namespace
 }  // namespace dma::notation
-
-namespace dma {
-
-std::span<const ItemRange> RangeDirectory() {
-    return {notation::kDirectory, std::size(notation::kDirectory) - 1};
-}
-
-std::span<const FlagGroup> FlagGroupDirectory() {
-    return notation::kFlagGroups;
-}
-
-// ---- Dense indexes, derived at compile time from the tables above ----
-
-namespace detail {
-namespace {
-
-// The stored-order lookup: the first directory row whose bounds hold the ID,
-// then the first row of its table with that ID.  Built by walking rows in
-// reverse and overwriting, so that the earliest range and row win.
-consteval std::array<uint16_t, kItemSlotCount> BuildItemSlots() {
-    std::array<uint16_t, kItemSlotCount> slots{};
-    const ItemRange *dir = notation::kDirectory;
-    size_t ranges = 0;
-    while (dir[ranges].items != nullptr) ++ranges;
-    if (ranges > kSlotRangeMask) throw "too many ranges for the slot encoding";
-    for (size_t r = ranges; r-- > 0;) {
-        if (dir[r].lastId >= kItemSlotCount) throw "slot table too short";
-        for (uint32_t id = dir[r].firstId; id <= dir[r].lastId; ++id)
-            slots[id] = static_cast<uint16_t>((r + 1) << kSlotRangeShift);
-    }
-    for (size_t r = 0; r < ranges; ++r) {
-        size_t rows = 0;
-        while (dir[r].items[rows].itemId != 0) ++rows;
-        if (rows + 1 > kSlotRowMask) throw "too many rows for the slot encoding";
-        for (size_t i = rows; i-- > 0;) {
-            const uint16_t id = dir[r].items[i].itemId;
-            if (id < kItemSlotCount && SlotRange(slots[id]) == r + 1)
-                slots[id] = static_cast<uint16_t>(((r + 1) << kSlotRangeShift) | (i + 1));
-        }
-    }
-    return slots;
-}
-
-// The four group tables searched in order: first group, first row wins.
-consteval std::array<uint16_t, kFlagSlotCount> BuildFlagSlots() {
-    std::array<uint16_t, kFlagSlotCount> slots{};
-    for (size_t g = std::size(notation::kFlagGroups); g-- > 0;) {
-        const FlagMaskEntry *rows = notation::kFlagGroups[g].entries;
-        size_t n = 0;
-        while (rows[n].itemId != 0) ++n;
-        if (n + 1 > kSlotRowMask) throw "too many rows for the slot encoding";
-        for (size_t i = n; i-- > 0;) {
-            const uint16_t id = rows[i].itemId;
-            if (id < kFlagSlotFirst || size_t{id} - kFlagSlotFirst >= kFlagSlotCount) throw "flag slot table too short";
-            slots[id - kFlagSlotFirst] = static_cast<uint16_t>(((g + 1) << kSlotRangeShift) | (i + 1));
-        }
-    }
-    return slots;
-}
-
-}  // namespace
-
-constexpr std::array<uint16_t, kItemSlotCount> kItemSlotTable = BuildItemSlots();
-constexpr std::array<uint16_t, kFlagSlotCount> kFlagSlotTable = BuildFlagSlots();
-
-const uint16_t *const kItemSlots = kItemSlotTable.data();
-const uint16_t *const kFlagSlots = kFlagSlotTable.data();
-const ItemRange *const kItemDirectory = notation::kDirectory;
-
-}  // namespace detail
-}  // namespace dma

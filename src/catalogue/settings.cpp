@@ -1,0 +1,382 @@
+// settings.cpp - compiles the catalogue's tables into one descriptor per
+// setting and the indexes that find them: item ID -> descriptor (dense),
+// DMA ID -> descriptor and item ID -> DMA ID (paged), plus the lists that the
+// attribute scan and the catalogue enumeration serve.  Everything is computed
+// at compile time from item_tables.h and id_tables.h; a table that breaks a
+// rule the lookups rely on (a duplicate ID, overlapping ranges, a row whose
+// type has no width, a flag-group item without a row) fails the build.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/id_tables.h"
+#include "catalogue/item_tables.h"
+#include "catalogue/setting.h"
+#include "catalogue/special_items.h"
+
+namespace dma::notation {
+namespace {
+
+// ---- Rules the tables must keep --------------------------------------------
+
+consteval bool RangesDisjoint() {
+    for (size_t a = 0; a < kRangeCount; ++a)
+        for (size_t b = a + 1; b < kRangeCount; ++b)
+            if (kDirectory[a].firstId <= kDirectory[b].lastId && kDirectory[b].firstId <= kDirectory[a].lastId)
+                return false;
+    return true;
+}
+static_assert(RangesDisjoint(), "two item ranges overlap");
+
+consteval bool IdRangesDisjoint() {
+    for (size_t a = 0; a < kIdRangeCount; ++a)
+        for (size_t b = a + 1; b < kIdRangeCount; ++b)
+            if (kIdDirectory[a].lo <= kIdDirectory[b].hi && kIdDirectory[b].lo <= kIdDirectory[a].hi)
+                return false;
+    return true;
+}
+static_assert(IdRangesDisjoint(), "two DMA ID ranges overlap");
+
+// The highest item ID any range holds: the dense index covers 0 up to it.
+consteval size_t HighestItemId() {
+    size_t top = 0;
+    for (size_t r = 0; r < kRangeCount; ++r) top = std::max<size_t>(top, kDirectory[r].lastId);
+    return top;
+}
+constexpr size_t kItemIndexSize = HighestItemId() + 1;
+
+consteval size_t CountRows() {
+    size_t n = 0;
+    for (size_t r = 0; r < kRangeCount; ++r) n += kDirectory[r].rowCount;
+    return n;
+}
+
+// The range whose bounds hold an item, or kRangeCount.
+consteval size_t RangeOf(uint32_t itemId) {
+    for (size_t r = 0; r < kRangeCount; ++r)
+        if (kDirectory[r].firstId <= itemId && itemId <= kDirectory[r].lastId) return r;
+    return kRangeCount;
+}
+
+// Bit number of a flag-group item, or -1 for an item of no group.
+consteval int FlagBitOf(uint16_t itemId) {
+    for (const FlagGroup &g : kFlagGroups)
+        for (size_t i = 0; i < g.entryCount; ++i)
+            if (g.entries[i].itemId == itemId) {
+                const uint32_t mask = g.entries[i].mask;
+                if (mask == 0 || (mask & (mask - 1)) != 0) throw "flag mask is not one bit";
+                return std::countr_zero(mask);
+            }
+    return -1;
+}
+
+// ---- The descriptors --------------------------------------------------------
+
+consteval Access AccessOf(const ItemDescriptor &row) {
+    using namespace special;
+    const uint16_t id = row.itemId;
+    if (id == kItemResolution) return Access::Resolution;
+    if (IsPackedByteItem(id)) return Access::PackedByte;
+    if (FlagBitOf(id) >= 0) return id == kItemInvertedFlag ? Access::FlagInverted : Access::FlagBit;
+    if (id == kItemCappedText) return Access::CappedText;
+    if (row.valueType == DMA_VT_STRING) return Access::Text;
+    if (row.valueType == DMA_VT_LOGFONT) return Access::Font;
+    if (id == kItemAngleFont1) return Access::Angle1;
+    if (id == kItemAngleFont2) return Access::Angle2;
+    if (id == kItemLinkSource325) return Access::Link325;
+    if (id == kItemPairSource326) return Access::Pair326;
+    if (id == kItemPairSource344) return Access::Pair344;
+    return Access::Plain;
+}
+
+consteval Setting Make(uint16_t itemId, uint16_t area, Access access, uint32_t place = 0,
+                       uint32_t size = 0, uint16_t stored = 0, uint16_t report = 0, int aux = 0) {
+    if (place > 0xFFFF || size > 0xFFFF) throw "place or size past 16 bits";
+    Setting s{};
+    s.itemId = itemId;
+    s.place = static_cast<uint16_t>(place);
+    s.size = static_cast<uint16_t>(size);
+    s.types = static_cast<uint8_t>(stored | report << 4);
+    s.areaAccess = static_cast<uint8_t>(area | static_cast<unsigned>(access) << 2);
+    s.aux = static_cast<uint8_t>(aux);
+    s.width = static_cast<uint8_t>(TypeWidth(stored));
+    return s;
+}
+
+consteval Setting FromRow(const ItemDescriptor &row, uint16_t area) {
+    if (row.valueType > 15 || row.reportType > 15) throw "value type past four bits";
+    if (TypeWidth(row.valueType) == 0) throw "row whose type has no width";
+    if (row.reportType != 0 && TypeWidth(row.reportType) == 0) throw "report type without width";
+    const bool field = row.valueType == DMA_VT_STRING || row.valueType == DMA_VT_LOGFONT;
+    if (!field && row.size != 0) throw "scalar row with a capacity";
+    const Access access = AccessOf(row);
+    int aux = 0;
+    if (access == Access::FlagBit || access == Access::FlagInverted) aux = FlagBitOf(row.itemId);
+    if (access == Access::PackedByte) aux = static_cast<int>(special::PackedByteShift(row.itemId));
+    const uint32_t base = area == DMA_SA_DEVMODE_EXT ? DMA_DEVMODE_EXT_BASE : 0;
+    return Make(row.itemId, area, access, base + row.offset, row.size, row.valueType,
+                row.reportType, aux);
+}
+
+// Slots of the descriptor array: 0 is "no setting", 1 .. kRangeCount the
+// row-less place of each range, then the two fax header texts, then one per
+// catalogue row, then one per mapped item that has no row.
+constexpr size_t kNoRowBase = 1;
+constexpr size_t kFaxHeaderBase = kNoRowBase + kRangeCount;
+constexpr size_t kRowBase = kFaxHeaderBase + 2;
+
+// Items that the map names but no row holds, each once.
+consteval size_t CountRowlessMapped() {
+    std::array<bool, 65536> seen{};
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const uint16_t item = kIdDirectory[r].pairs[i].itemId;
+            if (seen[item]) continue;
+            seen[item] = true;
+            bool hasRow = false;
+            for (size_t d = 0; d < kRangeCount && !hasRow; ++d)
+                for (size_t k = 0; k < kDirectory[d].rowCount; ++k)
+                    if (kDirectory[d].items[k].itemId == item) { hasRow = true; break; }
+            n += !hasRow;
+        }
+    return n;
+}
+constexpr size_t kRowCount = CountRows();
+constexpr size_t kSettingCount = kRowBase + kRowCount + CountRowlessMapped();
+
+struct Compiled {
+    std::array<Setting, kSettingCount> settings{};
+    std::array<uint16_t, kItemIndexSize> byItem{};  // item ID -> slot
+    std::array<uint16_t, 65536> byItemAll{};         // item ID -> slot, any ID (compile time only)
+};
+
+consteval Compiled Compile() {
+    Compiled c{};
+    // Row-less places of the ranges, and the fax header texts.
+    for (size_t r = 0; r < kRangeCount; ++r)
+        c.settings[kNoRowBase + r] = Make(0, kDirectory[r].area, Access::NoRow);
+    c.settings[kFaxHeaderBase] = Make(0, 0, Access::FaxHeader, offsetof(FaxAddressBlock, header1),
+                                      sizeof(FaxAddressBlock::header1), DMA_VT_STRING);
+    c.settings[kFaxHeaderBase + 1] = Make(0, 0, Access::FaxHeader, offsetof(FaxAddressBlock, header2),
+                                          sizeof(FaxAddressBlock::header2), DMA_VT_STRING);
+    for (uint32_t id = 0; id < kItemIndexSize; ++id) {
+        const size_t r = RangeOf(id);
+        if (r < kRangeCount) c.byItem[id] = c.byItemAll[id] = static_cast<uint16_t>(kNoRowBase + r);
+    }
+    // One descriptor per row; every item ID has one row at most.
+    size_t slot = kRowBase;
+    for (size_t r = 0; r < kRangeCount; ++r)
+        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) {
+            const ItemDescriptor &row = kDirectory[r].items[i];
+            if (c.settings[c.byItemAll[row.itemId]].HasRow()) throw "item ID with two rows";
+            c.settings[slot] = FromRow(row, kDirectory[r].area);
+            c.byItem[row.itemId] = c.byItemAll[row.itemId] = static_cast<uint16_t>(slot);
+            ++slot;
+        }
+    // Mapped items without a row keep their item ID for the translation.
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const uint16_t item = kIdDirectory[r].pairs[i].itemId;
+            const Setting &known = c.settings[c.byItemAll[item]];
+            if (known.HasRow() || known.itemId == item) continue;
+            const bool inRange = known.Kind() == Access::NoRow;
+            c.settings[slot] = Make(item, inRange ? known.Area() : 0,
+                                    inRange ? Access::NoRow : Access::NoRange);
+            c.byItemAll[item] = static_cast<uint16_t>(slot);
+            ++slot;
+        }
+    if (slot != kSettingCount) throw "descriptor count mismatch";
+    // Every flag-group item has a row.
+    for (const FlagGroup &g : kFlagGroups)
+        for (size_t i = 0; i < g.entryCount; ++i)
+            if (!c.settings[c.byItemAll[g.entries[i].itemId]].HasRow()) throw "flag item without a row";
+    return c;
+}
+
+// Only the descriptors and the dense item index exist at run time; the
+// index over every 16-bit item ID serves the compilation alone.
+constexpr Compiled kCompiled = Compile();
+constexpr auto kSettings = kCompiled.settings;
+constexpr auto kByItem = kCompiled.byItem;
+
+// First descriptor slot of each range's rows, to get back from a descriptor
+// to its row in the stored tables.
+consteval std::array<size_t, kRangeCount + 1> RangeSlots() {
+    std::array<size_t, kRangeCount + 1> first{};
+    size_t slot = kRowBase;
+    for (size_t r = 0; r < kRangeCount; ++r) {
+        first[r] = slot;
+        slot += kDirectory[r].rowCount;
+    }
+    first[kRangeCount] = slot;
+    return first;
+}
+constexpr auto kRangeSlots = RangeSlots();
+
+// ---- Paged indexes ----------------------------------------------------------
+//
+// A 16-bit key selects a page by its high byte and an entry by its low byte;
+// only pages that hold an answer are stored.  Entry 0 means "no answer".
+
+template <size_t Pages>
+struct PagedIndex {
+    std::array<uint8_t, 256> page{};  // 1-based page, 0 = none
+    std::array<std::array<uint16_t, 256>, Pages> entries{};
+
+    constexpr uint16_t operator()(uint16_t key) const {
+        const uint8_t p = page[key >> 8];
+        return p ? entries[p - 1][key & 0xFF] : uint16_t{0};
+    }
+};
+
+struct KeyValue {
+    uint16_t key;
+    uint16_t value;
+};
+
+template <size_t N>
+consteval size_t CountPages(const std::array<KeyValue, N> &answers) {
+    std::array<bool, 256> used{};
+    size_t n = 0;
+    for (const KeyValue &a : answers)
+        if (a.value != 0 && !used[a.key >> 8]) { used[a.key >> 8] = true; ++n; }
+    return n;
+}
+
+template <size_t Pages, size_t N>
+consteval PagedIndex<Pages> BuildPaged(const std::array<KeyValue, N> &answers) {
+    PagedIndex<Pages> index{};
+    size_t next = 0;
+    for (const KeyValue &a : answers) {
+        if (a.value == 0) continue;
+        uint8_t &p = index.page[a.key >> 8];
+        if (p == 0) p = static_cast<uint8_t>(++next);
+        uint16_t &e = index.entries[p - 1][a.key & 0xFF];
+        if (e != 0) throw "key answered twice";
+        e = a.value;
+    }
+    return index;
+}
+
+consteval size_t TotalPairs() {
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r) n += kIdDirectory[r].pairCount;
+    return n;
+}
+constexpr size_t kTotalPairs = TotalPairs();
+
+// DMA ID -> descriptor slot: each DMA ID once (the ranges are disjoint, and a
+// DMA ID repeated in a table fails the build), plus the fax header texts.
+consteval std::array<KeyValue, kTotalPairs + 2> ForwardAnswers() {
+    std::array<KeyValue, kTotalPairs + 2> out{};
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const IdPair &p = kIdDirectory[r].pairs[i];
+            out[n++] = KeyValue{p.dmaId, kCompiled.byItemAll[p.itemId]};
+        }
+    out[n++] = KeyValue{DMA_ID_FAX_HEADER1, static_cast<uint16_t>(kFaxHeaderBase)};
+    out[n++] = KeyValue{DMA_ID_FAX_HEADER2, static_cast<uint16_t>(kFaxHeaderBase + 1)};
+    return out;
+}
+
+// Item -> DMA ID: the first pair naming the item in the earliest table.
+consteval std::array<KeyValue, kTotalPairs> ReverseAnswers() {
+    std::array<KeyValue, kTotalPairs> out{};
+    std::array<bool, 65536> answered{};
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const IdPair &p = kIdDirectory[r].pairs[i];
+            const bool first = !answered[p.itemId];
+            answered[p.itemId] = true;
+            out[n++] = KeyValue{p.itemId, first ? p.dmaId : uint16_t{0}};
+        }
+    return out;
+}
+
+constexpr auto kForwardAnswers = ForwardAnswers();
+constexpr auto kReverseAnswers = ReverseAnswers();
+constexpr auto kDmaIndex = BuildPaged<CountPages(kForwardAnswers)>(kForwardAnswers);
+constexpr auto kItemToDma = BuildPaged<CountPages(kReverseAnswers)>(kReverseAnswers);
+
+// ---- Lists ------------------------------------------------------------------
+
+// Every DMA ID with a translation, the fax header texts included, ascending.
+consteval std::array<uint16_t, kForwardAnswers.size()> KnownIds() {
+    std::array<uint16_t, kForwardAnswers.size()> ids{};
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = kForwardAnswers[i].key;
+    std::sort(ids.begin(), ids.end());
+    for (size_t i = 1; i < ids.size(); ++i)
+        if (ids[i] == ids[i - 1]) throw "DMA ID listed twice";
+    return ids;
+}
+constexpr auto kKnownIds = KnownIds();
+
+consteval size_t CountCatalogueEntries() {
+    size_t n = 0;
+    for (size_t r = 0; r < kRangeCount; ++r)
+        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) n += kItemToDma(kDirectory[r].items[i].itemId) != 0;
+    return n;
+}
+
+// Catalogue rows with a DMA ID, in stored order, with their attribute bits.
+consteval std::array<CatalogueEntry, CountCatalogueEntries()> CatalogueEntries() {
+    std::array<CatalogueEntry, CountCatalogueEntries()> out{};
+    size_t n = 0;
+    for (size_t r = 0; r < kRangeCount; ++r)
+        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) {
+            const ItemDescriptor &row = kDirectory[r].items[i];
+            const uint16_t dmaId = kItemToDma(row.itemId);
+            if (dmaId == 0) continue;
+            const uint16_t bits = row.valueType == DMA_VT_STRING    ? DMA_DMAID_ATTR_STRING
+                                  : row.valueType == DMA_VT_LOGFONT ? DMA_DMAID_ATTR_LOGFONT
+                                                                    : 0;
+            out[n++] = CatalogueEntry{dmaId, bits};
+        }
+    return out;
+}
+constexpr auto kCatalogueEntries = CatalogueEntries();
+
+}  // namespace
+}  // namespace dma::notation
+
+namespace dma {
+
+const Setting &ItemSetting(uint16_t itemId) {
+    using namespace notation;
+    return kSettings[itemId < kByItem.size() ? kByItem[itemId] : 0];
+}
+
+const Setting &DmaSetting(uint16_t dmaId) { return notation::kSettings[notation::kDmaIndex(dmaId)]; }
+
+const ItemDescriptor *CatalogueRow(const Setting &setting) {
+    using namespace notation;
+    const size_t slot = static_cast<size_t>(&setting - kSettings.data());
+    if (slot >= kSettings.size()) return nullptr;
+    for (size_t r = 0; r < kRangeCount; ++r)
+        if (slot >= kRangeSlots[r] && slot < kRangeSlots[r + 1])
+            return &kDirectory[r].items[slot - kRangeSlots[r]];
+    return nullptr;
+}
+
+std::span<const ItemRange> RangeDirectory() { return {notation::kDirectory, notation::kRangeCount}; }
+
+std::span<const FlagGroup> FlagGroupDirectory() { return notation::kFlagGroups; }
+
+std::span<const PublicIdRange> PublicIdDirectory() {
+    return {notation::kIdDirectory, notation::kIdRangeCount};
+}
+
+uint16_t DmaIdToItemId(uint16_t dmaId) { return DmaSetting(dmaId).itemId; }
+
+uint16_t ItemIdToDmaId(uint16_t itemId) { return notation::kItemToDma(itemId); }
+
+std::span<const uint16_t> KnownDmaIdsAscending() { return notation::kKnownIds; }
+
+std::span<const CatalogueEntry> CatalogueEnumeration() { return notation::kCatalogueEntries; }
+
+}  // namespace dma
