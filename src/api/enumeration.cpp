@@ -2,10 +2,9 @@
 // catalogue or of one record kind's field list, each marked as string or
 // font value.
 //
-// The catalogue's list (its rows in stored order that have a DMA ID, with
-// their attribute bits) is compiled with the catalogue; a field list is
-// walked row by row, each item ID translated back to its DMA ID, items
-// without one passed over.
+// The catalogue's rows are walked through their descriptors in stored order,
+// each of which carries its DMA ID; a field list row by row, each item ID
+// translated back to its DMA ID.  Items without one are passed over.
 #include "catalogue/catalogue.h"
 #include "catalogue/setting.h"
 #include "records/records.h"
@@ -71,16 +70,30 @@ int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {
     return DMA_OK;
 }
 
-// The whole catalogue from its compiled list; a size query needs only its
-// length.
+// The number of catalogue rows with a DMA ID, counted once.
+uint32_t CatalogueEntryCount() {
+    static const uint32_t count = [] {
+        uint32_t n = 0;
+        for (const Setting &s : CatalogueSettings()) n += s.dmaId != 0;
+        return n;
+    }();
+    return count;
+}
+
+// The whole catalogue: the descriptors of its rows in stored order, which
+// carry each row's DMA ID; a size query needs only their number.
 int32_t WalkCatalogue(EnumWalk &walk) {
-    const std::span<const CatalogueEntry> list = CatalogueEnumeration();
     if (walk.entries == nullptr) {
-        walk.found = static_cast<uint32_t>(list.size());
+        walk.found = CatalogueEntryCount();
         return DMA_OK;
     }
-    for (const CatalogueEntry &e : list) {
-        const int32_t code = Add(walk, e.dmaId, e.attributes);
+    for (const Setting &s : CatalogueSettings()) {
+        if (s.dmaId == 0) continue;
+        const Access kind = s.Kind();
+        const uint32_t bits = kind == Access::Font ? DMA_DMAID_ATTR_LOGFONT
+                              : (kind == Access::Text || kind == Access::CappedText) ? DMA_DMAID_ATTR_STRING
+                                                                                      : 0;
+        const int32_t code = Add(walk, s.dmaId, bits);
         if (code != DMA_OK) return code;
     }
     return DMA_OK;

@@ -36,7 +36,7 @@ const ItemDescriptor *FindItemRow(uint16_t itemId, uint16_t *area) {
 
 RawStatus LookupItem(uint16_t itemId, void *devMode, void *secondary, ItemLocation *out) {
     const Setting &s = ItemSetting(itemId);
-    if (s.Kind() == Access::None) return DMA_RS_NO_RANGE;
+    if (s.InNoRange()) return DMA_RS_NO_RANGE;
     if (out == nullptr) return DMA_RS_FAILED;
     out->area = s.Area();
     if (!s.HasRow()) return DMA_RS_FAILED;

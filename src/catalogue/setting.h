@@ -49,6 +49,7 @@ enum class Access : uint8_t {
 
 struct Setting {
     uint16_t itemId;      // 0 for Access::None and the fax header texts
+    uint16_t dmaId;       // the item's DMA ID (the earliest map table's), 0 without one
     uint16_t place;       // offset from the start of its record (DEVMODEW, or the secondary
                           // record for SA_SECONDARY); a fax header: from the block's start
     uint16_t size;        // capacity in bytes of a text or font field; else 0
@@ -62,6 +63,8 @@ struct Setting {
     constexpr uint16_t PresentedType() const { return ReportType() ? ReportType() : StoredType(); }
     constexpr uint16_t Area() const { return areaAccess & 3; }
     constexpr Access Kind() const { return static_cast<Access>(areaAccess >> 2); }
+    // An item ID that lies in no range: the raw operations say DMA_RS_NO_RANGE.
+    constexpr bool InNoRange() const { return Kind() <= Access::NoRange; }
     // A setting that an access can reach (it has a row in its range).
     constexpr bool HasRow() const { return Kind() >= Access::Plain; }
     constexpr bool InSecondary() const { return Area() == DMA_SA_SECONDARY; }
@@ -76,10 +79,11 @@ struct Setting {
         return record ? record + place : nullptr;
     }
 };
-static_assert(sizeof(Setting) == 10, "a setting's descriptor is 10 bytes");
+static_assert(sizeof(Setting) == 12, "a setting's descriptor is 12 bytes");
 
-// The descriptor of an item ID: its first row in stored order; a NoRow record
-// of the range that holds the ID without a row; or Access::None.
+// The descriptor of an item ID: its row; for an ID without one, a NoRow
+// record of the range whose bounds hold it (NoRange when none does), which
+// carries the ID's DMA ID when the map names it; else Access::None.
 const Setting &ItemSetting(uint16_t itemId);
 
 // The descriptor of a DMA ID: that of the item it translates to; the fax
@@ -92,12 +96,7 @@ const Setting &DmaSetting(uint16_t dmaId);
 struct ItemDescriptor;
 const ItemDescriptor *CatalogueRow(const Setting &setting);
 
-// One entry of the catalogue-order enumeration: every catalogue row whose
-// item has a DMA ID, in stored order, with its attribute bits.
-struct CatalogueEntry {
-    uint16_t dmaId;
-    uint16_t attributes;  // DMA_DMAID_ATTR_STRING / DMA_DMAID_ATTR_LOGFONT
-};
-std::span<const CatalogueEntry> CatalogueEnumeration();
+// The descriptors of the catalogue's rows, in the tables' stored order.
+std::span<const Setting> CatalogueSettings();
 
 }  // namespace dma

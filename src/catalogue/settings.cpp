@@ -1,7 +1,7 @@
 // settings.cpp - compiles the catalogue's tables into one descriptor per
 // setting and the indexes that find them: item ID -> descriptor (dense),
-// DMA ID -> descriptor and item ID -> DMA ID (paged), plus the lists that the
-// attribute scan and the catalogue enumeration serve.  Everything is computed
+// DMA ID -> descriptor (paged), plus the ascending list of DMA IDs that the
+// attribute scan walks.  Everything is computed
 // at compile time from item_tables.h and id_tables.h; a table that breaks a
 // rule the lookups rely on (a duplicate ID, overlapping ranges, a row whose
 // type has no width, a flag-group item without a row) fails the build.
@@ -126,33 +126,38 @@ consteval Setting FromRow(const ItemDescriptor &row, uint16_t area) {
 constexpr size_t kNoRowBase = 1;
 constexpr size_t kFaxHeaderBase = kNoRowBase + kRangeCount;
 constexpr size_t kRowBase = kFaxHeaderBase + 2;
+constexpr size_t kRowCount = CountRows();
+
+consteval size_t TotalPairs() {
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r) n += kIdDirectory[r].pairCount;
+    return n;
+}
+constexpr size_t kTotalPairs = TotalPairs();
 
 // Items that the map names but no row holds, each once.
 consteval size_t CountRowlessMapped() {
-    std::array<bool, 65536> seen{};
+    std::array<bool, 65536> hasRow{}, seen{};
+    for (size_t d = 0; d < kRangeCount; ++d)
+        for (size_t k = 0; k < kDirectory[d].rowCount; ++k) hasRow[kDirectory[d].items[k].itemId] = true;
     size_t n = 0;
     for (size_t r = 0; r < kIdRangeCount; ++r)
         for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
             const uint16_t item = kIdDirectory[r].pairs[i].itemId;
-            if (seen[item]) continue;
+            n += !hasRow[item] && !seen[item];
             seen[item] = true;
-            bool hasRow = false;
-            for (size_t d = 0; d < kRangeCount && !hasRow; ++d)
-                for (size_t k = 0; k < kDirectory[d].rowCount; ++k)
-                    if (kDirectory[d].items[k].itemId == item) { hasRow = true; break; }
-            n += !hasRow;
         }
     return n;
 }
-constexpr size_t kRowCount = CountRows();
 constexpr size_t kSettingCount = kRowBase + kRowCount + CountRowlessMapped();
 
 struct Compiled {
     std::array<Setting, kSettingCount> settings{};
     std::array<uint16_t, kItemIndexSize> byItem{};  // item ID -> slot
-    std::array<uint16_t, 65536> byItemAll{};         // item ID -> slot, any ID (compile time only)
 };
 
+// Compiled on demand inside the consteval functions below, so that nothing
+// but the arrays the lookups read is kept in the library.
 consteval Compiled Compile() {
     Compiled c{};
     // Row-less places of the ranges, and the fax header texts.
@@ -164,62 +169,81 @@ consteval Compiled Compile() {
                                           sizeof(FaxAddressBlock::header2), DMA_VT_STRING);
     for (uint32_t id = 0; id < kItemIndexSize; ++id) {
         const size_t r = RangeOf(id);
-        if (r < kRangeCount) c.byItem[id] = c.byItemAll[id] = static_cast<uint16_t>(kNoRowBase + r);
+        if (r < kRangeCount) c.byItem[id] = static_cast<uint16_t>(kNoRowBase + r);
     }
     // One descriptor per row; every item ID has one row at most.
     size_t slot = kRowBase;
     for (size_t r = 0; r < kRangeCount; ++r)
         for (size_t i = 0; i < kDirectory[r].rowCount; ++i) {
             const ItemDescriptor &row = kDirectory[r].items[i];
-            if (c.settings[c.byItemAll[row.itemId]].HasRow()) throw "item ID with two rows";
+            if (c.settings[c.byItem[row.itemId]].HasRow()) throw "item ID with two rows";
             c.settings[slot] = FromRow(row, kDirectory[r].area);
-            c.byItem[row.itemId] = c.byItemAll[row.itemId] = static_cast<uint16_t>(slot);
+            c.byItem[row.itemId] = static_cast<uint16_t>(slot);
             ++slot;
         }
-    // Mapped items without a row keep their item ID for the translation.
-    for (size_t r = 0; r < kIdRangeCount; ++r)
-        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
-            const uint16_t item = kIdDirectory[r].pairs[i].itemId;
-            const Setting &known = c.settings[c.byItemAll[item]];
-            if (known.HasRow() || known.itemId == item) continue;
-            const bool inRange = known.Kind() == Access::NoRow;
-            c.settings[slot] = Make(item, inRange ? known.Area() : 0,
-                                    inRange ? Access::NoRow : Access::NoRange);
-            c.byItemAll[item] = static_cast<uint16_t>(slot);
-            ++slot;
-        }
-    if (slot != kSettingCount) throw "descriptor count mismatch";
     // Every flag-group item has a row.
     for (const FlagGroup &g : kFlagGroups)
         for (size_t i = 0; i < g.entryCount; ++i)
-            if (!c.settings[c.byItemAll[g.entries[i].itemId]].HasRow()) throw "flag item without a row";
+            if (!c.settings[c.byItem[g.entries[i].itemId]].HasRow()) throw "flag item without a row";
+    // The map: each item's DMA ID is the first pair naming it in the earliest
+    // table; a mapped item without a row gets a descriptor of its own, which
+    // keeps its item ID and DMA ID.
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const IdPair &p = kIdDirectory[r].pairs[i];
+            if (p.dmaId == 0 || p.itemId == 0) throw "pair with a zero ID";
+            if (p.itemId >= kItemIndexSize) throw "mapped item above every range";
+            Setting *s = &c.settings[c.byItem[p.itemId]];
+            if (s->itemId != p.itemId) {
+                const bool inRange = s->Kind() == Access::NoRow;
+                c.settings[slot] = Make(p.itemId, inRange ? s->Area() : 0,
+                                        inRange ? Access::NoRow : Access::NoRange);
+                c.byItem[p.itemId] = static_cast<uint16_t>(slot);
+                s = &c.settings[slot++];
+            }
+            if (s->dmaId == 0) s->dmaId = p.dmaId;
+        }
+    if (slot != kSettingCount) throw "descriptor count mismatch";
     return c;
 }
 
-// Only the descriptors and the dense item index exist at run time; the
-// index over every 16-bit item ID serves the compilation alone.
-constexpr Compiled kCompiled = Compile();
-constexpr auto kSettings = kCompiled.settings;
-constexpr auto kByItem = kCompiled.byItem;
+constexpr auto kSettings = Compile().settings;
+constexpr auto kByItem = Compile().byItem;
 
-// First descriptor slot of each range's rows, to get back from a descriptor
-// to its row in the stored tables.
-consteval std::array<size_t, kRangeCount + 1> RangeSlots() {
-    std::array<size_t, kRangeCount + 1> first{};
-    size_t slot = kRowBase;
-    for (size_t r = 0; r < kRangeCount; ++r) {
-        first[r] = slot;
-        slot += kDirectory[r].rowCount;
-    }
-    first[kRangeCount] = slot;
-    return first;
-}
-constexpr auto kRangeSlots = RangeSlots();
-
-// ---- Paged indexes ----------------------------------------------------------
+// ---- The DMA ID index -------------------------------------------------------
 //
-// A 16-bit key selects a page by its high byte and an entry by its low byte;
-// only pages that hold an answer are stored.  Entry 0 means "no answer".
+// A 16-bit DMA ID selects a page by its high byte and an entry by its low
+// byte; only pages that hold an answer are stored.  Entry 0 means "no
+// translation".
+
+struct KeyValue {
+    uint16_t key;
+    uint16_t value;
+};
+
+// DMA ID -> descriptor slot: each DMA ID once (the ranges are disjoint, and a
+// DMA ID repeated in a table fails the build), plus the fax header texts.
+consteval std::array<KeyValue, kTotalPairs + 2> ForwardAnswers() {
+    const auto byItem = Compile().byItem;
+    std::array<KeyValue, kTotalPairs + 2> out{};
+    size_t n = 0;
+    for (size_t r = 0; r < kIdRangeCount; ++r)
+        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
+            const IdPair &p = kIdDirectory[r].pairs[i];
+            out[n++] = KeyValue{p.dmaId, byItem[p.itemId]};
+        }
+    out[n++] = KeyValue{DMA_ID_FAX_HEADER1, static_cast<uint16_t>(kFaxHeaderBase)};
+    out[n++] = KeyValue{DMA_ID_FAX_HEADER2, static_cast<uint16_t>(kFaxHeaderBase + 1)};
+    return out;
+}
+
+consteval size_t CountPages() {
+    std::array<bool, 256> used{};
+    size_t n = 0;
+    for (const KeyValue &a : ForwardAnswers())
+        if (!used[a.key >> 8]) { used[a.key >> 8] = true; ++n; }
+    return n;
+}
 
 template <size_t Pages>
 struct PagedIndex {
@@ -232,114 +256,32 @@ struct PagedIndex {
     }
 };
 
-struct KeyValue {
-    uint16_t key;
-    uint16_t value;
-};
-
-template <size_t N>
-consteval size_t CountPages(const std::array<KeyValue, N> &answers) {
-    std::array<bool, 256> used{};
-    size_t n = 0;
-    for (const KeyValue &a : answers)
-        if (a.value != 0 && !used[a.key >> 8]) { used[a.key >> 8] = true; ++n; }
-    return n;
-}
-
-template <size_t Pages, size_t N>
-consteval PagedIndex<Pages> BuildPaged(const std::array<KeyValue, N> &answers) {
-    PagedIndex<Pages> index{};
+consteval PagedIndex<CountPages()> BuildDmaIndex() {
+    PagedIndex<CountPages()> index{};
     size_t next = 0;
-    for (const KeyValue &a : answers) {
-        if (a.value == 0) continue;
+    for (const KeyValue &a : ForwardAnswers()) {
         uint8_t &p = index.page[a.key >> 8];
         if (p == 0) p = static_cast<uint8_t>(++next);
         uint16_t &e = index.entries[p - 1][a.key & 0xFF];
-        if (e != 0) throw "key answered twice";
+        if (e != 0) throw "DMA ID translated twice";
         e = a.value;
     }
     return index;
 }
+constexpr auto kDmaIndex = BuildDmaIndex();
 
-consteval size_t TotalPairs() {
-    size_t n = 0;
-    for (size_t r = 0; r < kIdRangeCount; ++r) n += kIdDirectory[r].pairCount;
-    return n;
-}
-constexpr size_t kTotalPairs = TotalPairs();
+// ---- The ascending list --------------------------------------------------
 
-// DMA ID -> descriptor slot: each DMA ID once (the ranges are disjoint, and a
-// DMA ID repeated in a table fails the build), plus the fax header texts.
-consteval std::array<KeyValue, kTotalPairs + 2> ForwardAnswers() {
-    std::array<KeyValue, kTotalPairs + 2> out{};
-    size_t n = 0;
-    for (size_t r = 0; r < kIdRangeCount; ++r)
-        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
-            const IdPair &p = kIdDirectory[r].pairs[i];
-            out[n++] = KeyValue{p.dmaId, kCompiled.byItemAll[p.itemId]};
-        }
-    out[n++] = KeyValue{DMA_ID_FAX_HEADER1, static_cast<uint16_t>(kFaxHeaderBase)};
-    out[n++] = KeyValue{DMA_ID_FAX_HEADER2, static_cast<uint16_t>(kFaxHeaderBase + 1)};
-    return out;
-}
-
-// Item -> DMA ID: the first pair naming the item in the earliest table.
-consteval std::array<KeyValue, kTotalPairs> ReverseAnswers() {
-    std::array<KeyValue, kTotalPairs> out{};
-    std::array<bool, 65536> answered{};
-    size_t n = 0;
-    for (size_t r = 0; r < kIdRangeCount; ++r)
-        for (size_t i = 0; i < kIdDirectory[r].pairCount; ++i) {
-            const IdPair &p = kIdDirectory[r].pairs[i];
-            const bool first = !answered[p.itemId];
-            answered[p.itemId] = true;
-            out[n++] = KeyValue{p.itemId, first ? p.dmaId : uint16_t{0}};
-        }
-    return out;
-}
-
-constexpr auto kForwardAnswers = ForwardAnswers();
-constexpr auto kReverseAnswers = ReverseAnswers();
-constexpr auto kDmaIndex = BuildPaged<CountPages(kForwardAnswers)>(kForwardAnswers);
-constexpr auto kItemToDma = BuildPaged<CountPages(kReverseAnswers)>(kReverseAnswers);
-
-// ---- Lists ------------------------------------------------------------------
-
-// Every DMA ID with a translation, the fax header texts included, ascending.
-consteval std::array<uint16_t, kForwardAnswers.size()> KnownIds() {
-    std::array<uint16_t, kForwardAnswers.size()> ids{};
-    for (size_t i = 0; i < ids.size(); ++i) ids[i] = kForwardAnswers[i].key;
+// Every DMA ID with a translation, the fax header texts included, ascending:
+// the only IDs that a read operation can ever serve.
+consteval std::array<uint16_t, kTotalPairs + 2> KnownIds() {
+    std::array<uint16_t, kTotalPairs + 2> ids{};
+    const auto answers = ForwardAnswers();
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = answers[i].key;
     std::sort(ids.begin(), ids.end());
-    for (size_t i = 1; i < ids.size(); ++i)
-        if (ids[i] == ids[i - 1]) throw "DMA ID listed twice";
     return ids;
 }
 constexpr auto kKnownIds = KnownIds();
-
-consteval size_t CountCatalogueEntries() {
-    size_t n = 0;
-    for (size_t r = 0; r < kRangeCount; ++r)
-        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) n += kItemToDma(kDirectory[r].items[i].itemId) != 0;
-    return n;
-}
-
-// Catalogue rows with a DMA ID, in stored order, with their attribute bits.
-consteval std::array<CatalogueEntry, CountCatalogueEntries()> CatalogueEntries() {
-    std::array<CatalogueEntry, CountCatalogueEntries()> out{};
-    size_t n = 0;
-    for (size_t r = 0; r < kRangeCount; ++r)
-        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) {
-            const ItemDescriptor &row = kDirectory[r].items[i];
-            const uint16_t dmaId = kItemToDma(row.itemId);
-            if (dmaId == 0) continue;
-            const uint16_t bits = row.valueType == DMA_VT_STRING    ? DMA_DMAID_ATTR_STRING
-                                  : row.valueType == DMA_VT_LOGFONT ? DMA_DMAID_ATTR_LOGFONT
-                                                                    : 0;
-            out[n++] = CatalogueEntry{dmaId, bits};
-        }
-    return out;
-}
-constexpr auto kCatalogueEntries = CatalogueEntries();
 
 }  // namespace
 }  // namespace dma::notation
@@ -355,11 +297,14 @@ const Setting &DmaSetting(uint16_t dmaId) { return notation::kSettings[notation:
 
 const ItemDescriptor *CatalogueRow(const Setting &setting) {
     using namespace notation;
-    const size_t slot = static_cast<size_t>(&setting - kSettings.data());
-    if (slot >= kSettings.size()) return nullptr;
-    for (size_t r = 0; r < kRangeCount; ++r)
-        if (slot >= kRangeSlots[r] && slot < kRangeSlots[r + 1])
-            return &kDirectory[r].items[slot - kRangeSlots[r]];
+    // Row descriptors are compiled in the tables' stored order.
+    size_t i = static_cast<size_t>(&setting - kSettings.data());
+    if (i < kRowBase || i >= kRowBase + kRowCount) return nullptr;
+    i -= kRowBase;
+    for (size_t r = 0; r < kRangeCount; ++r) {
+        if (i < kDirectory[r].rowCount) return &kDirectory[r].items[i];
+        i -= kDirectory[r].rowCount;
+    }
     return nullptr;
 }
 
@@ -373,10 +318,12 @@ std::span<const PublicIdRange> PublicIdDirectory() {
 
 uint16_t DmaIdToItemId(uint16_t dmaId) { return DmaSetting(dmaId).itemId; }
 
-uint16_t ItemIdToDmaId(uint16_t itemId) { return notation::kItemToDma(itemId); }
+uint16_t ItemIdToDmaId(uint16_t itemId) { return ItemSetting(itemId).dmaId; }
 
 std::span<const uint16_t> KnownDmaIdsAscending() { return notation::kKnownIds; }
 
-std::span<const CatalogueEntry> CatalogueEnumeration() { return notation::kCatalogueEntries; }
+std::span<const Setting> CatalogueSettings() {
+    return {notation::kSettings.data() + notation::kRowBase, notation::kRowCount};
+}
 
 }  // namespace dma

@@ -84,7 +84,7 @@ RawStatus ReadItem(uint16_t itemId, void *devMode, void *secondary, uint16_t *ty
     if (typeOut == nullptr || lengthOut == nullptr || buffer == nullptr || areaOut == nullptr)
         return DMA_RS_FAILED;
     const Setting &s = ItemSetting(itemId);
-    if (s.Kind() == Access::None) return DMA_RS_NO_RANGE;
+    if (s.InNoRange()) return DMA_RS_NO_RANGE;
     *areaOut = s.Area();
     if (!s.HasRow()) return DMA_RS_FAILED;
     const uint8_t *place = s.Address(devMode, secondary);

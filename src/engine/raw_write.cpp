@@ -161,7 +161,7 @@ RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t va
                     int32_t length, const void *value) {
     if (value == nullptr) return DMA_RS_FAILED;
     const Setting &s = ItemSetting(itemId);
-    if (s.Kind() == Access::None) return DMA_RS_NO_RANGE;
+    if (s.InNoRange()) return DMA_RS_NO_RANGE;
     if (!s.HasRow()) return DMA_RS_FAILED;
     uint8_t *place = s.Address(devMode, secondary);
     if (place == nullptr) return DMA_RS_FAILED;
