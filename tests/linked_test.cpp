@@ -111,6 +111,26 @@ TEST(DerivePairedValue, Item341EveryValueOrientationAndClass) {
     CheckItem(341, k344, std::size(k344));
 }
 
+// The compiled table against the row walk it was compiled from, over the new
+// values at both ends of their range and a spread of orientations and
+// item-295 values.
+TEST(DerivePairedValue, CompiledTableAgreesWithRowWalk) {
+    for (uint16_t item : {320, 341, 319, 0}) {
+        for (uint32_t v = 0; v <= 0xFFFF; v = v == 0x3FF ? 0xFC00 : v + 1) {
+            for (uint16_t orient : {0, 1, 2, 3, 0x101, 0xFFFF}) {
+                for (uint16_t v295 : {0, 1, 2, 3, 4, 8, 16, 32, 33, 0x101, 0xFFFF}) {
+                    const PairInput in{orient, v295, static_cast<uint16_t>(v)};
+                    uint16_t fast = kUntouched, walk = kUntouched;
+                    const int a = DerivePairedValue(item, &in, &fast);
+                    const int b = dma::DerivePairedValueByRules(item, &in, &walk);
+                    if (a != b || fast != walk)
+                        FAIL() << item << " v=" << v << " o=" << orient << " 295=" << v295;
+                }
+            }
+        }
+    }
+}
+
 TEST(DerivePairedValue, ValuesWithoutRow) {
     struct Case { uint16_t item; uint16_t value; };
     const Case cases[] = {

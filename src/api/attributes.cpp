@@ -8,7 +8,8 @@
 // public map and the two fax header IDs can ever pass one of those tests
 // (every other ID fails translation in all three), so the full scan walks the
 // compile-time list KnownDmaIdsAscending() instead of all 65535 IDs and
-// yields the same IDs in the same ascending order.
+// yields the same IDs in the same ascending order.  The list carries each
+// ID's descriptor, which answers availability without a read.
 #include "api/open_setting.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/special_items.h"
@@ -28,88 +29,95 @@ int32_t FaxHeaderSize(const DmaContext *context, uint16_t dmaId, uint32_t *lengt
 // descriptor: DMA_GetValue reads a scalar whenever its record is there (item
 // 311 only while its font's two angle members agree); the string and font
 // size queries answer whenever the record is there; the fax header texts as
-// their size query does.  Any other DMA ID fails all three.
-bool IsAvailable(const DmaContext *context, uint16_t dmaId) {
-    const OpenedSetting o = OpenSetting(*context, dmaId);
-    switch (o.what) {
-    case Opened::Scalar: {
-        uint32_t value;
-        return ReadScalar(*o.setting, o.place, context->devMode, &value) == DMA_RS_OK;
-    }
-    case Opened::Text:
-    case Opened::Font: return true;
-    case Opened::FaxHeader: {
+// their size query does.  An ID whose item has no row fails all three.
+bool IsAvailable(const DmaContext *context, const KnownId &known) {
+    const Setting &s = SettingAt(known.slot);
+    switch (s.Kind()) {
+    case Access::None:
+    case Access::NoRange:
+    case Access::NoRow: return false;
+    case Access::FaxHeader: {
         uint32_t length;
-        return FaxHeaderSize(context, dmaId, &length) == DMA_E_MORE_DATA;
+        return FaxHeaderSize(context, known.dmaId, &length) == DMA_E_MORE_DATA;
     }
-    default: return false;
+    case Access::Angle1: {
+        const uint8_t *place = s.Address(context->devMode, context->secondary);
+        uint32_t value;
+        return place != nullptr && ReadScalar(s, place, context->devMode, &value) == DMA_RS_OK;
+    }
+    default: return (s.InSecondary() ? context->secondary : context->devMode) != nullptr;
     }
 }
 
-// Walks the known IDs in ascending order, writing the available ones to
-// `list` while fewer than `capacity` have been written, and returns how many
-// are available in all (which may exceed `capacity`).
+// Walks the known IDs in ascending order, writing the positions in that list
+// of the available ones to `list` while fewer than `capacity` have been
+// written, and returns how many are available in all (which may exceed
+// `capacity`).
 uint32_t ScanAvailableIds(const DmaContext *context, uint16_t *list, uint32_t capacity) {
+    const std::span<const KnownId> known = KnownDmaIdsAscending();
     uint32_t count = 0;
-    for (uint16_t dmaId : KnownDmaIdsAscending()) {
-        if (!IsAvailable(context, dmaId)) continue;
-        if (list != nullptr && count < capacity) list[count] = dmaId;
+    for (size_t i = 0; i < known.size(); ++i) {
+        if (!IsAvailable(context, known[i])) continue;
+        if (list != nullptr && count < capacity) list[count] = static_cast<uint16_t>(i);
         ++count;
     }
     return count;
 }
 
-// The attribute of one DMA ID into one record.  1, or -10 (no record, item
-// unusable, fax header not convertible), or -1 (no such DMA ID; fax header
-// without a fax-address block).  A failure after the lookup leaves the record
-// holding only its dmaId.  The sizes are the read operations' size-query
+// The attribute record of a setting that opened: 1, or for a fax header text
+// its size query's failure.  The sizes are the read operations' size-query
 // answers: 4 for an integer, sizeof(LOGFONTA) for a font, and for a string
 // the field's ANSI capacity (W/2; 49 for the 8-bit item 329; the protected
 // length for 0x9001-0x900A).
+int32_t Describe(const DmaContext *context, uint16_t dmaId, const Setting &s, AttributeRecord *record) {
+    int32_t kind = DMA_ATTR_KIND_SCALAR;
+    uint32_t size = 4;
+    switch (s.Kind()) {
+    case Access::FaxHeader: {
+        const int32_t code = FaxHeaderSize(context, dmaId, &size);
+        if (code != DMA_E_MORE_DATA) return code;
+        kind = DMA_ATTR_KIND_STRING;
+        break;
+    }
+    case Access::Text:
+    case Access::CappedText:
+        kind = DMA_ATTR_KIND_STRING;
+        size = special::IsProtectedId(dmaId)                  ? ProtectedStringLength(dmaId)
+               : s.itemId == special::kNarrowStringItem ? s.size
+                                                              : s.size / 2u;
+        break;
+    case Access::Font:
+        kind = DMA_ATTR_KIND_LOGFONT;
+        size = sizeof(LOGFONTA);
+        break;
+    default:
+        break;
+    }
+    record->dmaId = dmaId;
+    record->kind = kind;
+    record->size = static_cast<int32_t>(size);
+    return DMA_OK;
+}
+
+// The attribute of one DMA ID into one record.  1, or -10 (no record, item
+// unusable, fax header not convertible), or -1 (no such DMA ID; fax header
+// without a fax-address block).  A failure leaves the record untouched.
 int32_t QueryOneAttribute(const DmaContext *context, uint16_t dmaId, AttributeRecord *record) {
     if (record == nullptr) return DMA_E_FAILED;
     const OpenedSetting o = OpenSetting(*context, dmaId);
     switch (o.what) {
     case Opened::NoId: return DMA_E_NO_ID;
     case Opened::Unusable: return DMA_E_FAILED;
-    case Opened::FaxHeader: {
-        uint32_t length;
-        const int32_t code = FaxHeaderSize(context, dmaId, &length);
-        if (code != DMA_E_MORE_DATA) return code;
-        record->dmaId = dmaId;
-        record->kind = DMA_ATTR_KIND_STRING;
-        record->size = static_cast<int32_t>(length);
-        return DMA_OK;
+    default: return Describe(context, dmaId, *o.setting, record);
     }
-    case Opened::Text: {
-        const Setting &s = *o.setting;
-        record->dmaId = dmaId;
-        record->kind = DMA_ATTR_KIND_STRING;
-        record->size = static_cast<int32_t>(special::IsProtectedId(dmaId) ? ProtectedStringLength(dmaId)
-                                            : s.itemId == special::kNarrowStringItem ? s.size
-                                                                                     : s.size / 2u);
-        return DMA_OK;
-    }
-    case Opened::Font:
-        record->dmaId = dmaId;
-        record->kind = DMA_ATTR_KIND_LOGFONT;
-        record->size = static_cast<int32_t>(sizeof(LOGFONTA));
-        return DMA_OK;
-    case Opened::Scalar:
-        record->dmaId = dmaId;
-        record->kind = DMA_ATTR_KIND_SCALAR;
-        record->size = 4;
-        return DMA_OK;
-    }
-    return DMA_E_FAILED;
 }
 
 // Full scan without a caller's list.  A size query (no records, or a
 // capacity below the number n of available IDs) stores n in *idCount and
-// returns -5; no available ID at all is -10.  Otherwise the available IDs are
-// gathered into a zero-filled GlobalAlloc buffer of *idCount entries, their
-// attributes are written to the first n records, and the buffer is released;
-// *idCount stays as the caller set it.
+// returns -5; no available ID at all is -10.  Otherwise the available IDs (their
+// positions in the known list) are gathered into a zero-filled GlobalAlloc
+// buffer of *idCount entries, their attributes are written to the first n
+// records, and the buffer is released; *idCount stays as the caller set it.
 //
 // The filling call gathers and counts in one walk; when the buffer cannot be
 // allocated, a counting walk still decides between -5 (capacity too small,
@@ -143,8 +151,11 @@ int32_t QueryAllAttributes(DmaContext *context, uint16_t *idCount, AttributeReco
         result = DMA_E_MORE_DATA;
     } else {
         result = DMA_OK;
-        for (uint32_t i = 0; i < available && result == DMA_OK; ++i)
-            result = QueryOneAttribute(context, ids[i], &attrRecords[i]);
+        const std::span<const KnownId> known = KnownDmaIdsAscending();
+        for (uint32_t i = 0; i < available && result == DMA_OK; ++i) {
+            const KnownId &k = known[ids[i]];
+            result = Describe(context, k.dmaId, SettingAt(k.slot), &attrRecords[i]);
+        }
     }
     return result;
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 
+#include "catalogue/setting.h"
 #include "common.h"
 
 namespace dma {
@@ -113,8 +114,5 @@ uint16_t DmaIdToItemId(uint16_t dmaId);
 // earlier directory row.
 uint16_t ItemIdToDmaId(uint16_t itemId);
 
-// Every DMA ID that can ever be available to the read operations (the
-// public map's IDs plus 0xA001 and 0xA002), ascending.
-std::span<const uint16_t> KnownDmaIdsAscending();
 
 }  // namespace dma

@@ -91,6 +91,20 @@ const Setting &ItemSetting(uint16_t itemId);
 // Access::None when the ID has no translation.
 const Setting &DmaSetting(uint16_t dmaId);
 
+// The descriptor in a given slot of the compiled array (KnownId::slot).
+const Setting &SettingAt(uint16_t slot);
+
+// A DMA ID that a read operation can serve, with its descriptor's slot.
+struct KnownId {
+    uint16_t dmaId;
+    uint16_t slot;
+    constexpr operator uint16_t() const { return dmaId; }
+};
+
+// Every DMA ID with a translation (the public map's IDs plus 0xA001 and
+// 0xA002), ascending: the only IDs a read operation can ever serve.
+std::span<const KnownId> KnownDmaIdsAscending();
+
 // The catalogue row a descriptor was compiled from, or null for a descriptor
 // without one.
 struct ItemDescriptor;

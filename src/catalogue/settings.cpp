@@ -272,13 +272,13 @@ constexpr auto kDmaIndex = BuildDmaIndex();
 
 // ---- The ascending list --------------------------------------------------
 
-// Every DMA ID with a translation, the fax header texts included, ascending:
-// the only IDs that a read operation can ever serve.
-consteval std::array<uint16_t, kTotalPairs + 2> KnownIds() {
-    std::array<uint16_t, kTotalPairs + 2> ids{};
+// Every DMA ID with a translation, the fax header texts included, ascending,
+// with the slot of its descriptor.
+consteval std::array<KnownId, kTotalPairs + 2> KnownIds() {
+    std::array<KnownId, kTotalPairs + 2> ids{};
     const auto answers = ForwardAnswers();
-    for (size_t i = 0; i < ids.size(); ++i) ids[i] = answers[i].key;
-    std::sort(ids.begin(), ids.end());
+    for (size_t i = 0; i < ids.size(); ++i) ids[i] = KnownId{answers[i].key, answers[i].value};
+    std::sort(ids.begin(), ids.end(), [](KnownId a, KnownId b) { return a.dmaId < b.dmaId; });
     return ids;
 }
 constexpr auto kKnownIds = KnownIds();
@@ -320,7 +320,11 @@ uint16_t DmaIdToItemId(uint16_t dmaId) { return DmaSetting(dmaId).itemId; }
 
 uint16_t ItemIdToDmaId(uint16_t itemId) { return ItemSetting(itemId).dmaId; }
 
-std::span<const uint16_t> KnownDmaIdsAscending() { return notation::kKnownIds; }
+std::span<const KnownId> KnownDmaIdsAscending() { return notation::kKnownIds; }
+
+const Setting &SettingAt(uint16_t slot) {
+    return notation::kSettings[slot < notation::kSettings.size() ? slot : 0];
+}
 
 std::span<const Setting> CatalogueSettings() {
     return {notation::kSettings.data() + notation::kRowBase, notation::kRowCount};

@@ -95,6 +95,9 @@ int MatchPairRule(uint16_t selector, const PairRule *rules, const PairInput *inp
                   uint16_t *resultRow);
 
 // Value for item 326 (itemId 320) or 344 (itemId 341); 0 with it written, or 1.
+// Answered from a table compiled from the row walk below.
 int DerivePairedValue(uint16_t itemId, const PairInput *input, uint16_t *result);
+// The same by walking the rows and their rules, as the table was compiled.
+int DerivePairedValueByRules(uint16_t itemId, const PairInput *input, uint16_t *result);
 
 }  // namespace dma

@@ -12,8 +12,9 @@
 // 295, and PairValueTable at that result row gives the packed value.  Rows
 // without rules (0, 9, 10, 11) are their own result row.
 //
-// Everything here is a pure function of its arguments over constant tables;
-// the rule list of a row is built in the caller's stack frame per call.
+// Everything here is a pure function of its arguments over constant tables.
+// The derivation is compiled into a table over every input that can change
+// its answer; the row walk that defines it stays beside it.
 #include "engine/engine.h"
 
 #include <array>
@@ -103,6 +104,64 @@ constexpr int ClassOf(uint16_t item295) {
     }
 }
 
+// The rule walk of MatchPairRule, usable at compile time.
+constexpr int MatchRule(uint16_t selector, const PairRule *rules, const PairInput &input,
+                        uint16_t *resultRow) {
+    const int cls = ClassOf(input.item295);
+    for (const PairRule *r = rules; r->condition != kEndCondition; ++r) {
+        if (r->key != input.orientation) continue;
+        if (r->condition != 1 && r->condition != 2) return 1;
+        if (r->condition == cls) {
+            *resultRow = selector == 1 ? r->second : r->first;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Row search in stored order, then the row's rules (selector 1), then the
+// packed value of the result row.  Writes nothing on failure.
+constexpr int DerivePaired(size_t column, const PairInput &input, uint16_t *result) {
+    size_t row = 0;
+    while (row < kPairRows && kPairRowTable[row][column] != input.newValue) ++row;
+    if (row == kPairRows) return 1;
+
+    uint16_t resultRow = static_cast<uint16_t>(row);
+    if (RowHasRules(row)) {
+        PairRule list[kRulesPerRow + 1] = {};
+        for (size_t i = 0; i < kRulesPerRow; ++i) list[i] = kPairRowRules[row][i];
+        list[kRulesPerRow] = PairRule{0, kEndCondition, 0, 0};
+        if (MatchRule(1, list, input, &resultRow) != 0) return 1;
+        if (resultRow >= kPairRows) return 1;
+    }
+    *result = kPairValueTable[resultRow][column];
+    return 0;
+}
+
+// The derivation over every input that can change its answer, compiled: the
+// new value (0-15, and 0xFFFF, which marks the rows item 341 has no value for
+// and so is found by the row search), dmOrientation (1, 2, anything else)
+// and the class of item 295 (0, 1, 2).  -1 where the derivation fails.
+constexpr size_t kValueKeys = 17;
+constexpr uint16_t ValueOfKey(size_t key) { return key < 16 ? static_cast<uint16_t>(key) : 0xFFFF; }
+constexpr uint16_t kItem295OfClass[3] = {0, 1, 2};
+
+using PairTable = std::array<std::array<std::array<std::array<int32_t, 3>, 3>, kValueKeys>, 2>;
+constexpr PairTable CompilePairTable() {
+    PairTable t{};
+    for (size_t column = 0; column < 2; ++column)
+        for (size_t key = 0; key < kValueKeys; ++key)
+            for (uint16_t o = 0; o < 3; ++o)
+                for (size_t c = 0; c < 3; ++c) {
+                    // Orientation 0 stands for every value other than 1 and 2.
+                    const PairInput input{o, kItem295OfClass[c], ValueOfKey(key)};
+                    uint16_t v = 0;
+                    t[column][key][o][c] = DerivePaired(column, input, &v) == 0 ? v : -1;
+                }
+    return t;
+}
+constexpr PairTable kPairTable = CompilePairTable();
+
 }  // namespace
 
 // Table lookup; 1 without writing when the value is past the table or
@@ -122,20 +181,9 @@ int DeriveItem325(uint16_t value267, uint16_t *result) {
 int MatchPairRule(uint16_t selector, const PairRule *rules, const PairInput *input,
                   uint16_t *resultRow) {
     if (rules == nullptr || input == nullptr || resultRow == nullptr) return 1;
-    const int cls = ClassOf(input->item295);
-    for (const PairRule *r = rules; r->condition != kEndCondition; ++r) {
-        if (r->key != input->orientation) continue;
-        if (r->condition != 1 && r->condition != 2) return 1;
-        if (r->condition == cls) {
-            *resultRow = selector == 1 ? r->second : r->first;
-            return 0;
-        }
-    }
-    return 1;
+    return MatchRule(selector, rules, *input, resultRow);
 }
 
-// Row search in stored order, then the row's rules (selector 1), then the
-// packed value of the result row.  Writes nothing on failure.
 int DerivePairedValue(uint16_t itemId, const PairInput *input, uint16_t *result) {
     if (input == nullptr || result == nullptr) return 1;
     size_t column;
@@ -143,20 +191,22 @@ int DerivePairedValue(uint16_t itemId, const PairInput *input, uint16_t *result)
     else if (itemId == 341) column = 1;
     else return 1;
 
-    size_t row = 0;
-    while (row < kPairRows && kPairRowTable[row][column] != input->newValue) ++row;
-    if (row == kPairRows) return 1;
-
-    uint16_t resultRow = static_cast<uint16_t>(row);
-    if (RowHasRules(row)) {
-        PairRule list[kRulesPerRow + 1];
-        for (size_t i = 0; i < kRulesPerRow; ++i) list[i] = kPairRowRules[row][i];
-        list[kRulesPerRow] = PairRule{0, kEndCondition, 0, 0};
-        if (MatchPairRule(1, list, input, &resultRow) != 0) return 1;
-        if (resultRow >= kPairRows) return 1;
-    }
-    *result = kPairValueTable[resultRow][column];
+    size_t key;
+    if (input->newValue < 16) key = input->newValue;
+    else if (input->newValue == 0xFFFF) key = 16;
+    else return 1;
+    const size_t o = input->orientation == 1 || input->orientation == 2 ? input->orientation : 0;
+    const int32_t v = kPairTable[column][key][o][static_cast<size_t>(ClassOf(input->item295))];
+    if (v < 0) return 1;
+    *result = static_cast<uint16_t>(v);
     return 0;
+}
+
+// The row walk itself, for the tests that hold the compiled table to it.
+int DerivePairedValueByRules(uint16_t itemId, const PairInput *input, uint16_t *result) {
+    if (input == nullptr || result == nullptr) return 1;
+    if (itemId != 320 && itemId != 341) return 1;
+    return DerivePaired(itemId == 320 ? 0 : 1, *input, result);
 }
 
 }  // namespace dma

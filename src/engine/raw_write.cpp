@@ -32,9 +32,15 @@ uint32_t TextBytesWithin(const uint8_t *text, uint32_t units) {
     return static_cast<uint32_t>(2 * WideLengthWithin(text, units) + 2);
 }
 
-// Writes a derived item's 16-bit value as the raw write of a WORD would.
+// Writes a derived item's 16-bit value as the raw write of a WORD would: the
+// derived items (325 a BYTE reported as WORD, 326 and 344 WORDs) are plain
+// settings of DEVMODEW, beside the item that derives them, so that write
+// passes every check and stores the item's stored width.
 RawStatus WriteDerived(uint16_t itemId, uint16_t derived, void *devMode, void *secondary) {
-    return WriteItem(itemId, devMode, secondary, DMA_VT_WORD, 2, &derived);
+    const Setting &s = ItemSetting(itemId);
+    uint8_t *place = s.Address(devMode, secondary);
+    if (!s.HasRow() || place == nullptr) return DMA_RS_FAILED;
+    return StoreScalar(s, place, devMode, secondary, &derived);
 }
 
 // A scalar of DEVMODEW read from its descriptor, as the 16-bit number that
