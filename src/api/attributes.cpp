@@ -10,6 +10,8 @@
 // compile-time list KnownDmaIdsAscending() instead of all 65535 IDs and
 // yields the same IDs in the same ascending order.  The list carries each
 // ID's descriptor, which answers availability without a read.
+#include <array>
+
 #include "api/open_setting.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/special_items.h"
@@ -30,23 +32,37 @@ int32_t FaxHeaderSize(const DmaContext *context, uint16_t dmaId, uint32_t *lengt
 // 311 only while its font's two angle members agree); the string and font
 // size queries answer whenever the record is there; the fax header texts as
 // their size query does.  An ID whose item has no row fails all three.
-bool IsAvailable(const DmaContext *context, const KnownId &known) {
-    const Setting &s = SettingAt(known.slot);
-    switch (s.Kind()) {
-    case Access::None:
-    case Access::NoRange:
-    case Access::NoRow: return false;
-    case Access::FaxHeader: {
+//
+// What a descriptor needs to be available depends only on its area and
+// access kind, the byte Setting::areaAccess; the table says it for every
+// value of that byte.
+enum Need : uint8_t { kNever, kDevMode, kSecondary, kSpecial };
+
+constexpr std::array<uint8_t, 256> NeedTable() {
+    std::array<uint8_t, 256> need{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const Access kind = static_cast<Access>(b >> 2);
+        if (kind == Access::None || kind == Access::NoRange || kind == Access::NoRow || kind > Access::Pair344)
+            need[b] = kNever;
+        else if (kind == Access::FaxHeader || kind == Access::Angle1)
+            need[b] = kSpecial;
+        else
+            need[b] = (b & 3) == DMA_SA_SECONDARY ? kSecondary : kDevMode;
+    }
+    return need;
+}
+constexpr std::array<uint8_t, 256> kNeed = NeedTable();
+
+// The two settings that need more than their record: the fax header texts
+// (their size query) and item 311 (its angle check).
+bool IsAvailableSpecial(const DmaContext *context, const KnownId &known, const Setting &s) {
+    if (s.Kind() == Access::FaxHeader) {
         uint32_t length;
         return FaxHeaderSize(context, known.dmaId, &length) == DMA_E_MORE_DATA;
     }
-    case Access::Angle1: {
-        const uint8_t *place = s.Address(context->devMode, context->secondary);
-        uint32_t value;
-        return place != nullptr && ReadScalar(s, place, context->devMode, &value) == DMA_RS_OK;
-    }
-    default: return (s.InSecondary() ? context->secondary : context->devMode) != nullptr;
-    }
+    const uint8_t *place = s.Address(context->devMode, context->secondary);
+    uint32_t value;
+    return place != nullptr && ReadScalar(s, place, context->devMode, &value) == DMA_RS_OK;
 }
 
 // Walks the known IDs in ascending order, writing the positions in that list
@@ -55,9 +71,13 @@ bool IsAvailable(const DmaContext *context, const KnownId &known) {
 // `capacity`).
 uint32_t ScanAvailableIds(const DmaContext *context, uint16_t *list, uint32_t capacity) {
     const std::span<const KnownId> known = KnownDmaIdsAscending();
+    const std::span<const Setting> settings = AllSettings();
+    const bool present[4] = {false, context->devMode != nullptr, context->secondary != nullptr, false};
     uint32_t count = 0;
     for (size_t i = 0; i < known.size(); ++i) {
-        if (!IsAvailable(context, known[i])) continue;
+        const Setting &s = settings[known[i].slot];
+        const uint8_t need = kNeed[s.areaAccess];
+        if (need == kSpecial ? !IsAvailableSpecial(context, known[i], s) : !present[need]) continue;
         if (list != nullptr && count < capacity) list[count] = static_cast<uint16_t>(i);
         ++count;
     }
@@ -152,9 +172,10 @@ int32_t QueryAllAttributes(DmaContext *context, uint16_t *idCount, AttributeReco
     } else {
         result = DMA_OK;
         const std::span<const KnownId> known = KnownDmaIdsAscending();
+        const std::span<const Setting> settings = AllSettings();
         for (uint32_t i = 0; i < available && result == DMA_OK; ++i) {
             const KnownId &k = known[ids[i]];
-            result = Describe(context, k.dmaId, SettingAt(k.slot), &attrRecords[i]);
+            result = Describe(context, k.dmaId, settings[k.slot], &attrRecords[i]);
         }
     }
     return result;

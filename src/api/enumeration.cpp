@@ -5,6 +5,8 @@
 // The catalogue's rows are walked through their descriptors in stored order,
 // each of which carries its DMA ID; a field list row by row, each item ID
 // translated back to its DMA ID.  Items without one are passed over.
+#include <array>
+
 #include "catalogue/catalogue.h"
 #include "catalogue/setting.h"
 #include "records/records.h"
@@ -80,6 +82,20 @@ uint32_t CatalogueEntryCount() {
     return count;
 }
 
+// Attribute bits by a descriptor's area-and-access byte: strings and fonts
+// are marked, the integer kinds are not.
+constexpr std::array<uint8_t, 256> AttributeBitsTable() {
+    std::array<uint8_t, 256> bits{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const Access kind = static_cast<Access>(b >> 2);
+        bits[b] = kind == Access::Font                                   ? DMA_DMAID_ATTR_LOGFONT
+                  : (kind == Access::Text || kind == Access::CappedText) ? DMA_DMAID_ATTR_STRING
+                                                                         : 0;
+    }
+    return bits;
+}
+constexpr std::array<uint8_t, 256> kAttributeBitsByAccess = AttributeBitsTable();
+
 // The whole catalogue: the descriptors of its rows in stored order, which
 // carry each row's DMA ID; a size query needs only their number.
 int32_t WalkCatalogue(EnumWalk &walk) {
@@ -87,16 +103,22 @@ int32_t WalkCatalogue(EnumWalk &walk) {
         walk.found = CatalogueEntryCount();
         return DMA_OK;
     }
+    DmaIdEntry *out = walk.entries;
+    uint32_t n = walk.found;
+    int32_t code = DMA_OK;
     for (const Setting &s : CatalogueSettings()) {
         if (s.dmaId == 0) continue;
-        const Access kind = s.Kind();
-        const uint32_t bits = kind == Access::Font ? DMA_DMAID_ATTR_LOGFONT
-                              : (kind == Access::Text || kind == Access::CappedText) ? DMA_DMAID_ATTR_STRING
-                                                                                      : 0;
-        const int32_t code = Add(walk, s.dmaId, bits);
-        if (code != DMA_OK) return code;
+        if (n == walk.capacity) {
+            code = DMA_E_MORE_DATA;
+            break;
+        }
+        out[n].dmaId = s.dmaId;
+        out[n].attributes = (out[n].attributes & ~(DMA_DMAID_ATTR_STRING | DMA_DMAID_ATTR_LOGFONT)) |
+                            kAttributeBitsByAccess[s.areaAccess];
+        ++n;
     }
-    return DMA_OK;
+    walk.found = n;
+    return code;
 }
 
 }  // namespace

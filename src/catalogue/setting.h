@@ -93,6 +93,8 @@ const Setting &DmaSetting(uint16_t dmaId);
 
 // The descriptor in a given slot of the compiled array (KnownId::slot).
 const Setting &SettingAt(uint16_t slot);
+// Every descriptor, indexed by slot, for loops that visit many.
+std::span<const Setting> AllSettings();
 
 // A DMA ID that a read operation can serve, with its descriptor's slot.
 struct KnownId {

@@ -322,6 +322,8 @@ uint16_t ItemIdToDmaId(uint16_t itemId) { return ItemSetting(itemId).dmaId; }
 
 std::span<const KnownId> KnownDmaIdsAscending() { return notation::kKnownIds; }
 
+std::span<const Setting> AllSettings() { return notation::kSettings; }
+
 const Setting &SettingAt(uint16_t slot) {
     return notation::kSettings[slot < notation::kSettings.size() ? slot : 0];
 }
