@@ -14,7 +14,9 @@
 // fax section, done into a work buffer - has passed.
 #include "docprop/docprop.h"
 
-#include "catalogue/catalogue.h"
+#include <utility>
+
+#include "engine/engine.h"
 
 namespace dma {
 
@@ -39,22 +41,14 @@ struct Section {
 
 // Contract: reads path setting `itemId` through the raw read and copies its
 // text into `path`.  DMA_OK, or DMA_E_FAILED when the setting cannot be read
-// or is not a text in a known storage area.  The copy takes at most the
+// (its record is missing, say).  The copy takes at most the
 // characters that the raw read measured inside the field, so a field without
 // a terminator is never read past its end.
 int32_t LocatePath(const DmaContext *context, uint16_t itemId, PathText *path) {
-    uint16_t type = 0;
+    // Both path settings are texts: the raw read hands out their place.
     int32_t length = 0;
-    uint16_t area = 0xFFFF;
-    uint64_t offset = 0;  // the raw read hands out a string's offset in 8 bytes
-    RawStatus status = dma_GetValue(itemId, context->devMode, context->secondary, &type,
-                                    &length, &offset, &area);
-    if (status != DMA_RS_OK || type != DMA_VT_STRING || length < 2) return DMA_E_FAILED;
-
-    // devMode for SA_DEVMODE, devMode + 1608 for SA_DEVMODE_EXT, secondary for
-    // SA_SECONDARY; null for any other area or a null record.
-    const uint8_t *field = AreaAddress(area, offset, context->devMode, context->secondary);
-    if (field == nullptr) return DMA_E_FAILED;
+    const uint8_t *field = FieldAddress(itemId, context->devMode, context->secondary, &length);
+    if (field == nullptr || length < 2) return DMA_E_FAILED;
 
     // The reported length is 2 * characters + 2, the characters counted
     // inside the field.
@@ -90,14 +84,14 @@ int32_t WriteDocPropFile(const WCHAR *path, const Section *sections, size_t sect
 }
 
 // Contract: reads the whole file at `path` into a new GlobalAlloc buffer
-// that the caller releases.  DMA_OK with *data and *count set, DMA_E_FILE_OPEN
+// that *data then owns.  DMA_OK with *data and *count set, DMA_E_FILE_OPEN
 // when the file cannot be opened, or DMA_E_FILE_READ when its size cannot
 // be taken, does not fit in 32 bits, memory cannot be allocated, the read
 // fails or the read brings fewer bytes than the size (the file changed while
 // being read: parsing the shorter data could silently drop sections, which
 // are optional from the end).  A file that grows meanwhile is read up to the
 // size taken.  The file is closed and nothing is left allocated on failure.
-int32_t ReadWholeFile(const WCHAR *path, uint8_t **data, uint32_t *count) {
+int32_t ReadWholeFile(const WCHAR *path, GlobalBlock<uint8_t> *data, uint32_t *count) {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return DMA_E_FILE_OPEN;
@@ -109,19 +103,16 @@ int32_t ReadWholeFile(const WCHAR *path, uint8_t **data, uint32_t *count) {
         return DMA_E_FILE_READ;
     }
     // At least one byte, so that an empty file still has a buffer.
-    uint8_t *buffer = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, size ? size : 1));
-    if (buffer == nullptr) {
+    GlobalBlock<uint8_t> buffer(size ? size : 1);
+    if (!buffer) {
         CloseHandle(file);
         return DMA_E_FILE_READ;
     }
     DWORD read = 0;
-    BOOL ok = ReadFile(file, buffer, size, &read, nullptr);
+    BOOL ok = ReadFile(file, buffer.get(), size, &read, nullptr);
     CloseHandle(file);
-    if (!ok || read != size) {
-        GlobalFree(buffer);
-        return DMA_E_FILE_READ;
-    }
-    *data = buffer;
+    if (!ok || read != size) return DMA_E_FILE_READ;
+    *data = std::move(buffer);
     *count = read;
     return DMA_OK;
 }
@@ -165,17 +156,15 @@ int32_t HandOver(const uint8_t *data, uint32_t count, DocPropBuffers *buffers) {
 
     // Convert an old fax section first, into a work buffer, so that a refusal
     // leaves every caller's buffer as it was.
-    uint8_t *converted = nullptr;
+    GlobalBlock<uint8_t> converted;
     if (layout.faxOld) {
-        converted = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, layout.faxCurrentSize));
-        if (converted == nullptr) return DMA_E_FILE_READ;
+        converted = GlobalBlock<uint8_t>(layout.faxCurrentSize);
+        if (!converted) return DMA_E_FILE_READ;
         // Entry bytes 818-819 are not written by the conversion: keep the
         // caller's bytes there, as a conversion in place would.
-        std::memcpy(converted, buffers->faxBlock, layout.faxCurrentSize);
-        if (!UpgradeFaxBlock(converted, fax, layout.faxCurrentSize, faxLeft)) {
-            GlobalFree(converted);
+        std::memcpy(converted.get(), buffers->faxBlock, layout.faxCurrentSize);
+        if (!UpgradeFaxBlock(converted.get(), fax, layout.faxCurrentSize, faxLeft))
             return DMA_E_FILE_FORMAT;
-        }
     }
 
     const DocPropSection plain[] = {kSectionNdev, kSectionTmbInfo, kSectionSpInfo};
@@ -184,9 +173,7 @@ int32_t HandOver(const uint8_t *data, uint32_t count, DocPropBuffers *buffers) {
         if (layout.size[plain[i]] != 0)
             std::memcpy(targets[i], layout.start[plain[i]], layout.size[plain[i]]);
     if (fax != nullptr)
-        std::memcpy(buffers->faxBlock, converted ? converted : fax, layout.faxCurrentSize);
-
-    if (converted) GlobalFree(converted);
+        std::memcpy(buffers->faxBlock, converted ? converted.get() : fax, layout.faxCurrentSize);
     return DMA_OK;
 }
 
@@ -246,11 +233,9 @@ DMA_API DMA_RESULT DMA_ReplaceDocProp(DmaContext *context, DocPropBuffers *buffe
     if (located != DMA_OK) return Result(located);
     if (path.Empty()) return Result(DMA_OK);
 
-    uint8_t *data = nullptr;
+    GlobalBlock<uint8_t> data;
     uint32_t count = 0;
     int32_t read = ReadWholeFile(path.text, &data, &count);
     if (read != DMA_OK) return Result(read);
-    int32_t result = HandOver(data, count, buffers);
-    GlobalFree(data);
-    return Result(result);
+    return Result(HandOver(data.get(), count, buffers));
 }

@@ -7,6 +7,7 @@
 // The same count is also item 380 in the DEVMODEW private part, and setting
 // the count writes both.  Growing or shrinking the entry area is the
 // caller's business.
+#include "engine/engine.h"
 #include "text/text.h"
 
 namespace dma {
@@ -41,15 +42,14 @@ DMA_API DMA_RESULT DMA_SetFaxAddressNum(DmaContext *context, int32_t value, int3
 
     int32_t next = value;
     if (relative != 0) {
-        uint8_t buffer[8] = {};
-        uint16_t type = 0, area = 0;
-        int32_t length = 0;
-        if (dma_GetValue(kCountItem, context->devMode, context->secondary, &type, &length, buffer,
-                         &area) != DMA_RS_OK)
+        uint32_t current = 0;
+        if (ReadItemScalar(kCountItem, context->devMode, context->secondary, &current) !=
+            DMA_RS_OK)
             return Result(DMA_E_FAILED);
         // A signed 32-bit sum that wraps like the machine's: a sum past
         // INT32_MAX turns negative and is refused.
-        next = static_cast<int32_t>(uint32_t{Load16(buffer)} + static_cast<uint32_t>(value));
+        next = static_cast<int32_t>(uint32_t{static_cast<uint16_t>(current)} +
+                                    static_cast<uint32_t>(value));
     }
     if (next < 0) return Result(DMA_E_FAILED);
 

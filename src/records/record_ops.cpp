@@ -90,17 +90,13 @@ const FieldListRow *KeyRow(const FieldListRow *list, uint16_t keyItem) {
 int32_t StoreNameInKey(const KindInfo &k, uint8_t *element, const char *name) {
     const FieldListRow *row = KeyRow(k.fields().data(), k.keyItem);
     if (row == nullptr || row->offset < 0) return DMA_E_FAILED;
-    WCHAR *wide = nullptr;
+    GlobalBlock<WCHAR> wide;
     int32_t units = 0;
-    if (!MultiByteToWideAlloc(name, &wide, &units, 0)) return DMA_E_FAILED;
+    if (!MultiByteToWideAlloc(name, wide.Receive(), &units, 0)) return DMA_E_FAILED;
     const uint64_t needed = 2 * (static_cast<uint64_t>(units) + 1);
-    int32_t code = DMA_E_FAILED;
-    if (units >= 0 && needed <= (row->size & 0xFFFF)) {
-        std::memcpy(element + row->offset, wide, needed);
-        code = DMA_OK;
-    }
-    GlobalFree(wide);
-    return code;
+    if (units < 0 || needed > (row->size & 0xFFFF)) return DMA_E_FAILED;
+    std::memcpy(element + row->offset, wide.get(), needed);
+    return DMA_OK;
 }
 
 // Kind 4: the key number written in the name into the key field.
@@ -153,10 +149,9 @@ bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16
     if (name == nullptr || index == nullptr) return false;
     if (array.count != 0 && !ArrayUsable(array)) return false;
     for (uint32_t i = 0; i < array.count; ++i) {
-        char *own = RecordKeyText(list, keyItem, ElementAt(array, i));
-        if (own == nullptr) return false;
-        const bool equal = std::strcmp(own, name) == 0;
-        GlobalFree(own);
+        const auto own = GlobalBlock<char>::Adopt(RecordKeyText(list, keyItem, ElementAt(array, i)));
+        if (!own) return false;
+        const bool equal = std::strcmp(own.get(), name) == 0;
         if (equal && (array.states[i] & mask) != 0) {
             *index = i;
             return true;
@@ -298,18 +293,16 @@ DMA_RESULT DMA_GetNameFromInfo(const void *record, int32_t kind, uint32_t *size,
     if (record == nullptr || size == nullptr) return Result(DMA_E_FAILED);
     const KindInfo *k = FindKind(kind);
     if (k == nullptr || kind == DMA_KIND_FAX) return Result(DMA_E_KIND);
-    char *name = RecordKeyText(k->fields().data(), k->keyItem, record);
-    if (name == nullptr) return Result(DMA_E_FAILED);
-    const uint32_t needed = static_cast<uint32_t>(std::strlen(name)) + 1;
-    int32_t code = DMA_OK;
+    const auto name =
+        GlobalBlock<char>::Adopt(RecordKeyText(k->fields().data(), k->keyItem, record));
+    if (!name) return Result(DMA_E_FAILED);
+    const uint32_t needed = static_cast<uint32_t>(std::strlen(name.get())) + 1;
     if (buffer == nullptr || *size < needed) {
         *size = needed;
-        code = DMA_E_MORE_DATA;
-    } else {
-        std::memcpy(buffer, name, needed);
+        return Result(DMA_E_MORE_DATA);
     }
-    GlobalFree(name);
-    return Result(code);
+    std::memcpy(buffer, name.get(), needed);
+    return Result(DMA_OK);
 }
 
 }  // extern "C"

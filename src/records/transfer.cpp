@@ -7,10 +7,26 @@
 // the record) are then left partly updated, which callers rely on knowing.
 #include <cstring>
 
-#include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "records/records.h"
 
 namespace dma {
+
+namespace {
+
+// Walks a terminated field list over a caller's record: step(row, field) for
+// each row, `field` being the row's place in the record.  False for a null
+// list or record, a row without a place, or the first step that fails.
+template <typename Step>
+bool ForEachField(const FieldListRow *list, void *record, Step step) {
+    if (list == nullptr || record == nullptr) return false;
+    uint8_t *base = static_cast<uint8_t *>(record);
+    for (const FieldListRow *row = list; row->itemId != 0; ++row)
+        if (row->offset < 0 || !step(*row, base + row->offset)) return false;
+    return true;
+}
+
+}  // namespace
 
 // Record -> settings.  Strings are handed to the raw write by a reference to
 // a pointer to the field, with their byte length including the terminator;
@@ -20,30 +36,24 @@ namespace dma {
 // value itself with the field's width as its length.
 bool WriteRecordToSettings(void *devMode, void *secondary, const FieldListRow *list,
                            void *record) {
-    if (list == nullptr || record == nullptr) return false;
-    uint8_t *base = static_cast<uint8_t *>(record);
-    for (const FieldListRow *row = list; row->itemId != 0; ++row) {
-        if (row->offset < 0) return false;
-        uint8_t *field = base + row->offset;
+    return ForEachField(list, record, [&](const FieldListRow &row, uint8_t *field) {
         const void *fieldPtr = field;
         int32_t length;
         const void *value;
-        if (row->valueType == DMA_VT_STRING) {
-            const size_t units = WideLengthWithin(field, row->size / 2);
+        if (row.valueType == DMA_VT_STRING) {
+            const size_t units = WideLengthWithin(field, row.size / 2);
             length = static_cast<int32_t>(2 * (units + 1));
             value = &fieldPtr;
-        } else if (row->valueType == DMA_VT_LOGFONT) {
+        } else if (row.valueType == DMA_VT_LOGFONT) {
             length = 8;
             value = &fieldPtr;
         } else {
-            length = static_cast<int32_t>(row->size);
+            length = static_cast<int32_t>(row.size);
             value = field;
         }
-        if (dma_SetValue(row->itemId, devMode, secondary, row->valueType, length, value) !=
-            DMA_RS_OK)
-            return false;
-    }
-    return true;
+        return dma_SetValue(row.itemId, devMode, secondary, row.valueType, length, value) ==
+               DMA_RS_OK;
+    });
 }
 
 // Settings -> record.  A string or font field receives exactly its width in
@@ -53,30 +63,18 @@ bool WriteRecordToSettings(void *devMode, void *secondary, const FieldListRow *l
 // width of the item's report type.
 bool ReadSettingsToRecord(void *devMode, void *secondary, const FieldListRow *list,
                           void *record) {
-    if (list == nullptr || record == nullptr) return false;
-    uint8_t *base = static_cast<uint8_t *>(record);
-    for (const FieldListRow *row = list; row->itemId != 0; ++row) {
-        if (row->offset < 0) return false;
-        uint8_t *field = base + row->offset;
+    return ForEachField(list, record, [&](const FieldListRow &row, uint8_t *field) {
+        if (row.valueType == DMA_VT_STRING || row.valueType == DMA_VT_LOGFONT) {
+            const uint8_t *source = FieldAddress(row.itemId, devMode, secondary);
+            if (source == nullptr) return false;
+            std::memcpy(field, source, row.size);
+            return true;
+        }
         uint16_t type = 0, area = 0;
         int32_t length = 0;
-        if (row->valueType == DMA_VT_STRING || row->valueType == DMA_VT_LOGFONT) {
-            uint8_t where[8] = {};
-            if (dma_GetValue(row->itemId, devMode, secondary, &type, &length, where, &area) !=
-                DMA_RS_OK)
-                return false;
-            uint64_t offset;
-            std::memcpy(&offset, where, 8);
-            const uint8_t *source = AreaAddress(area, offset, devMode, secondary);
-            if (source == nullptr) return false;
-            std::memcpy(field, source, row->size);
-        } else {
-            if (dma_GetValue(row->itemId, devMode, secondary, &type, &length, field, &area) !=
-                DMA_RS_OK)
-                return false;
-        }
-    }
-    return true;
+        return dma_GetValue(row.itemId, devMode, secondary, &type, &length, field, &area) ==
+               DMA_RS_OK;
+    });
 }
 
 namespace {
@@ -98,12 +96,9 @@ constexpr int kLandscapeMap[4] = {2, 3, 0, 1};
 bool ConvertKind4Rectangle(void *devMode, void *secondary, int direction, void *rect,
                            void *work) {
     if (rect == nullptr || work == nullptr) return false;
-    uint8_t value[8] = {};
-    uint16_t type = 0, area = 0;
-    int32_t length = 0;
-    if (dma_GetValue(7, devMode, secondary, &type, &length, value, &area) != DMA_RS_OK)
-        return false;
-    const uint16_t orientation = Load16(value);
+    uint32_t value = 0;
+    if (ReadItemScalar(7, devMode, secondary, &value) != DMA_RS_OK) return false;
+    const uint16_t orientation = static_cast<uint16_t>(value);
     const int *map;
     if (orientation == 1)
         map = kPortraitMap;

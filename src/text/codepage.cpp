@@ -2,6 +2,7 @@
 // new GlobalAlloc buffer.  The fax header strings and the record operations
 // use these to hand settings to callers in the ANSI code page and back.
 #include <cstring>
+#include <utility>
 
 #include "text/text.h"
 
@@ -32,14 +33,14 @@ int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT
     const UINT cp = ChooseCodePage(codePage);
     const int bytes = WideCharToMultiByte(cp, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return 0;
-    char *buffer = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)));
+    // The guard frees the buffer on every way out until it is handed over.
+    GlobalBlock<char> guard;
+    char *&buffer = *guard.Receive();
+    buffer = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)));
     if (buffer == nullptr) return 0;
     const int done = WideCharToMultiByte(cp, 0, text, -1, buffer, bytes, nullptr, nullptr);
-    if (done <= 0) {
-        GlobalFree(buffer);
-        return 0;
-    }
-    *result = buffer;
+    if (done <= 0) return 0;
+    *result = std::exchange(buffer, nullptr);  // the caller's now, no longer the guard's
     *length = done - 1;
     return 1;
 }
@@ -63,15 +64,14 @@ int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT
     const UINT cp = ChooseCodePage(codePage);
     const int units = MultiByteToWideChar(cp, 0, text, -1, nullptr, 0);
     if (units <= 0) return 0;
-    WCHAR *buffer = static_cast<WCHAR *>(
+    GlobalBlock<WCHAR> guard;
+    WCHAR *&buffer = *guard.Receive();
+    buffer = static_cast<WCHAR *>(
         GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(units) * sizeof(WCHAR)));
     if (buffer == nullptr) return 0;
     const int done = MultiByteToWideChar(cp, 0, text, -1, buffer, units);
-    if (done <= 0) {
-        GlobalFree(buffer);
-        return 0;
-    }
-    *result = buffer;
+    if (done <= 0) return 0;
+    *result = std::exchange(buffer, nullptr);
     *length = done - 1;
     return 1;
 }

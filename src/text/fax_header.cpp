@@ -61,21 +61,17 @@ int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *
     const uint8_t *text = static_cast<const uint8_t *>(block) + field.position;
     if (WideLengthWithin(text, field.units) >= field.units) return DMA_E_FAILED;
 
-    char *converted = nullptr;
+    GlobalBlock<char> converted;
     int32_t n = 0;
-    if (!WideToMultiByteAlloc(reinterpret_cast<const WCHAR *>(text), &converted, &n, 0))
+    if (!WideToMultiByteAlloc(reinterpret_cast<const WCHAR *>(text), converted.Receive(), &n, 0))
         return DMA_E_FAILED;
     const uint32_t needed = static_cast<uint32_t>(n) + 1;
-    int32_t result;
-    if (buffer != nullptr && *length >= needed) {
-        std::memcpy(buffer, converted, needed);
-        result = DMA_OK;
-    } else {
+    if (buffer == nullptr || *length < needed) {
         *length = needed;
-        result = DMA_E_MORE_DATA;
+        return DMA_E_MORE_DATA;
     }
-    GlobalFree(converted);
-    return result;
+    std::memcpy(buffer, converted.get(), needed);
+    return DMA_OK;
 }
 
 // Stores ANSI text as a header string and stamps the current signature.
@@ -85,23 +81,17 @@ int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *
 // after the new terminator keep their old content.
 int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text) {
     if (block == nullptr) return DMA_E_NO_ID;
-    WCHAR *converted = nullptr;
+    GlobalBlock<WCHAR> converted;
     int32_t n = 0;
-    if (!MultiByteToWideAlloc(text, &converted, &n, 0)) return DMA_E_FAILED;
+    if (!MultiByteToWideAlloc(text, converted.Receive(), &n, 0)) return DMA_E_FAILED;
 
-    int32_t result = DMA_OK;
     HeaderField field;
-    if (!FindHeaderField(dmaId, &field)) {
-        result = DMA_E_NO_ID;
-    } else if (static_cast<uint32_t>(n) + 1 > field.units) {
-        result = DMA_E_TOO_LONG;
-    } else {
-        std::memcpy(static_cast<uint8_t *>(block) + field.position, converted,
-                    (static_cast<size_t>(n) + 1) * sizeof(WCHAR));
-        WriteCurrentFaxSignature(block);
-    }
-    GlobalFree(converted);
-    return result;
+    if (!FindHeaderField(dmaId, &field)) return DMA_E_NO_ID;
+    if (static_cast<uint32_t>(n) + 1 > field.units) return DMA_E_TOO_LONG;
+    std::memcpy(static_cast<uint8_t *>(block) + field.position, converted.get(),
+                (static_cast<size_t>(n) + 1) * sizeof(WCHAR));
+    WriteCurrentFaxSignature(block);
+    return DMA_OK;
 }
 
 }  // namespace dma

@@ -65,8 +65,7 @@ int ScrambleBytes(const uint8_t *source, int32_t count, uint8_t *destination, in
 // measured before anything is written: when it does not fit the field with
 // its terminator the result is -6 and the field keeps its content (storing
 // a cut Base64 text would lose the setting silently).  Characters after the
-// stored form keep their old content.  Every work buffer is released on
-// every path.  1, -6 or -10.
+// stored form keep their old content.  1, -6 or -10.
 int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes,
                              const char *text, uint32_t length) {
     if (field == nullptr || text == nullptr) return DMA_E_FAILED;
@@ -76,50 +75,39 @@ int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes
     const size_t n = std::strlen(text);
     if (StoredUnits(n) > capacity) return DMA_E_TOO_LONG;
 
-    char *stored = nullptr;
+    // The stored form as ANSI text with its terminator: for an empty text
+    // the terminator alone, else the Base64 form of the scrambled bytes.
+    GlobalBlock<char> stored;
     int sourceCount = 1;
     if (n == 0) {
-        stored = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, 1));
-        if (stored == nullptr) return DMA_E_FAILED;
+        stored = GlobalBlock<char>(1);
+        if (!stored) return DMA_E_FAILED;
     } else {
         const int32_t count = static_cast<int32_t>(n);
-        uint8_t *scrambled = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, n));
-        if (scrambled == nullptr) return DMA_E_FAILED;
+        GlobalBlock<uint8_t> scrambled(n);
+        if (!scrambled) return DMA_E_FAILED;
         int32_t m = 0;
-        if (ScrambleBytes(reinterpret_cast<const uint8_t *>(text), count, scrambled, &m, count) != 0) {
-            GlobalFree(scrambled);
+        if (ScrambleBytes(reinterpret_cast<const uint8_t *>(text), count, scrambled.get(), &m,
+                          count) != 0)
             return DMA_E_FAILED;
-        }
         const int32_t bytes = (m + 2) / 3 * 4 + 1;  // zero-filled: the last byte ends the text
-        stored = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)));
-        if (stored == nullptr) {
-            GlobalFree(scrambled);
-            return DMA_E_FAILED;
-        }
+        stored = GlobalBlock<char>(static_cast<SIZE_T>(bytes));
+        if (!stored) return DMA_E_FAILED;
         int32_t encoded = 0;
-        const int rc = EncodeBase64(scrambled, m, stored, &encoded, bytes);
-        GlobalFree(scrambled);
-        if (rc != 0) {
-            GlobalFree(stored);
+        if (EncodeBase64(scrambled.get(), m, stored.get(), &encoded, bytes) != 0)
             return DMA_E_FAILED;
-        }
         sourceCount = bytes;
     }
 
     // Measure, then convert: a code page that widened the ASCII text could
     // otherwise leave a cut text in the field.
-    int32_t result = DMA_OK;
-    const int units = MultiByteToWideChar(CP_ACP, 0, stored, sourceCount, nullptr, 0);
-    if (units <= 0) {
-        result = DMA_E_FAILED;
-    } else if (static_cast<uint32_t>(units) > capacity) {
-        result = DMA_E_TOO_LONG;
-    } else if (MultiByteToWideChar(CP_ACP, 0, stored, sourceCount, reinterpret_cast<LPWSTR>(field),
-                                   static_cast<int>(capacity)) == 0) {
-        result = DMA_E_FAILED;
-    }
-    GlobalFree(stored);
-    return result;
+    const int units = MultiByteToWideChar(CP_ACP, 0, stored.get(), sourceCount, nullptr, 0);
+    if (units <= 0) return DMA_E_FAILED;
+    if (static_cast<uint32_t>(units) > capacity) return DMA_E_TOO_LONG;
+    if (MultiByteToWideChar(CP_ACP, 0, stored.get(), sourceCount, reinterpret_cast<LPWSTR>(field),
+                            static_cast<int>(capacity)) == 0)
+        return DMA_E_FAILED;
+    return DMA_OK;
 }
 
 }  // namespace dma

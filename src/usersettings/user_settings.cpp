@@ -20,7 +20,7 @@
 #include <array>
 #include <cstring>
 
-#include "catalogue/catalogue.h"
+#include "engine/engine.h"
 #include "usersettings/user_settings.h"
 
 namespace dma {
@@ -139,21 +139,16 @@ static_assert(ConversionWellFormed());
 bool ReadList(const FieldListRow *list, void *secondary, uint8_t *info) {
     for (const FieldListRow *row = list; row->itemId != 0; ++row) {
         uint8_t *field = info + row->offset;
-        uint16_t type = 0, area = 0;
-        int32_t length = 0;
         if (row->valueType != DMA_VT_STRING) {
+            uint16_t type = 0, area = 0;
+            int32_t length = 0;
             if (dma_GetValue(row->itemId, nullptr, secondary, &type, &length, field, &area) !=
                 DMA_RS_OK)
                 return false;
             continue;
         }
-        uint8_t where[8] = {};
-        if (dma_GetValue(row->itemId, nullptr, secondary, &type, &length, where, &area) !=
-            DMA_RS_OK)
-            return false;
-        uint64_t offset;
-        std::memcpy(&offset, where, 8);
-        const uint8_t *source = AreaAddress(area, offset, nullptr, secondary);
+        int32_t length = 0;
+        const uint8_t *source = FieldAddress(row->itemId, nullptr, secondary, &length);
         if (source == nullptr) return false;
         // The raw read counted the text inside the setting's capacity.
         const size_t fieldUnits = row->size / 2;
@@ -254,28 +249,23 @@ DMA_RESULT DMA_GetUserSettingInfo(DmaContext *context, void *info, uint32_t *siz
 // version, an allocation failure or a failing row (earlier rows stay written).
 DMA_RESULT DMA_SetUserSettingInfo(DmaContext *context, const void *info) {
     if (context == nullptr || info == nullptr) return Result(DMA_E_FAILED);
-    uint8_t *work = static_cast<uint8_t *>(GlobalAlloc(GMEM_ZEROINIT, kUserInfoSize));
-    if (work == nullptr) return Result(DMA_E_FAILED);
+    GlobalBlock<uint8_t> work(kUserInfoSize);
+    if (!work) return Result(DMA_E_FAILED);
 
-    uint8_t value5163[8] = {};
-    uint16_t type = 0, area = 0;
-    int32_t length = 0;
-    const bool is5163One = dma_GetValue(5163, nullptr, context->secondary, &type, &length,
-                                        value5163, &area) == DMA_RS_OK &&
-                           value5163[0] == 1;
+    // Only the low byte of item 5163 counts.
+    uint32_t value5163 = 0;
+    const bool is5163One =
+        ReadItemScalar(5163, nullptr, context->secondary, &value5163) == DMA_RS_OK &&
+        static_cast<uint8_t>(value5163) == 1;
 
     const uint8_t *input = static_cast<const uint8_t *>(info);
-    int32_t code = DMA_E_FAILED;
-    if (ConvertUserInfo(input, work)) {
-        const uint16_t version = Load16(input);
-        if ((version == 1 || version == 2) && is5163One)
-            Store16(work + kUserInfoItem5178Offset, 7);
-        code = DMA_OK;
-        for (int list = 1; list < 4 && code == DMA_OK; ++list)
-            if (!WriteList(kLists[list], context->secondary, work)) code = DMA_E_FAILED;
-    }
-    GlobalFree(work);
-    return Result(code);
+    if (!ConvertUserInfo(input, work.get())) return Result(DMA_E_FAILED);
+    const uint16_t version = Load16(input);
+    if ((version == 1 || version == 2) && is5163One)
+        Store16(work.get() + kUserInfoItem5178Offset, 7);
+    for (int list = 1; list < 4; ++list)
+        if (!WriteList(kLists[list], context->secondary, work.get())) return Result(DMA_E_FAILED);
+    return Result(DMA_OK);
 }
 
 }  // extern "C"
