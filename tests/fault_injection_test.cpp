@@ -253,8 +253,8 @@ std::vector<Op> AllocatingOps() {
                            return DMA_SetStringData(&w.r.ctx, id, "", 0);
                        }, {-10}, Promise::Nothing});
     }
-    // Records found by name: each element's name is converted for the
-    // comparison; a failed conversion ends the search with no result.
+    // Records found by name: the search itself allocates nothing; storing
+    // converts the new name, reading a name builds it.
     struct ByName { int32_t kind; int missing; };
     for (ByName k : {ByName{2, none2}, ByName{3, none2}, ByName{4, none4}, ByName{7, none2}}) {
         const char *name = k.kind == 4 ? "12" : "third";
@@ -265,8 +265,8 @@ std::vector<Op> AllocatingOps() {
         ops.push_back({"delete" + kind, [k, name](World &w) {
                            return DMA_DeleteData(&w.r.ctx, k.kind, name);
                        }, {k.missing}, Promise::Nothing});
-        // Store by name: the search (nothing written yet), then for names
-        // kept as text the conversion of the new name (element filled).
+        // Store by name: for names kept as text the conversion of the new
+        // name, after the element was filled.
         ops.push_back({"store by name" + kind, [k, name](World &w) {
                            return DMA_ApplyData(&w.r.ctx, k.kind, 0, Name(name));
                        }, {k.missing, -10}, Promise::SettingsOnly, {k.missing}});

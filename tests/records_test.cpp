@@ -1,6 +1,9 @@
 // records_test.cpp - the field lists of the record kinds against the item
-// catalogue, the two transfers between a record and the live settings, and
-// the orientation-dependent rectangle of record kind 4.
+// catalogue, the two transfers between a record and the live settings, the
+// orientation-dependent rectangle of record kind 4, and the element search by
+// name against the search that converts every element's name.
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "records_fixture.h"
@@ -264,6 +267,144 @@ TEST(Kind4Rectangle, MapsByOrientationBothWays) {
 TEST(Kind4Rectangle, UnreadableOrientationFails) {
     Guarded rect(16), buffer(16);
     EXPECT_FALSE(ConvertKind4Rectangle(nullptr, nullptr, 1, rect.data(), buffer.data()));
+}
+
+// ---- The element search by name ----------------------------------------
+// FindRecordByName compares in place; the reference builds every element's
+// ANSI name with RecordKeyText and compares it with strcmp, as the search
+// always did.  Both must agree on every key and name below, in each ANSI code
+// page there is (1252 and UTF-8 in the posix layer, the system's on Windows):
+// keys that are ASCII, that the code page holds, that it lacks (they become
+// '?' or a similar letter), lone surrogates, keys that fill their field
+// without a terminator, numeric keys, and lists whose key has no name.  The
+// search allocates nothing.
+bool ReferenceSearch(const FieldListRow *list, const RecordArray &array, uint16_t keyItem,
+                     const char *name, uint8_t mask, uint32_t *index) {
+    const uint8_t *element = static_cast<const uint8_t *>(array.records);
+    for (uint32_t i = 0; i < array.count; ++i, element += array.elementSize) {
+        char *own = RecordKeyText(list, keyItem, element);
+        if (own == nullptr) return false;
+        const bool equal = std::strcmp(own, name) == 0;
+        GlobalFree(own);
+        if (equal && (array.states[i] & mask) != 0) {
+            *index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+long AllocCalls() {
+#if defined(_WIN32)
+    return 0;  // not counted there
+#else
+    return dmaplat_AllocCalls();
+#endif
+}
+
+struct SearchList {
+    const char *name;
+    std::vector<FieldListRow> rows;  // ended by a row with item 0
+    uint16_t keyItem;
+    uint32_t keyBytes;  // width of the key field
+};
+
+std::vector<SearchList> SearchLists() {
+    auto terminated = [](std::span<const FieldListRow> list) {
+        std::vector<FieldListRow> rows(list.begin(), list.end());
+        rows.push_back(FieldListRow{});
+        return rows;
+    };
+    return {
+        {"kind 2", terminated(Kind2Fields()), 297, 66},
+        {"kind 3", terminated(Kind3Fields()), 1819, 82},
+        {"kind 4", terminated(Kind4KeyFields()), 1824, 2},
+        {"key too wide", {{297, DMA_VT_STRING, 0, 0, 128}, {}}, 297, 128},
+        {"key of another type", {{297, DMA_VT_DWORD, 0, 0, 4}, {}}, 297, 4},
+        {"no key row", {{299, DMA_VT_STRING, 0, 0, 66}, {}}, 297, 66},
+    };
+}
+
+// String keys: the text with its terminator, or "#" and the unit that fills
+// the whole field.  Numeric keys for the kind 4 list.
+const std::u16string kKeys[] = {
+    u"", u"a", u"abc", u"ABC", u"caf\u00e9", u"\u20ac", u"\u4e2d", u"?", u"a\u4e2db", u"\xd800",
+    u"\xd83d\xde00", u"\u0081", u"\u00ff\u0100", u"12", u"0", u"#A", u"#\u00e9",
+};
+const uint16_t kNumericKeys[] = {0, 1, 7, 12, 65535, 10000};
+const char *const kFixedNames[] = {
+    "", "a", "abc", "abcd", "ab", "ABC", "caf\xe9", "caf\xc3\xa9", "\x80", "\xe2\x82\xac", "?",
+    "??", "a?b", "\xef\xbf\xbd", "\xf0\x9f\x98\x80", "\x81", "\xc2\x81", "\xff?", "\xff" "A",
+    "\xc3\xbf?", "12", "012", "0", "00", "12ab", "65535", "65536", "7 ", "+7", "\xe9", "\xc3",
+};
+
+// The names above, and names as long as the fields that "#" keys fill.
+std::vector<std::string> Names() {
+    std::vector<std::string> names(std::begin(kFixedNames), std::end(kFixedNames));
+    for (size_t units : {32, 33, 34, 40, 41, 42}) {
+        names.push_back(std::string(units, 'A'));
+        names.push_back(std::string(units, '\xe9'));
+        std::string twoBytes;
+        for (size_t u = 0; u < units; ++u) twoBytes += "\xc3\xa9";
+        names.push_back(twoBytes);
+    }
+    return names;
+}
+
+void WriteKey(const SearchList &list, uint8_t *element, size_t k) {
+    if (list.keyBytes == 2) {
+        Store16(element, kNumericKeys[k % std::size(kNumericKeys)]);
+    } else if (kKeys[k].empty() || kKeys[k][0] != u'#') {
+        WriteU16(element, kKeys[k]);
+    } else {
+        for (size_t u = 0; u < list.keyBytes / 2; ++u) Store16(element + 2 * u, kKeys[k][1]);
+    }
+}
+
+void ExpectSearchesAgree() {
+    constexpr size_t kCount = std::size(kKeys);
+    constexpr uint32_t kStride = 131;  // every key field fits; odd addresses
+    for (const SearchList &list : SearchLists()) {
+        SCOPED_TRACE(list.name);
+        std::vector<uint8_t> elements(kCount * kStride), states(kCount);
+        for (size_t k = 0; k < kCount; ++k) WriteKey(list, elements.data() + k * kStride, k);
+        // Every element empty, in use and deleted in turn.
+        for (size_t shift = 0; shift < 3; ++shift)
+        for (const std::string &text : Names()) {
+            for (size_t k = 0; k < kCount; ++k) states[k] = static_cast<uint8_t>((k + shift) % 3);
+            SCOPED_TRACE("name \"" + text + "\"");
+            const char *name = text.c_str();
+            // Each element alone (first = k, one element), then the whole array.
+            for (size_t first = 0; first <= kCount; ++first) {
+                const bool whole = first == kCount;
+                const size_t at = whole ? 0 : first;
+                const RecordArray array{whole ? uint32_t{kCount} : 1u, kStride, states.data() + at,
+                                        elements.data() + at * kStride};
+                for (uint8_t mask : {uint8_t{0xFD}, uint8_t{0xFF}}) {
+                    SCOPED_TRACE("element " + std::to_string(first) + ", mask " +
+                                 std::to_string(mask));
+                    uint32_t expected = 0xEEEE, found = 0xEEEE;
+                    const bool reference = ReferenceSearch(list.rows.data(), array, list.keyItem,
+                                                           name, mask, &expected);
+                    const long calls = AllocCalls();
+                    EXPECT_EQ(FindRecordByName(list.rows.data(), array, list.keyItem, name, mask,
+                                               &found),
+                              reference);
+                    EXPECT_EQ(AllocCalls(), calls) << "the search allocated";
+                    EXPECT_EQ(found, expected);
+                }
+            }
+        }
+    }
+    EXPECT_NO_LEAK();
+}
+
+TEST(RecordSearch, AgreesWithConvertingEveryName) {
+    ExpectSearchesAgree();
+#if !defined(_WIN32)
+    Utf8AnsiCodePage utf8;
+    ExpectSearchesAgree();
+#endif
 }
 
 }  // namespace

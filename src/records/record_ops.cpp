@@ -109,32 +109,109 @@ int32_t StoreKind4Key(const KindInfo &k, uint8_t *element, const char *name) {
     return DMA_OK;
 }
 
+// A list's key field: where it lies and how its name is formed.  Only a
+// string key of fewer than kKeyUnits units or a 16-bit numeric key has a
+// name; for any other key no element's name can be built.
+constexpr size_t kKeyUnits = 64;  // above every key field of the lists (at most 41)
+
+struct KeyField {
+    size_t offset;
+    uint16_t valueType;  // DMA_VT_STRING or DMA_VT_WORD
+    size_t units;        // a string key's width in units
+};
+
+bool FindKeyField(const FieldListRow *list, uint16_t keyItem, KeyField *key) {
+    if (list == nullptr) return false;
+    const FieldListRow *row = KeyRow(list, keyItem);
+    if (row == nullptr || row->offset < 0) return false;
+    *key = {static_cast<size_t>(row->offset), row->valueType, row->size / 2};
+    if (row->valueType == DMA_VT_STRING) return key->units < kKeyUnits;
+    return row->valueType == DMA_VT_WORD;
+}
+
+// An element's name as UTF-16 text with its terminator: a string key's text
+// read only inside its field (one without a terminator there is the whole
+// field), or a numeric key written with "%u".
+void KeyWideText(const KeyField &key, const uint8_t *field, WCHAR (&text)[kKeyUnits]) {
+    if (key.valueType == DMA_VT_STRING) {
+        const size_t units = WideLengthWithin(field, key.units);
+        std::memcpy(text, field, 2 * units);
+        text[units] = 0;
+    } else {
+        static const WCHAR kFormat[] = {'%', 'u', 0};
+        wsprintfW(text, kFormat, static_cast<unsigned>(Load16(field)));
+    }
+}
+
+// The element search compares the caller's name with each element's name as
+// the ANSI text that RecordKeyText would hand out, byte for byte, without
+// building that text where it can be avoided:
+//   - a numeric key's "%u" text is the canonical decimal form of the key, so
+//     the name is read as a number once per search and the keys compared;
+//   - every ANSI code page keeps ASCII as it is, one byte per unit, so a
+//     string key is compared unit by unit while its units are ASCII; only a
+//     key with another unit before the first difference is converted, into
+//     a stack buffer (a name that cannot be converted ends the search, as
+//     one that cannot be built always has).
+// The scan runs once per element of the caller's array, so each step is
+// kept to a few byte comparisons.
+class NameMatcher {
+public:
+    NameMatcher(const KeyField &key, const char *name)
+        : key_(key), name_(reinterpret_cast<const unsigned char *>(name)) {
+        // Canonical decimal: digits only, without a leading zero (but "0"),
+        // at most 65535.  Six digits at most are read: more are above it.
+        size_t digits = 0;
+        uint32_t value = 0;
+        while (digits < 6 && name[digits] >= '0' && name[digits] <= '9')
+            value = value * 10 + static_cast<uint32_t>(name[digits++] - '0');
+        numeric_ = digits != 0 && name[digits] == '\0' && (name[0] != '0' || digits == 1) &&
+                   value <= 0xFFFF;
+        number_ = static_cast<uint16_t>(value);
+    }
+
+    // The element's key field is at `key`.  1: the element's name equals the
+    // caller's; 0: it differs; -1: its name cannot be built.
+    int Compare(const uint8_t *key) const {
+        if (key_.valueType != DMA_VT_STRING)
+            return numeric_ && (key[0] | key[1] << 8) == number_;
+        const unsigned char *name = name_;
+        const uint8_t *const end = key + 2 * key_.units;
+        for (const uint8_t *unit = key; unit != end; unit += 2, ++name) {
+            if (unit[1] != 0 || unit[0] >= 0x80) return CompareConverted(key);
+            if (unit[0] != *name) return 0;  // also where one of the two ends first
+            if (*name == 0) return 1;        // both end here
+        }
+        return *name == 0;  // a key without terminator: its whole field
+    }
+
+private:
+    int CompareConverted(const uint8_t *key) const {
+        WCHAR text[kKeyUnits];
+        KeyWideText(key_, key, text);
+        // Room for every unit's longest form in any ANSI code page.
+        char ansi[4 * kKeyUnits];
+        if (WideCharToMultiByte(GetACP(), 0, text, -1, ansi, sizeof ansi, nullptr, nullptr) <= 0)
+            return -1;
+        return std::strcmp(ansi, reinterpret_cast<const char *>(name_)) == 0;
+    }
+
+    KeyField key_;
+    const unsigned char *name_;
+    bool numeric_;
+    uint16_t number_;
+};
+
 }  // namespace
 
 // The element's name as new ANSI text: the UTF-16 text of a string key, or a
 // 16-bit key written with "%u".  A string key is read only inside its field:
 // one without a terminator there is taken as the whole field.
 char *RecordKeyText(const FieldListRow *list, uint16_t keyItem, const void *record) {
-    if (list == nullptr || record == nullptr) return nullptr;
-    const FieldListRow *row = KeyRow(list, keyItem);
-    if (row == nullptr || row->offset < 0) return nullptr;
-    const uint8_t *field = static_cast<const uint8_t *>(record) + row->offset;
-
-    // Large enough for every key field of the lists (at most 41 units) plus
-    // a terminator; a wider field is refused rather than cut.
-    WCHAR text[64] = {};
-    if (row->valueType == DMA_VT_STRING) {
-        const size_t capacity = row->size / 2;
-        if (capacity >= sizeof text / sizeof text[0]) return nullptr;
-        const size_t units = WideLengthWithin(field, capacity);
-        std::memcpy(text, field, 2 * units);
-        text[units] = 0;
-    } else if (row->valueType == DMA_VT_WORD) {
-        static const WCHAR kFormat[] = {'%', 'u', 0};
-        wsprintfW(text, kFormat, static_cast<unsigned>(Load16(field)));
-    } else {
-        return nullptr;
-    }
+    KeyField key;
+    if (record == nullptr || !FindKeyField(list, keyItem, &key)) return nullptr;
+    WCHAR text[kKeyUnits];
+    KeyWideText(key, static_cast<const uint8_t *>(record) + key.offset, text);
     char *ansi = nullptr;
     int32_t length = 0;
     if (!WideToMultiByteAlloc(text, &ansi, &length, 0)) return nullptr;
@@ -143,16 +220,20 @@ char *RecordKeyText(const FieldListRow *list, uint16_t keyItem, const void *reco
 
 // The lowest index whose name equals `name` byte for byte and whose state
 // byte ANDed with `mask` is non-zero.  A name that cannot be built ends the
-// search with no result, whatever later elements hold.
+// search with no result, whatever later elements hold.  Allocates nothing,
+// so a search costs the same for every element, whatever the array's size.
 bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16_t keyItem,
                       const char *name, uint8_t mask, uint32_t *index) {
     if (name == nullptr || index == nullptr) return false;
-    if (array.count != 0 && !ArrayUsable(array)) return false;
-    for (uint32_t i = 0; i < array.count; ++i) {
-        const auto own = GlobalBlock<char>::Adopt(RecordKeyText(list, keyItem, ElementAt(array, i)));
-        if (!own) return false;
-        const bool equal = std::strcmp(own.get(), name) == 0;
-        if (equal && (array.states[i] & mask) != 0) {
+    if (array.count == 0 || !ArrayUsable(array)) return false;
+    KeyField key;
+    if (!FindKeyField(list, keyItem, &key)) return false;
+    const NameMatcher matcher(key, name);
+    const uint8_t *field = static_cast<const uint8_t *>(array.records) + key.offset;
+    for (uint32_t i = 0; i < array.count; ++i, field += array.elementSize) {
+        const int equal = matcher.Compare(field);
+        if (equal < 0) return false;
+        if (equal != 0 && (array.states[i] & mask) != 0) {
             *index = i;
             return true;
         }
