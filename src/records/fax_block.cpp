@@ -7,6 +7,8 @@
 // The same count is also item 380 in the DEVMODEW private part, and setting
 // the count writes both.  Growing or shrinking the entry area is the
 // caller's business.
+#include <cstddef>
+
 #include "engine/engine.h"
 #include "text/text.h"
 
@@ -15,7 +17,7 @@ namespace dma {
 namespace {
 
 constexpr uint16_t kCountItem = 380;  // VT_WORD, SA_DEVMODE
-constexpr size_t kCountOffset = 16;
+constexpr size_t kCountOffset = offsetof(FaxAddressBlock, count);
 
 }  // namespace
 

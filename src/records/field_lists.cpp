@@ -7,10 +7,12 @@
 // which settings are already written when a later row fails, and it is the
 // order in which the enumeration by record kind lists the items.
 //
-// The offsets are checked against the public record structures at compile
-// time, and every list is checked to keep its fields inside the record and
-// apart from each other (a VT_BYTE field reported as VT_WORD counts with the
-// two bytes that a read stores into it).
+// Every field's offset and width come from the record's public structure
+// (only the kind 4 work buffer, which no caller sees, is written out here);
+// the offsets that callers have always relied on are pinned once more at
+// compile time, and every list is checked to keep its fields inside the
+// record and apart from each other (a VT_BYTE field reported as VT_WORD
+// counts with the two bytes that a read stores into it).
 #include <array>
 #include <cstddef>
 
@@ -18,12 +20,6 @@
 
 namespace dma {
 namespace {
-
-constexpr FieldListRow Row(uint16_t itemId, uint16_t valueType, int64_t offset, uint32_t size,
-                           uint16_t reportType = 0) {
-    return FieldListRow{itemId, valueType, reportType, offset, size};
-}
-constexpr FieldListRow kEnd{0, 0, 0, 0, 0};
 
 template <size_t N, size_t M>
 constexpr std::array<FieldListRow, N + M> Concat(const std::array<FieldListRow, N> &a,
@@ -59,41 +55,46 @@ constexpr bool FieldsWellFormed(const std::array<FieldListRow, N> &list, uint32_
     return true;
 }
 
-// ---- Record kind 2, 308 bytes; key item 297 ------------------------------
+// ---- Record kind 2, Kind2Record, 308 bytes; key item 297 ------------------
+// Items 300 and 302 are single bytes that a read stores as two (200-201 and
+// 208-209), hence the padding byte after each.
 constexpr std::array<FieldListRow, 10> kKind2 = {{
-    Row(297, DMA_VT_STRING, 0, 66),           // name (key), 33 units
-    Row(299, DMA_VT_STRING, 66, 130),
-    Row(301, DMA_VT_DWORD, 196, 4),
-    Row(300, DMA_VT_BYTE, 200, 1, DMA_VT_WORD),  // a read stores 200-201
-    Row(1287, DMA_VT_FLAG, 204, 4),           // flag bit held as 0 or 1
-    Row(302, DMA_VT_BYTE, 208, 1, DMA_VT_WORD),  // a read stores 208-209
-    Row(303, DMA_VT_WORD, 210, 2),
-    Row(1288, DMA_VT_FLAG, 212, 4),
-    Row(304, DMA_VT_LOGFONT, 216, 92),        // a whole LOGFONTW
-    kEnd,
+    FieldRow(297, DMA_VT_STRING, DMA_RECORD_FIELD(Kind2Record, name)),  // the key, 33 units
+    FieldRow(299, DMA_VT_STRING, DMA_RECORD_FIELD(Kind2Record, item299)),
+    FieldRow(301, DMA_VT_DWORD, DMA_RECORD_FIELD(Kind2Record, item301)),
+    FieldRow(300, DMA_VT_BYTE, DMA_RECORD_FIELD(Kind2Record, item300), DMA_VT_WORD),
+    FieldRow(1287, DMA_VT_FLAG, DMA_RECORD_FIELD(Kind2Record, item1287)),  // held as 0 or 1
+    FieldRow(302, DMA_VT_BYTE, DMA_RECORD_FIELD(Kind2Record, item302), DMA_VT_WORD),
+    FieldRow(303, DMA_VT_WORD, DMA_RECORD_FIELD(Kind2Record, item303)),
+    FieldRow(1288, DMA_VT_FLAG, DMA_RECORD_FIELD(Kind2Record, item1288)),
+    FieldRow(304, DMA_VT_LOGFONT, offsetof(Kind2Record, item304), sizeof(LOGFONTW)),
+    kFieldListEnd,
 }};
 static_assert(FieldsWellFormed(kKind2, DMA_KIND2_SIZE));
 static_assert(offsetof(Kind2Record, item299) == 66 && offsetof(Kind2Record, item300) == 200 &&
               offsetof(Kind2Record, item302) == 208 && offsetof(Kind2Record, item1288) == 212);
 
-// ---- Record kind 3, 706 bytes; key item 1819 -----------------------------
+// ---- Record kind 3, Kind3Record, 706 bytes; key item 1819 -----------------
 constexpr std::array<FieldListRow, 5> kKind3Rows = {{
-    Row(1819, DMA_VT_STRING, 0, 82),          // name (key), 41 units
-    Row(1820, DMA_VT_STRING, 82, 82),
-    Row(1821, DMA_VT_STRING, 164, 418),
-    Row(1822, DMA_VT_STRING, 582, 62),
-    Row(1823, DMA_VT_STRING, 644, 62),
+    FieldRow(1819, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, name)),  // the key, 41 units
+    FieldRow(1820, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, item1820)),
+    FieldRow(1821, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, item1821)),
+    FieldRow(1822, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, item1822)),
+    FieldRow(1823, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, item1823)),
 }};
-constexpr auto kKind3 = Concat(kKind3Rows, std::array<FieldListRow, 1>{{kEnd}});
+constexpr auto kKind3 = Concat(kKind3Rows, std::array<FieldListRow, 1>{{kFieldListEnd}});
 static_assert(FieldsWellFormed(kKind3, DMA_KIND3_SIZE));
 static_assert(offsetof(Kind3Record, item1820) == 82 && offsetof(Kind3Record, item1822) == 582);
 
-// ---- Record kind 7, 968 bytes: the five fields of kind 3, then two -------
-constexpr auto kKind7 = Concat(kKind3Rows, std::array<FieldListRow, 3>{{
-                                               Row(1876, DMA_VT_STRING, 706, 258),
-                                               Row(1896, DMA_VT_FLAG, 964, 4),
-                                               kEnd,
-                                           }});
+// ---- Record kind 7, Kind7Record, 968 bytes: kind 3's five fields, then two --
+// Kind 3's rows serve unchanged because the kind 3 record opens kind 7's.
+static_assert(offsetof(Kind7Record, base) == 0);
+constexpr auto kKind7 =
+    Concat(kKind3Rows, std::array<FieldListRow, 3>{{
+                           FieldRow(1876, DMA_VT_STRING, DMA_RECORD_FIELD(Kind7Record, item1876)),
+                           FieldRow(1896, DMA_VT_FLAG, DMA_RECORD_FIELD(Kind7Record, item1896)),
+                           kFieldListEnd,
+                       }});
 static_assert(FieldsWellFormed(kKind7, DMA_KIND7_SIZE));
 
 // ---- Record kind 5, FaxAddressEntry, 820 bytes; addressed by position ----
@@ -101,25 +102,25 @@ static_assert(FieldsWellFormed(kKind7, DMA_KIND7_SIZE));
 // holds 10 bytes but its field is 18 wide: a read copies the 8 bytes stored
 // after it as well, and a write accepts at most 4 characters there.
 constexpr std::array<FieldListRow, 19> kKind5 = {{
-    Row(1794, DMA_VT_WORD, 0, 2),
-    Row(1795, DMA_VT_STRING, 2, 258),
-    Row(1796, DMA_VT_WORD, 260, 2),
-    Row(1797, DMA_VT_STRING, 262, 82),
-    Row(1798, DMA_VT_STRING, 344, 166),
-    Row(1810, DMA_VT_WORD, 510, 2),
-    Row(1811, DMA_VT_WORD, 512, 2),
-    Row(1812, DMA_VT_WORD, 514, 2),
-    Row(1813, DMA_VT_STRING, 516, 18),
-    Row(1814, DMA_VT_WORD, 534, 2),
-    Row(1815, DMA_VT_WORD, 536, 2),
-    Row(1816, DMA_VT_STRING, 538, 120),
-    Row(1817, DMA_VT_STRING, 658, 42),
-    Row(1818, DMA_VT_STRING, 700, 42),
-    Row(1892, DMA_VT_DWORD, 744, 4),
-    Row(1893, DMA_VT_FLAG, 748, 4),
-    Row(1897, DMA_VT_STRING, 752, 16),
-    Row(1894, DMA_VT_STRING, 768, 50),
-    kEnd,
+    FieldRow(1794, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1794)),
+    FieldRow(1795, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1795)),
+    FieldRow(1796, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1796)),
+    FieldRow(1797, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1797)),
+    FieldRow(1798, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1798)),
+    FieldRow(1810, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1810)),
+    FieldRow(1811, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1811)),
+    FieldRow(1812, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1812)),
+    FieldRow(1813, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1813)),
+    FieldRow(1814, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1814)),
+    FieldRow(1815, DMA_VT_WORD, DMA_RECORD_FIELD(FaxAddressEntry, item1815)),
+    FieldRow(1816, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1816)),
+    FieldRow(1817, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1817)),
+    FieldRow(1818, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1818)),
+    FieldRow(1892, DMA_VT_DWORD, DMA_RECORD_FIELD(FaxAddressEntry, item1892)),
+    FieldRow(1893, DMA_VT_FLAG, DMA_RECORD_FIELD(FaxAddressEntry, item1893)),
+    FieldRow(1897, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1897)),
+    FieldRow(1894, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1894)),
+    kFieldListEnd,
 }};
 static_assert(FieldsWellFormed(kKind5, DMA_FAX_ENTRY_SIZE));
 static_assert(offsetof(FaxAddressEntry, item1797) == 262 &&
@@ -134,17 +135,17 @@ static_assert(offsetof(FaxAddressEntry, item1797) == 262 &&
 // 16-byte work buffer that ConvertKind4Rectangle maps onto the record's
 // orientation-dependent rectangle at offset 4.
 constexpr std::array<FieldListRow, 2> kKind4Key = {{
-    Row(1824, DMA_VT_WORD, 0, 2),
-    kEnd,
+    FieldRow(1824, DMA_VT_WORD, DMA_RECORD_FIELD(Kind4Record, key)),
+    kFieldListEnd,
 }};
 static_assert(FieldsWellFormed(kKind4Key, DMA_KIND4_SIZE));
 
 constexpr std::array<FieldListRow, 5> kKind4Rect = {{
-    Row(1827, DMA_VT_INT, 0, 4),
-    Row(1828, DMA_VT_INT, 4, 4),
-    Row(1826, DMA_VT_INT, 8, 4),
-    Row(1825, DMA_VT_INT, 12, 4),
-    kEnd,
+    FieldRow(1827, DMA_VT_INT, 0, 4),
+    FieldRow(1828, DMA_VT_INT, 4, 4),
+    FieldRow(1826, DMA_VT_INT, 8, 4),
+    FieldRow(1825, DMA_VT_INT, 12, 4),
+    kFieldListEnd,
 }};
 static_assert(FieldsWellFormed(kKind4Rect, 16));
 

@@ -3,6 +3,7 @@
 // record operations use.  The user-settings lists use the same row format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -19,6 +20,27 @@ struct FieldListRow {
     int64_t offset;       // -1: no place in the record
     uint32_t size;        // width in the record, scalars included
 };
+
+// A field's place in a record, taken from the record's public structure with
+// DMA_RECORD_FIELD so that the lists repeat no offset or width of their own.
+struct FieldPlace {
+    int64_t offset;
+    uint32_t size;
+};
+#define DMA_RECORD_FIELD(Record, member) \
+    ::dma::FieldPlace { offsetof(Record, member), sizeof(Record::member) }
+
+// The rows of every field list (the record kinds' and the user settings').
+constexpr FieldListRow FieldRow(uint16_t itemId, uint16_t valueType, int64_t offset,
+                                uint32_t size, uint16_t reportType = 0) {
+    return FieldListRow{itemId, valueType, reportType, offset, size};
+}
+constexpr FieldListRow FieldRow(uint16_t itemId, uint16_t valueType, FieldPlace place,
+                                uint16_t reportType = 0) {
+    return FieldRow(itemId, valueType, place.offset, place.size, reportType);
+}
+// The row that ends a list.
+inline constexpr FieldListRow kFieldListEnd{0, 0, 0, 0, 0};
 
 // Field lists, each ended by a row with itemId 0 (the span excludes it).
 std::span<const FieldListRow> Kind2Fields();

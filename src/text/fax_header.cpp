@@ -7,6 +7,8 @@
 // units at byte 100).  The header strings have no catalogue item; callers
 // reach them through the string operations, which hand them here before any
 // ID translation.  Every header write also stamps the current signature.
+#include <cstddef>
+
 #include "text/text.h"
 
 namespace dma {
@@ -18,31 +20,41 @@ struct HeaderField {
     uint32_t units;     // capacity in UTF-16 units, terminator included
 };
 
+// The header fields as the block's public structure lays them out.
+constexpr HeaderField kHeader1 = {offsetof(FaxAddressBlock, header1),
+                                  sizeof(FaxAddressBlock::header1) / sizeof(DMA_WCHAR)};
+constexpr HeaderField kHeader2 = {offsetof(FaxAddressBlock, header2),
+                                  sizeof(FaxAddressBlock::header2) / sizeof(DMA_WCHAR)};
+
 // False for any DMA ID other than the two header strings.
 bool FindHeaderField(uint16_t dmaId, HeaderField *field) {
     switch (dmaId) {
-    case DMA_ID_FAX_HEADER1: *field = {18, 41}; return true;
-    case DMA_ID_FAX_HEADER2: *field = {100, 671}; return true;
+    case DMA_ID_FAX_HEADER1: *field = kHeader1; return true;
+    case DMA_ID_FAX_HEADER2: *field = kHeader2; return true;
     default: return false;
     }
 }
 
 constexpr char kCurrentSignature[] = "ZOVA002";
+// Units of the signature field, terminator included.
+constexpr int kSignatureUnits = sizeof(FaxAddressBlock::signature) / sizeof(DMA_WCHAR);
+static_assert(kSignatureUnits == sizeof kCurrentSignature);
 
 }  // namespace
 
 void WriteCurrentFaxSignature(void *block) {
     uint8_t *p = static_cast<uint8_t *>(block);
-    for (int i = 0; i < 8; ++i) Store16(p + 2 * i, static_cast<uint8_t>(kCurrentSignature[i]));
+    for (int i = 0; i < kSignatureUnits; ++i)
+        Store16(p + 2 * i, static_cast<uint8_t>(kCurrentSignature[i]));
 }
 
 bool HasFaxSignature(const void *p, const char *sig7) {
     if (p == nullptr || sig7 == nullptr) return false;
     const uint8_t *b = static_cast<const uint8_t *>(p);
-    for (int i = 0; i < 8; ++i) {
-        const uint16_t want = i < 7 ? static_cast<uint8_t>(sig7[i]) : 0;
+    for (int i = 0; i < kSignatureUnits; ++i) {
+        const uint16_t want = i < kSignatureUnits - 1 ? static_cast<uint8_t>(sig7[i]) : 0;
         if (Load16(b + 2 * i) != want) return false;
-        if (want == 0) return i == 7;  // a shorter sig7 never matches
+        if (want == 0) return i == kSignatureUnits - 1;  // a shorter sig7 never matches
     }
     return true;
 }

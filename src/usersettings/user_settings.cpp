@@ -26,52 +26,47 @@
 namespace dma {
 namespace {
 
-constexpr FieldListRow Row(uint16_t itemId, uint16_t valueType, int64_t offset, uint32_t size) {
-    return FieldListRow{itemId, valueType, 0, offset, size};
-}
-constexpr FieldListRow kEnd{0, 0, 0, 0, 0};
-
 constexpr std::array<FieldListRow, 4> kList1 = {{
-    Row(8203, DMA_VT_WORD, 2, 2),
-    Row(8204, DMA_VT_WORD, 4, 2),
-    Row(5137, DMA_VT_WORD, 6, 2),
-    kEnd,
+    FieldRow(8203, DMA_VT_WORD, 2, 2),
+    FieldRow(8204, DMA_VT_WORD, 4, 2),
+    FieldRow(5137, DMA_VT_WORD, 6, 2),
+    kFieldListEnd,
 }};
 
 constexpr std::array<FieldListRow, 6> kList2 = {{
-    Row(5129, DMA_VT_STRING, 76, 50),
-    Row(5130, DMA_VT_STRING, 126, 10),
-    Row(5146, DMA_VT_WORD, 136, 2),
-    Row(5147, DMA_VT_STRING, 138, 258),
-    Row(5159, DMA_VT_STRING, 396, 34),
-    kEnd,
+    FieldRow(5129, DMA_VT_STRING, 76, 50),
+    FieldRow(5130, DMA_VT_STRING, 126, 10),
+    FieldRow(5146, DMA_VT_WORD, 136, 2),
+    FieldRow(5147, DMA_VT_STRING, 138, 258),
+    FieldRow(5159, DMA_VT_STRING, 396, 34),
+    kFieldListEnd,
 }};
 
 constexpr std::array<FieldListRow, 13> kList3 = {{
-    Row(5150, DMA_VT_STRING, 432, 66),
-    Row(5148, DMA_VT_STRING, 498, 258),
-    Row(5161, DMA_VT_STRING, 756, 346),
-    Row(5167, DMA_VT_STRING, 1102, 66),
-    Row(5214, DMA_VT_STRING, 1168, 130),
-    Row(5165, DMA_VT_BYTE, 1298, 1),
-    Row(5169, DMA_VT_FLAG, 1300, 4),   // plain 32-bit values, not flag bits
-    Row(5171, DMA_VT_FLAG, 1304, 4),
-    Row(5173, DMA_VT_FLAG, 1308, 4),
-    Row(5178, DMA_VT_WORD, 1312, 2),
-    Row(5180, DMA_VT_STRING, 1314, 50),
-    Row(5182, DMA_VT_STRING, 1364, 34),
-    kEnd,
+    FieldRow(5150, DMA_VT_STRING, 432, 66),
+    FieldRow(5148, DMA_VT_STRING, 498, 258),
+    FieldRow(5161, DMA_VT_STRING, 756, 346),
+    FieldRow(5167, DMA_VT_STRING, 1102, 66),
+    FieldRow(5214, DMA_VT_STRING, 1168, 130),
+    FieldRow(5165, DMA_VT_BYTE, 1298, 1),
+    FieldRow(5169, DMA_VT_FLAG, 1300, 4),   // plain 32-bit values, not flag bits
+    FieldRow(5171, DMA_VT_FLAG, 1304, 4),
+    FieldRow(5173, DMA_VT_FLAG, 1308, 4),
+    FieldRow(5178, DMA_VT_WORD, 1312, 2),
+    FieldRow(5180, DMA_VT_STRING, 1314, 50),
+    FieldRow(5182, DMA_VT_STRING, 1364, 34),
+    kFieldListEnd,
 }};
 
 constexpr std::array<FieldListRow, 8> kList4 = {{
-    Row(5174, DMA_VT_STRING, 1402, 66),
-    Row(5175, DMA_VT_STRING, 1468, 346),
-    Row(5176, DMA_VT_STRING, 1814, 66),
-    Row(5215, DMA_VT_STRING, 1880, 130),
-    Row(5184, DMA_VT_STRING, 2010, 50),
-    Row(5185, DMA_VT_STRING, 2060, 34),
-    Row(5183, DMA_VT_BYTE, 2094, 1),
-    kEnd,
+    FieldRow(5174, DMA_VT_STRING, 1402, 66),
+    FieldRow(5175, DMA_VT_STRING, 1468, 346),
+    FieldRow(5176, DMA_VT_STRING, 1814, 66),
+    FieldRow(5215, DMA_VT_STRING, 1880, 130),
+    FieldRow(5184, DMA_VT_STRING, 2010, 50),
+    FieldRow(5185, DMA_VT_STRING, 2060, 34),
+    FieldRow(5183, DMA_VT_BYTE, 2094, 1),
+    kFieldListEnd,
 }};
 
 // The scratch copy of a string on its way to the raw write.
