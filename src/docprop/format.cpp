@@ -16,26 +16,44 @@
 // read: the parse never looks outside data[0, count).
 #include "docprop/docprop.h"
 
+#include <cstddef>
+
 #include "text/text.h"
 
 namespace dma {
 
 namespace {
 
-constexpr uint32_t kNdevHeader = 24;
-constexpr uint32_t kTmbHeader = 20;
-constexpr uint32_t kSpHeader = 20;
-constexpr uint32_t kNdevMagic = 0x5250;
+// The three sections before the fax section share one form: a 16-byte
+// UTF-16 signature, for "NDEV001" a 32-bit magic number, then the 32-bit
+// payload length that ends the header, then the payload.
+struct PlainSection {
+    DocPropSection section;
+    const char *signature;
+    size_t signatureUnits;  // units compared, terminator included
+    uint32_t magic;         // at byte 16; 0: none
+    uint32_t header;        // header bytes, the length in the last four
+};
+constexpr PlainSection kPlainSections[] = {
+    {kSectionNdev, "NDEV001", 8, 0x5250, 24},
+    {kSectionTmbInfo, "TMBINFO", 8, 0, 20},
+    // 7 units: the signature's 8th unit is not part of it.
+    {kSectionSpInfo, "SPINFO", 7, 0, 20},
+};
+
 constexpr uint32_t kFaxHeader = DMA_FAX_HEADER_SIZE;
 constexpr uint32_t kFaxEntry = DMA_FAX_ENTRY_SIZE;
 constexpr uint32_t kOldFaxEntry = DMA_FAX_OLD_ENTRY_SIZE;
+constexpr size_t kFaxCountOffset = offsetof(FaxAddressBlock, count);
 
 // Where the current entry keeps the Base64 form of the old entry's last 16
-// bytes (item 1897 at 752-767): item 1894, 25 UTF-16 units at 768-817.
-constexpr uint32_t kItem1897Offset = 752;
-constexpr int32_t kItem1897Size = 16;
-constexpr uint32_t kItem1894Offset = 768;
-constexpr int kItem1894Units = 25;
+// bytes (item 1897 at 752-767, in the old entry as in the current one):
+// item 1894, 25 UTF-16 units at 768-817.
+constexpr uint32_t kItem1897Offset = offsetof(FaxAddressEntry, item1897);
+constexpr int32_t kItem1897Size = sizeof(FaxAddressEntry::item1897);
+constexpr uint32_t kItem1894Offset = offsetof(FaxAddressEntry, item1894);
+constexpr int kItem1894Units = sizeof(FaxAddressEntry::item1894) / sizeof(DMA_WCHAR);
+static_assert(kItem1897Offset + kItem1897Size == kOldFaxEntry && kItem1894Units == 25);
 
 // True when the `units` UTF-16 units at p spell the ASCII text `sig`
 // followed by zero units up to `units` (the terminator is part of the
@@ -61,51 +79,29 @@ int32_t ParseDocPropFile(const uint8_t *data, uint32_t count, DocPropLayout *lay
     uint64_t pos = 0;  // bytes taken by the sections so far
     auto remaining = [&] { return uint64_t{count} - pos; };
 
-    // "NDEV001": needs the whole 24-byte header.  A file of 20-23 bytes has
-    // no room for it and is looked at as a "TMBINFO" section, like any file
+    // Each section needs its whole header.  A file of 20-23 bytes has no room
+    // for "NDEV001" and is looked at as a "TMBINFO" section, like any file
     // whose remaining bytes fall between two sections' minimum sizes.
-    if (remaining() >= kNdevHeader) {
+    for (const PlainSection &p : kPlainSections) {
+        if (remaining() < p.header) continue;
         const uint8_t *s = data + pos;
-        if (!SignatureIs(s, "NDEV001", 8) || Load32(s + 16) != kNdevMagic)
-            return DMA_E_FILE_FORMAT;
-        uint32_t payload = Load32(s + 20);
-        if (!FitsWithin(kNdevHeader, payload, remaining())) return DMA_E_FILE_FORMAT;
-        found.start[kSectionNdev] = s;
-        found.size[kSectionNdev] = kNdevHeader + payload;
-        pos += found.size[kSectionNdev];
-    }
-
-    // "TMBINFO": 8-unit signature, length at 16.
-    if (remaining() >= kTmbHeader) {
-        const uint8_t *s = data + pos;
-        if (!SignatureIs(s, "TMBINFO", 8)) return DMA_E_FILE_FORMAT;
-        uint32_t payload = Load32(s + 16);
-        if (!FitsWithin(kTmbHeader, payload, remaining())) return DMA_E_FILE_FORMAT;
-        found.start[kSectionTmbInfo] = s;
-        found.size[kSectionTmbInfo] = kTmbHeader + payload;
-        pos += found.size[kSectionTmbInfo];
-    }
-
-    // "SPINFO": 7-unit signature (terminator included); the 8th unit is not
-    // part of it.  Length at 16.
-    if (remaining() >= kSpHeader) {
-        const uint8_t *s = data + pos;
-        if (!SignatureIs(s, "SPINFO", 7)) return DMA_E_FILE_FORMAT;
-        uint32_t payload = Load32(s + 16);
-        if (!FitsWithin(kSpHeader, payload, remaining())) return DMA_E_FILE_FORMAT;
-        found.start[kSectionSpInfo] = s;
-        found.size[kSectionSpInfo] = kSpHeader + payload;
-        pos += found.size[kSectionSpInfo];
+        if (!SignatureIs(s, p.signature, p.signatureUnits)) return DMA_E_FILE_FORMAT;
+        if (p.magic != 0 && Load32(s + 16) != p.magic) return DMA_E_FILE_FORMAT;
+        const uint32_t payload = Load32(s + p.header - 4);
+        if (!FitsWithin(p.header, payload, remaining())) return DMA_E_FILE_FORMAT;
+        found.start[p.section] = s;
+        found.size[p.section] = p.header + payload;
+        pos += found.size[p.section];
     }
 
     // Fax section: current or old layout, entries counted by the header.
     if (remaining() >= kFaxHeader) {
         const uint8_t *s = data + pos;
-        uint32_t entries = Load16(s + 16);
+        uint32_t entries = Load16(s + kFaxCountOffset);
         uint32_t entrySize;
-        if (SignatureIs(s, "ZOVA002", 8)) {
+        if (HasFaxSignature(s, "ZOVA002")) {
             entrySize = kFaxEntry;
-        } else if (SignatureIs(s, "ZOVA001", 8)) {
+        } else if (HasFaxSignature(s, "ZOVA001")) {
             entrySize = kOldFaxEntry;
             found.faxOld = true;
         } else {
@@ -138,17 +134,13 @@ int UpgradeFaxBlock(void *destination, const void *source, uint32_t destinationS
     // The count lives in the header: a source too short to hold one is
     // refused before it is read.
     if (sourceSize < kFaxHeader) return 0;
-    uint32_t entries = Load16(src + 16);
+    uint32_t entries = Load16(src + kFaxCountOffset);
     if (uint64_t{kFaxHeader} + uint64_t{kFaxEntry} * entries > destinationSize) return 0;
-    if (!SignatureIs(src, "ZOVA001", 8)) return 0;
+    if (!HasFaxSignature(src, "ZOVA001")) return 0;
     if (sourceSize != kFaxHeader + kOldFaxEntry * entries) return 0;
 
     std::memcpy(dst, src, kFaxHeader);
-    static constexpr char kCurrent[] = "ZOVA002";
-    for (size_t i = 0; i < 8; ++i) {
-        dst[2 * i] = static_cast<uint8_t>(kCurrent[i]);  // includes the terminator
-        dst[2 * i + 1] = 0;
-    }
+    WriteCurrentFaxSignature(dst);
 
     for (uint32_t j = 0; j < entries; ++j) {
         const uint8_t *oldEntry = src + kFaxHeader + size_t{kOldFaxEntry} * j;
