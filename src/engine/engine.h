@@ -61,15 +61,14 @@ RawStatus ReadSetting(const Setting &setting, const uint8_t *place, const void *
 // The raw write after the lookup: checks the declared type and length, then
 // stores (StoreScalar for scalars).  Item 259 ignores the declared type and
 // length and stores at most 62 bytes of its text.
-RawStatus WriteSetting(const Setting &setting, uint8_t *place, void *devMode, void *secondary,
+RawStatus WriteSetting(const Setting &setting, uint8_t *place, void *devMode,
                        uint16_t valueType, int32_t length, const void *value);
 
 // Stores a scalar value given in the stored type's width (at least four
 // readable bytes for the combined resolution, a packed byte and the angles),
 // then the mirrored place and the linked item.  A failure there leaves the
 // setting's new value written.
-RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, void *secondary,
-                      const void *value);
+RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, const void *value);
 
 // ---- Linked settings (linked.cpp) -------------------------------------------
 

@@ -162,6 +162,13 @@ constexpr PairTable CompilePairTable() {
 }
 constexpr PairTable kPairTable = CompilePairTable();
 
+// ClassOf as a table over the values that have a class.
+constexpr std::array<uint8_t, 33> kClassByValue = [] {
+    std::array<uint8_t, 33> t{};
+    for (uint16_t v = 0; v < t.size(); ++v) t[v] = static_cast<uint8_t>(ClassOf(v));
+    return t;
+}();
+
 }  // namespace
 
 // Table lookup; 1 without writing when the value is past the table or
@@ -196,7 +203,8 @@ int DerivePairedValue(uint16_t itemId, const PairInput *input, uint16_t *result)
     else if (input->newValue == 0xFFFF) key = 16;
     else return 1;
     const size_t o = input->orientation == 1 || input->orientation == 2 ? input->orientation : 0;
-    const int32_t v = kPairTable[column][key][o][static_cast<size_t>(ClassOf(input->item295))];
+    const size_t c = input->item295 < kClassByValue.size() ? kClassByValue[input->item295] : 0;
+    const int32_t v = kPairTable[column][key][o][c];
     if (v < 0) return 1;
     *result = static_cast<uint16_t>(v);
     return 0;

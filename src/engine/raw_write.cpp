@@ -11,6 +11,7 @@
 // derived items 325, 326 and 344.
 #include <cstring>
 
+#include "catalogue/item_tables.h"
 #include "catalogue/special_items.h"
 #include "engine/engine.h"
 
@@ -32,45 +33,60 @@ uint32_t TextBytesWithin(const uint8_t *text, uint32_t units) {
     return static_cast<uint32_t>(2 * WideLengthWithin(text, units) + 2);
 }
 
-// Writes a derived item's 16-bit value as the raw write of a WORD would: the
-// derived items (325 a BYTE reported as WORD, 326 and 344 WORDs) are plain
-// settings of DEVMODEW, beside the item that derives them, so that write
-// passes every check and stores the item's stored width.
-RawStatus WriteDerived(uint16_t itemId, uint16_t derived, void *devMode, void *secondary) {
-    const Setting &s = ItemSetting(itemId);
-    uint8_t *place = s.Address(devMode, secondary);
-    if (!s.HasRow() || place == nullptr) return DMA_RS_FAILED;
-    return StoreScalar(s, place, devMode, secondary, &derived);
+// The items a linked write reads and writes are plain settings of DEVMODEW
+// beside the items that drive them.  Their places come from the catalogue's
+// rows at compile time, so the write reaches them without a lookup.
+struct LinkedPlace {
+    uint16_t offset;  // from the start of DEVMODEW
+    uint8_t width;    // stored width: 1 or 2
+};
+
+consteval LinkedPlace PlaceOf(uint16_t itemId) {
+    using namespace notation;
+    for (size_t r = 0; r < kRangeCount; ++r)
+        for (size_t i = 0; i < kDirectory[r].rowCount; ++i) {
+            const ItemDescriptor &row = kDirectory[r].items[i];
+            if (row.itemId != itemId) continue;
+            if (kDirectory[r].area != DMA_SA_DEVMODE) throw "linked item outside DEVMODEW";
+            const int32_t width = TypeWidth(row.valueType);
+            if (width != 1 && width != 2) throw "linked item neither a byte nor a word";
+            return LinkedPlace{row.offset, static_cast<uint8_t>(width)};
+        }
+    throw "linked item without a row";
 }
 
-// A scalar of DEVMODEW read from its descriptor, as the 16-bit number that
-// the derivations take.
-RawStatus ReadWord(uint16_t itemId, void *devMode, uint16_t *value) {
-    const Setting &s = ItemSetting(itemId);
-    const uint8_t *place = s.Address(devMode, nullptr);
-    uint32_t v;
-    if (place == nullptr || ReadScalar(s, place, devMode, &v) != DMA_RS_OK) return DMA_RS_FAILED;
-    *value = static_cast<uint16_t>(v);
+constexpr LinkedPlace kPlace295 = PlaceOf(kItemPairClass);
+constexpr LinkedPlace kPlaceOrientation = PlaceOf(kItemOrientation);
+constexpr LinkedPlace kPlace325 = PlaceOf(kItemDerived325);
+constexpr LinkedPlace kPlace326 = PlaceOf(kItemDerived326);
+constexpr LinkedPlace kPlace344 = PlaceOf(kItemDerived344);
+
+// A linked setting's value as the 16-bit number the derivations take (the
+// raw read's value, zero-extended).
+uint16_t ReadLinked(const uint8_t *devMode, LinkedPlace p) {
+    return p.width == 1 ? devMode[p.offset] : Load16(devMode + p.offset);
+}
+
+// A derived value stored as the raw write of a WORD stores it: its stored
+// width's low-order bytes (325 is a byte reported as a word).
+RawStatus WriteDerived(uint8_t *devMode, LinkedPlace p, uint16_t derived) {
+    if (p.width == 1) devMode[p.offset] = static_cast<uint8_t>(derived);
+    else Store16(devMode + p.offset, derived);
     return DMA_RS_OK;
 }
 
 // Items 320 and 341 derive items 326 and 344 from their new value, the
 // current dmOrientation and the current value of item 295.
-RawStatus WritePairedItem(uint16_t itemId, uint16_t newValue, void *devMode, void *secondary) {
-    uint16_t item295, orientation;
-    if (ReadWord(kItemPairClass, devMode, &item295) != DMA_RS_OK) return DMA_RS_FAILED;
-    if (ReadWord(kItemOrientation, devMode, &orientation) != DMA_RS_OK) return DMA_RS_FAILED;
-    const PairInput input{orientation, item295, newValue};
+RawStatus WritePairedItem(uint16_t itemId, uint16_t newValue, uint8_t *devMode) {
+    const PairInput input{ReadLinked(devMode, kPlaceOrientation), ReadLinked(devMode, kPlace295), newValue};
     uint16_t derived = 0;
     if (DerivePairedValue(itemId, &input, &derived) != 0) return DMA_RS_FAILED;
-    const uint16_t target = itemId == kItemPairSource326 ? kItemDerived326 : kItemDerived344;
-    return WriteDerived(target, derived, devMode, secondary);
+    return WriteDerived(devMode, itemId == kItemPairSource326 ? kPlace326 : kPlace344, derived);
 }
 
 }  // namespace
 
-RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, void *secondary,
-                      const void *value) {
+RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, const void *value) {
     const uint8_t *in = static_cast<const uint8_t *>(value);
     uint8_t *dm = static_cast<uint8_t *>(devMode);
     switch (s.Kind()) {
@@ -95,7 +111,11 @@ RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, void *sec
     default:
         break;
     }
-    std::memcpy(place, in, s.width);
+    switch (s.width) {
+    case 1: place[0] = in[0]; break;
+    case 2: Store16(place, Load16(in)); break;
+    default: Store32(place, Load32(in)); break;
+    }
     switch (s.Kind()) {
     case Access::Angle1: std::memcpy(dm + kOffOrientationFont1, in, 4); return DMA_RS_OK;
     case Access::Angle2: std::memcpy(dm + kOffOrientationFont2, in, 4); return DMA_RS_OK;
@@ -106,15 +126,15 @@ RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, void *sec
     case Access::Link325: {
         uint16_t derived = 0;
         if (DeriveItem325(Load16(in), &derived) != 0) return DMA_RS_FAILED;
-        return WriteDerived(kItemDerived325, derived, devMode, secondary);
+        return WriteDerived(dm, kPlace325, derived);
     }
-    case Access::Pair326: return WritePairedItem(kItemPairSource326, Load16(in), devMode, secondary);
-    case Access::Pair344: return WritePairedItem(kItemPairSource344, Load16(in), devMode, secondary);
+    case Access::Pair326: return WritePairedItem(kItemPairSource326, Load16(in), dm);
+    case Access::Pair344: return WritePairedItem(kItemPairSource344, Load16(in), dm);
     default: return DMA_RS_OK;
     }
 }
 
-RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode, void *secondary,
+RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode,
                        uint16_t valueType, int32_t length, const void *value) {
     const Access kind = s.Kind();
     if (kind == Access::CappedText) {
@@ -160,7 +180,7 @@ RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode, void *se
         return DMA_RS_OK;
     }
     if (effectiveLength != declaredWidth) return DMA_RS_BAD_WIDTH;
-    return StoreScalar(s, place, devMode, secondary, value);
+    return StoreScalar(s, place, devMode, value);
 }
 
 RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t valueType,
@@ -171,7 +191,7 @@ RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t va
     if (!s.HasRow()) return DMA_RS_FAILED;
     uint8_t *place = s.Address(devMode, secondary);
     if (place == nullptr) return DMA_RS_FAILED;
-    return WriteSetting(s, place, devMode, secondary, valueType, length, value);
+    return WriteSetting(s, place, devMode, valueType, length, value);
 }
 
 }  // namespace dma
