@@ -208,7 +208,53 @@ consteval Compiled Compile() {
 }
 
 constexpr auto kSettings = Compile().settings;
-constexpr auto kByItem = Compile().byItem;
+
+// Item ID -> slot, paged by the ID's high byte with equal pages stored once:
+// most of the item range is either outside every range or inside the last
+// range without rows, so a handful of pages repeat.
+constexpr size_t kItemPages = (kItemIndexSize + 255) / 256;
+using ItemPage = std::array<uint16_t, 256>;
+
+consteval std::array<ItemPage, kItemPages> ItemPages() {
+    const auto byItem = Compile().byItem;
+    std::array<ItemPage, kItemPages> pages{};
+    for (size_t id = 0; id < kItemIndexSize; ++id) pages[id / 256][id % 256] = byItem[id];
+    return pages;
+}
+
+consteval size_t CountDistinctPages() {
+    const auto pages = ItemPages();
+    size_t n = 0;
+    for (size_t p = 0; p < kItemPages; ++p) {
+        bool seen = false;
+        for (size_t q = 0; q < p && !seen; ++q) seen = pages[q] == pages[p];
+        n += !seen;
+    }
+    return n;
+}
+
+struct ItemIndex {
+    std::array<uint8_t, kItemPages> pageOf{};                 // high byte -> stored page
+    std::array<ItemPage, CountDistinctPages()> pages{};
+};
+
+consteval ItemIndex BuildItemIndex() {
+    const auto all = ItemPages();
+    ItemIndex index{};
+    size_t stored = 0;
+    for (size_t p = 0; p < kItemPages; ++p) {
+        size_t q = 0;
+        while (q < stored && index.pages[q] != all[p]) ++q;
+        if (q == stored) index.pages[stored++] = all[p];
+        index.pageOf[p] = static_cast<uint8_t>(q);
+    }
+    // The paged index answers exactly what the dense one does.
+    const auto byItem = Compile().byItem;
+    for (size_t id = 0; id < kItemIndexSize; ++id)
+        if (index.pages[index.pageOf[id / 256]][id % 256] != byItem[id]) throw "item index mismatch";
+    return index;
+}
+constexpr ItemIndex kItemIndex = BuildItemIndex();
 
 // ---- The DMA ID index -------------------------------------------------------
 //
@@ -290,7 +336,8 @@ namespace dma {
 
 const Setting &ItemSetting(uint16_t itemId) {
     using namespace notation;
-    return kSettings[itemId < kByItem.size() ? kByItem[itemId] : 0];
+    const size_t page = itemId >> 8u;
+    return kSettings[page < kItemPages ? kItemIndex.pages[kItemIndex.pageOf[page]][itemId & 0xFFu] : 0];
 }
 
 const Setting &DmaSetting(uint16_t dmaId) { return notation::kSettings[notation::kDmaIndex(dmaId)]; }
