@@ -22,7 +22,9 @@
 // GetValue_mix cycles through the enumerated DMA IDs that read as integers
 // (the integer read refuses texts and fonts); GetValue_all_enumerated through
 // every enumerated ID, refusals included.  Record by name is per element
-// scanned: the name matches only the last of N elements.
+// scanned: the name is one that no element of the N has (kind 4: a number
+// past every key), so each call compares all N and transfers nothing, and the
+// figure is the search alone.
 #include <dmaccess/dmaccess.h>
 
 #include <cstdint>
@@ -57,6 +59,7 @@ struct Inputs {
     std::vector<uint8_t> info = std::vector<uint8_t>(DMA_USER_SETTING_INFO_SIZE);
     LOGFONTA font{};
     std::string name;   // record by name: matches the last element only
+    std::string missing;  // record by name: matches no element
     int32_t kind = 0;
     uint32_t calls = 0;  // calls (or repetitions of the mix) per driver run
 } g;
@@ -268,11 +271,11 @@ DRIVER measure_store_by_position() {
     return bad;
 }
 
-// Loads the element named g.name, the last of its array: every call scans
-// the whole array.
+// Looks for g.missing, a name no element of the array has: every call scans
+// the whole array and fails with the kind's "no such record" code.
 DRIVER measure_record_by_name() {
     long bad = 0;
-    const intptr_t name = reinterpret_cast<intptr_t>(g.name.c_str());
+    const intptr_t name = reinterpret_cast<intptr_t>(g.missing.c_str());
     for (uint32_t i = 0; i < g.calls; ++i) bad += DMA_AccessibleData(&g.ctx, g.kind, name) != DMA_OK;
     return bad;
 }
@@ -384,9 +387,14 @@ uint64_t Run(const std::string &row) {
         PrepareArray(g.kind, n);
         Expect("DMA_AccessibleData by name",
                DMA_AccessibleData(ctx, g.kind, reinterpret_cast<intptr_t>(g.name.c_str())));
+        g.missing = g.kind == DMA_KIND_4 ? std::to_string(n + 1) : "name" + std::to_string(n);
+        const DMA_RESULT none = g.kind == DMA_KIND_4 ? DMA_E_NO_KIND4_RECORD : DMA_E_NO_RECORD;
+        if (DMA_AccessibleData(ctx, g.kind, reinterpret_cast<intptr_t>(g.missing.c_str())) != none)
+            Fail("DMA_AccessibleData of a missing name", 1);
         g.calls = 20000 / n;  // 20000 elements scanned whatever N is
         driver = measure_record_by_name;
         perIteration = n;
+        refusals = static_cast<long>(g.calls);
     } else {
         return 0;
     }
