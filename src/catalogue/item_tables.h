@@ -9,13 +9,16 @@
 // block they describe), and the enumeration lists items in that order.
 //
 // Everything here is constexpr data.  settings.cpp compiles it into one
-// descriptor per setting; reference.cpp keeps the rows themselves in stored
-// order for the walks that the tests compare the descriptors with.
+// descriptor per setting and keeps the rows themselves in stored order for
+// the walks that the tests compare the descriptors with.  The tables of the
+// DEVMODEW record stand here, those of the secondary record in
+// item_tables_secondary.h.
 #pragma once
 
 #include <algorithm>
 #include <array>
 
+#include "catalogue/item_tables_secondary.h"
 #include "catalogue/run_notation.h"
 
 namespace dma::notation {
@@ -241,141 +244,6 @@ inline constexpr ItemRun kRuns2305[] = {
     FlagWord(2465, 2496, 3980),
     FlagWord(2497, 2528, 3984),
     FlagWord(2529, 2560, 4260),
-};
-
-// Secondary record.  Flag group 4097 first; 4161 names the bit of 4111 a
-// second time and is stored right after it.
-inline constexpr ItemRun kRuns4097[] = {
-    FlagWord(4097, 4111, 8),
-    FlagWord(4161, 4161, 8),
-    FlagWord(4112, 4128, 8),
-    FlagWord(4129, 4160, 5848),
-    Items(4353, 4355, BYTE, 3516),
-    Items(4356, 4358, BYTE, 5832),
-    Item(4359, BYTE, 5840),
-    Item(4360, BYTE, 5852),
-    Item(4361, BYTE, 5853),
-    Item(4362, BYTE, 5864),
-    Item(4363, BYTE, 3500),
-    Item(4364, WORD, 3508),
-    Item(4365, WORD, 888),
-    Item(4366, WORD, 6140),
-    Item(4367, BYTE, 6142),
-    Item(4368, BYTE, 6708),
-    Item(4369, BYTE, 6836),
-    Items(4370, 4371, WORD, 6844),
-};
-
-// Flag group 4609: one word.
-inline constexpr ItemRun kRuns4609[] = {
-    FlagWord(4609, 4640, 3224),
-};
-
-inline constexpr ItemRun kRuns5121[] = {
-    Item(5121, STRING, 18, 66),
-    Item(5123, WORD, 884),
-    Item(5126, WORD, 890),
-    Item(5127, WORD, 16),
-    Item(5129, STRING, 1134, 50),
-    Item(5130, STRING, 1098, 10),
-    Items(5131, 5132, WORD, 1108),
-    Items(5134, 5135, WORD, 1120),
-    Item(5136, WORD, 1132),
-    Item(5137, WORD, 1188),
-    Item(5138, BYTE, 1196),
-    Item(5141, STRING, 1208, 12),
-    Item(5142, WORD, 1220),
-    Item(5143, STRING, 1222, 12),
-    Items(5144, 5145, WORD, 1234),
-    Item(5146, WORD, 1244),
-    Item(5147, STRING, 1246, 258),
-    Item(5148, STRING, 1512, 258),
-    Item(5149, BYTE, 1770),
-    Item(5150, STRING, 1772, 66),
-    Item(5152, STRING, 3228, 258),
-    Item(5153, BYTE, 3492),
-    Items(5155, 5157, WORD, 3502),
-    Item(5159, STRING, 3520, 34),
-    Items(5160, 5161, STRING, 3554, 346),
-    Item(5162, BYTE, 4928),
-    Item(5163, BYTE, 4936),
-    Items(5164, 5165, BYTE, 4937),
-    Items(5166, 5167, STRING, 4940, 66),
-    Items(5168, 5173, FLAG, 5072),
-    Item(5174, STRING, 5096, 66),
-    Item(5175, STRING, 5162, 346),
-    Item(5176, STRING, 5508, 66),
-    Item(5177, BYTE, 5574),
-    Item(5178, WORD, 5576),
-    Items(5179, 5180, STRING, 5578, 50),
-    Items(5181, 5182, STRING, 5678, 34),
-    Item(5183, BYTE, 5746),
-    Item(5184, STRING, 5748, 50),
-    Item(5185, STRING, 5798, 34),
-    Item(5186, FLAG, 5856),
-    Items(5187, 5198, WORD, 5866),
-    Items(5199, 5201, FLAG, 5964),
-    Item(5202, BYTE, 5976),
-    Item(5203, FLAG, 6132),
-    Item(5204, BYTE, 6143),
-    Item(5205, BYTE, 6801),
-    Item(5206, BYTE, 6802),
-    Item(5207, STRING, 6804, 26),
-    Items(5208, 5209, STRING, 6856, 346),
-    Item(5210, FLAG, 7552),
-    Item(5211, BYTE, 7556),
-    Item(5212, FLAG, 7560),
-    Items(5213, 5215, STRING, 7568, 130),
-};
-
-// Rows grouped by the block they describe, not by item ID.
-inline constexpr ItemRun kRuns5633[] = {
-    Items(5633, 5642, WORD, 896),
-    Items(5643, 5647, STRING, 916, 30),
-    Item(5648, FLAG, 880),
-    Item(5649, WORD, 886),
-    Item(5650, FLAG, 1072),
-    Item(5651, WORD, 1112),
-    Item(5652, BYTE, 1838),
-    Items(5653, 5654, WORD, 1204),
-    Item(8201, FLAG, 892),
-    Item(8202, WORD, 0),
-    Item(8203, WORD, 4),
-    Item(8204, WORD, 2),
-    Item(8205, DWORD, 1124),
-    Item(8206, FLAG, 12),
-    Item(8207, DWORD, 1504),
-    Item(8217, DWORD, 1508),
-    Items(6145, 6159, WORD, 1844).Step(10),
-    Items(6160, 6174, WORD, 1846).Step(10),
-    Items(6175, 6189, WORD, 1848).Step(10),
-    Items(6190, 6204, WORD, 1850).Step(10),
-    Items(6205, 6219, WORD, 1852).Step(10),
-    Items(6220, 6234, WORD, 5978).Step(10),
-    Items(6235, 6249, WORD, 5980).Step(10),
-    Items(6250, 6264, WORD, 5982).Step(10),
-    Items(6265, 6279, WORD, 5984).Step(10),
-    Items(6280, 6294, WORD, 5986).Step(10),
-    Items(6295, 6324, WORD, 6148),
-    Items(6401, 6410, STRING, 2720, 50),
-    Items(6411, 6420, STRING, 6208, 50),
-    Items(5889, 5898, WORD, 1994).Step(68),
-    Items(5899, 5908, WORD, 4248).Step(68),
-    Items(5909, 5918, WORD, 1996).Step(68),
-    Items(5919, 5928, WORD, 4250).Step(68),
-    Items(5929, 5938, STRING, 1998, 64).Step(68),
-    Items(5939, 5948, STRING, 4252, 64).Step(68),
-    Item(8208, WORD, 2674),
-    Item(8209, STRING, 2676, 44),
-    Item(8210, WORD, 3220),
-    Item(8211, BYTE, 4246),
-    Item(8212, STRING, 5896, 66),
-    Item(8213, STRING, 6716, 84),
-    Item(8214, BYTE, 6800),
-    Item(8215, WORD, 6848),
-    Item(8216, FLAG, 7964),
-    Item(8223, BYTE, 7968),
-    Items(8224, 8225, WORD, 7970),
 };
 
 #define DMA_EXPAND_ITEMS(runs) ExpandItems<CountItems(runs)>(runs)
