@@ -26,14 +26,7 @@ static_assert(offsetof(LOGFONTW, lfFaceName) == kScalarBytes, "LOGFONTW face nam
 // are -2, an ID without an item -1, an unusable item -10, a non-font -3.
 int32_t OpenFont(const DmaContext *context, uint16_t dmaId, uint8_t **font) {
     const OpenedSetting o = OpenSetting(*context, dmaId);
-    switch (o.what) {
-    case Opened::NoId: return DMA_E_NO_ID;
-    case Opened::FaxHeader:
-    case Opened::Text: return DMA_E_IS_STRING;
-    case Opened::Unusable: return DMA_E_FAILED;
-    case Opened::Scalar: return DMA_E_WRONG_TYPE;
-    case Opened::Font: break;
-    }
+    if (o.what != Opened::Font) return Refusal(o.what, Opened::Font);
     *font = o.place;
     return DMA_OK;
 }

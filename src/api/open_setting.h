@@ -24,6 +24,24 @@ struct OpenedSetting {
     uint8_t *place;  // the value's address; null unless Scalar, Text or Font
 };
 
+// The code an operation that serves `wanted` (Scalar, Text or Font) returns
+// for a setting that opened as something else: -1 without a translation
+// (and, for the string operations, which route the fax header texts before
+// opening, for those too), -10 when unusable, -2 for a text given to an
+// integer or font operation, -7 for a font, -3 for an integer given to a
+// string or font operation.
+constexpr int32_t Refusal(Opened what, Opened wanted) {
+    switch (what) {
+    case Opened::NoId: return DMA_E_NO_ID;
+    case Opened::Unusable: return DMA_E_FAILED;
+    case Opened::FaxHeader: return wanted == Opened::Text ? DMA_E_NO_ID : DMA_E_IS_STRING;
+    case Opened::Text: return DMA_E_IS_STRING;
+    case Opened::Font: return DMA_E_IS_FONT;
+    case Opened::Scalar: return DMA_E_WRONG_TYPE;
+    }
+    return DMA_E_FAILED;
+}
+
 inline OpenedSetting OpenSetting(const DmaContext &context, uint16_t dmaId) {
     const Setting &s = DmaSetting(dmaId);
     switch (s.Kind()) {

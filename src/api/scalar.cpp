@@ -15,17 +15,6 @@ namespace {
 
 constexpr uint16_t kSupportInfoKind = 1;
 
-// The integer operations' answer to a setting that is not a usable scalar.
-int32_t RefuseNonScalar(Opened what) {
-    switch (what) {
-    case Opened::NoId: return DMA_E_NO_ID;
-    case Opened::FaxHeader:
-    case Opened::Text: return DMA_E_IS_STRING;
-    case Opened::Font: return DMA_E_IS_FONT;
-    default: return DMA_E_FAILED;
-    }
-}
-
 }  // namespace
 
 // Reads a setting as a 32-bit integer.  Failures before the read leave
@@ -33,7 +22,7 @@ int32_t RefuseNonScalar(Opened what) {
 DMA_API DMA_RESULT DMA_GetValue(DmaContext *context, uint32_t dmaId, int32_t *value) {
     if (context == nullptr) return Result(DMA_E_FAILED);
     const OpenedSetting o = OpenSetting(*context, static_cast<uint16_t>(dmaId));
-    if (o.what != Opened::Scalar) return Result(RefuseNonScalar(o.what));
+    if (o.what != Opened::Scalar) return Result(Refusal(o.what, Opened::Scalar));
     if (value == nullptr) return Result(DMA_E_FAILED);
     uint32_t v = 0;
     const RawStatus status = ReadScalar(*o.setting, o.place, context->devMode, &v);
@@ -46,7 +35,7 @@ DMA_API DMA_RESULT DMA_GetValue(DmaContext *context, uint32_t dmaId, int32_t *va
 DMA_API DMA_RESULT DMA_SetValue(DmaContext *context, uint32_t dmaId, int32_t value) {
     if (context == nullptr) return Result(DMA_E_FAILED);
     const OpenedSetting o = OpenSetting(*context, static_cast<uint16_t>(dmaId));
-    if (o.what != Opened::Scalar) return Result(RefuseNonScalar(o.what));
+    if (o.what != Opened::Scalar) return Result(Refusal(o.what, Opened::Scalar));
     const RawStatus status =
         StoreScalar(*o.setting, o.place, context->devMode, &value);
     return Result(status == DMA_RS_OK ? DMA_OK : DMA_E_FAILED);

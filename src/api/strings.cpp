@@ -38,14 +38,7 @@ struct StringField {
 // pair routes before opening), -10 (item unusable), -7 (a font) or -3 (any
 // other type).
 int32_t StringFieldOf(const OpenedSetting &o, StringField *field) {
-    switch (o.what) {
-    case Opened::NoId:
-    case Opened::FaxHeader: return DMA_E_NO_ID;
-    case Opened::Unusable: return DMA_E_FAILED;
-    case Opened::Font: return DMA_E_IS_FONT;
-    case Opened::Scalar: return DMA_E_WRONG_TYPE;
-    case Opened::Text: break;
-    }
+    if (o.what != Opened::Text) return Refusal(o.what, Opened::Text);
     *field = {o.place, o.setting->size, o.setting->itemId == special::kNarrowStringItem};
     return DMA_OK;
 }

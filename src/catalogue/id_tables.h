@@ -60,7 +60,7 @@ inline constexpr IdRun kIds9001[] = {
 };
 inline constexpr IdRun kIds202B[] = {Id(0x202B, 1370)};
 
-#define DMA_EXPAND_IDS(runs) ExpandPairs<CountPairs(runs)>(runs)
+#define DMA_EXPAND_IDS(runs) ExpandPairs<CountRows(runs)>(runs)
 
 inline constexpr auto kPairs1 = DMA_EXPAND_IDS(kIds1);
 inline constexpr auto kPairs101 = DMA_EXPAND_IDS(kIds101);
@@ -84,13 +84,9 @@ inline constexpr auto kPairs202B = DMA_EXPAND_IDS(kIds202B);
 // A map directory row: its bounds are the lowest and highest DMA ID of its
 // pairs.
 template <size_t N>
-constexpr PublicIdRange IdRange(const std::array<IdPair, N> &pairs) {
-    uint16_t lo = 0xFFFF, hi = 0;
-    for (size_t i = 0; i + 1 < N; ++i) {
-        lo = std::min(lo, pairs[i].dmaId);
-        hi = std::max(hi, pairs[i].dmaId);
-    }
-    return PublicIdRange{pairs.data(), lo, hi, static_cast<uint16_t>(N - 1)};
+consteval PublicIdRange IdRange(const std::array<IdPair, N> &pairs) {
+    const Bounds b = KeyBounds(pairs, [](const IdPair &p) { return p.dmaId; });
+    return PublicIdRange{pairs.data(), b.lo, b.hi, static_cast<uint16_t>(N - 1)};
 }
 
 // The map directory in stored order, ended by a row without pairs.

@@ -246,7 +246,7 @@ inline constexpr ItemRun kRuns2305[] = {
     FlagWord(2529, 2560, 4260),
 };
 
-#define DMA_EXPAND_ITEMS(runs) ExpandItems<CountItems(runs)>(runs)
+#define DMA_EXPAND_ITEMS(runs) ExpandItems<CountRows(runs)>(runs)
 
 inline constexpr auto kItems1 = DMA_EXPAND_ITEMS(kRuns1);
 inline constexpr auto kItems257 = DMA_EXPAND_ITEMS(kRuns257);
@@ -267,13 +267,9 @@ inline constexpr auto kItems5633 = DMA_EXPAND_ITEMS(kRuns5633);
 // A directory row: the range's bounds are the lowest and highest item ID of
 // its rows, so a row can never fall outside them.
 template <size_t N>
-constexpr ItemRange Range(uint16_t area, const std::array<ItemDescriptor, N> &items) {
-    uint16_t lo = 0xFFFF, hi = 0;
-    for (size_t i = 0; i + 1 < N; ++i) {
-        lo = std::min(lo, items[i].itemId);
-        hi = std::max(hi, items[i].itemId);
-    }
-    return ItemRange{area, lo, hi, items.data(), static_cast<uint16_t>(N - 1)};
+consteval ItemRange Range(uint16_t area, const std::array<ItemDescriptor, N> &items) {
+    const Bounds b = KeyBounds(items, [](const ItemDescriptor &r) { return r.itemId; });
+    return ItemRange{area, b.lo, b.hi, items.data(), static_cast<uint16_t>(N - 1)};
 }
 
 // The range directory in stored order (also the enumeration order), ended by

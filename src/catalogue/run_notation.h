@@ -8,6 +8,7 @@
 // here exists at run time except the expanded arrays.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -62,6 +63,10 @@ struct ItemRun {
     uint64_t step = 0;        // explicit distance, 0 = natural stride
 
     constexpr ItemRun Same() const { ItemRun r = *this; r.same = true; return r; }
+    constexpr size_t Count() const {
+        if (last < first) throw "run with last below first";
+        return size_t{last} - first + 1;
+    }
     constexpr ItemRun Step(uint64_t s) const { ItemRun r = *this; r.step = s; return r; }
 };
 
@@ -80,14 +85,36 @@ constexpr ItemRun FlagWord(uint16_t first, uint16_t last, uint64_t offset, Type 
     return Items(first, last, type, offset).Same();
 }
 
-template <size_t N>
-consteval size_t CountItems(const ItemRun (&runs)[N]) {
+// Rows a table of runs expands to (both kinds of run).
+template <typename Run, size_t N>
+consteval size_t CountRows(const Run (&runs)[N]) {
     size_t n = 0;
-    for (const ItemRun &r : runs) {
-        if (r.last < r.first) throw "run with last below first";
-        n += size_t{r.last} - r.first + 1;
-    }
+    for (const Run &r : runs) n += r.Count();
     return n;
+}
+
+// The lowest and highest key of a table's rows, its ending row left out: the
+// bounds of the directory row that holds the table.
+struct Bounds {
+    uint16_t lo = 0xFFFF, hi = 0;
+};
+template <typename Row, size_t N, typename Key>
+consteval Bounds KeyBounds(const std::array<Row, N> &rows, Key key) {
+    Bounds b;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        b.lo = std::min<uint16_t>(b.lo, key(rows[i]));
+        b.hi = std::max<uint16_t>(b.hi, key(rows[i]));
+    }
+    return b;
+}
+
+// True when no two of the `n` directory rows' bounds overlap.
+template <typename Dir, typename Lo, typename Hi>
+consteval bool Disjoint(const Dir *dir, size_t n, Lo lo, Hi hi) {
+    for (size_t a = 0; a < n; ++a)
+        for (size_t b = a + 1; b < n; ++b)
+            if (lo(dir[a]) <= hi(dir[b]) && lo(dir[b]) <= hi(dir[a])) return false;
+    return true;
 }
 
 // Expands runs into item rows in the order written, plus the all-zero ending row.
@@ -116,6 +143,11 @@ struct IdRun {
     uint16_t dmaFirst;
     uint16_t dmaLast;
     uint16_t itemFirst;
+
+    constexpr size_t Count() const {
+        if (dmaLast < dmaFirst) throw "run with last below first";
+        return size_t{dmaLast} - dmaFirst + 1;
+    }
 };
 
 // "dmaFirst-dmaLast -> itemFirst-..."
@@ -125,15 +157,6 @@ constexpr IdRun Ids(uint16_t dmaFirst, uint16_t dmaLast, uint16_t itemFirst) {
 // "dmaId -> itemId": a run of one.
 constexpr IdRun Id(uint16_t dmaId, uint16_t itemId) { return IdRun{dmaId, dmaId, itemId}; }
 
-template <size_t N>
-consteval size_t CountPairs(const IdRun (&runs)[N]) {
-    size_t n = 0;
-    for (const IdRun &r : runs) {
-        if (r.dmaLast < r.dmaFirst) throw "run with last below first";
-        n += size_t{r.dmaLast} - r.dmaFirst + 1;
-    }
-    return n;
-}
 
 // Expands runs into pairs in the order written, plus the all-zero ending pair.
 template <size_t Pairs, size_t N>

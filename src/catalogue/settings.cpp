@@ -21,23 +21,12 @@ namespace {
 
 // ---- Rules the tables must keep --------------------------------------------
 
-consteval bool RangesDisjoint() {
-    for (size_t a = 0; a < kRangeCount; ++a)
-        for (size_t b = a + 1; b < kRangeCount; ++b)
-            if (kDirectory[a].firstId <= kDirectory[b].lastId && kDirectory[b].firstId <= kDirectory[a].lastId)
-                return false;
-    return true;
-}
-static_assert(RangesDisjoint(), "two item ranges overlap");
-
-consteval bool IdRangesDisjoint() {
-    for (size_t a = 0; a < kIdRangeCount; ++a)
-        for (size_t b = a + 1; b < kIdRangeCount; ++b)
-            if (kIdDirectory[a].lo <= kIdDirectory[b].hi && kIdDirectory[b].lo <= kIdDirectory[a].hi)
-                return false;
-    return true;
-}
-static_assert(IdRangesDisjoint(), "two DMA ID ranges overlap");
+static_assert(Disjoint(kDirectory, kRangeCount, [](const ItemRange &r) { return r.firstId; },
+                       [](const ItemRange &r) { return r.lastId; }),
+              "two item ranges overlap");
+static_assert(Disjoint(kIdDirectory, kIdRangeCount, [](const PublicIdRange &r) { return r.lo; },
+                       [](const PublicIdRange &r) { return r.hi; }),
+              "two DMA ID ranges overlap");
 
 // The highest item ID any range holds: the dense index covers 0 up to it.
 consteval size_t HighestItemId() {
