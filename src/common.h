@@ -72,6 +72,8 @@ public:
     // The address of the owned pointer, for functions that allocate into a
     // T** out-parameter; whatever the guard owned before is freed first.
     T **Receive() { Reset(); return &p_; }
+    // Hands the block over to the caller, who frees it from now on.
+    T *Release() { T *p = p_; p_ = nullptr; return p; }
 
 private:
     T *p_ = nullptr;

@@ -24,4 +24,12 @@ int32_t ParseDocPropFile(const uint8_t *data, uint32_t count, DocPropLayout *lay
 int UpgradeFaxBlock(void *destination, const void *source, uint32_t destinationSize,
                     uint32_t sourceSize);
 
+// ---- The document-property operations (exported by the api layer) ----
+// Write the caller's sections to the file named by item 374 (ExtractDocProp)
+// or the fax section alone to the one named by item 375 (ExtractOneTime),
+// and read the first back (ReplaceDocProp); contracts in operations.cpp.
+int32_t ExtractDocProp(DmaContext *context, DocPropBuffers *buffers);
+int32_t ExtractOneTime(DmaContext *context, DocPropBuffers *buffers);
+int32_t ReplaceDocProp(DmaContext *context, DocPropBuffers *buffers);
+
 }  // namespace dma

@@ -179,63 +179,54 @@ int32_t HandOver(const uint8_t *data, uint32_t count, DocPropBuffers *buffers) {
 
 }  // namespace
 
-}  // namespace dma
-
-using namespace dma;
 
 // Writes the caller's "NDEV001", "TMBINFO", "SPINFO" and fax sections, in
 // that order, to the file named by item 374.  faxBlock may be null; the other
 // three pointers are required even when their sizes are 0.
-DMA_API DMA_RESULT DMA_ExtractDocPropEx(DmaContext *context, DocPropBuffers *buffers) {
+int32_t ExtractDocProp(DmaContext *context, DocPropBuffers *buffers) {
     if (context == nullptr || buffers == nullptr || buffers->ndev == nullptr ||
         buffers->tmbInfo == nullptr || buffers->spInfo == nullptr)
-        return Result(DMA_E_FAILED);
+        return DMA_E_FAILED;
     PathText path;
     int32_t located = LocatePath(context, kDocPropPathItem, &path);
-    if (located != DMA_OK) return Result(located);
-    if (path.Empty()) return Result(DMA_OK);
+    if (located != DMA_OK) return located;
+    if (path.Empty()) return DMA_OK;
 
     const Section sections[] = {{buffers->ndev, buffers->ndevSize},
                                 {buffers->tmbInfo, buffers->tmbInfoSize},
                                 {buffers->spInfo, buffers->spInfoSize},
                                 {buffers->faxBlock, buffers->faxBlockSize}};
-    return Result(WriteDocPropFile(path.text, sections, 4, DMA_E_FILE_OPEN, DMA_E_FILE_WRITE));
-}
-
-DMA_API DMA_RESULT DMA_ExtractDocProp(DmaContext *context, DocPropBuffers *buffers) {
-    return DMA_ExtractDocPropEx(context, buffers);
+    return WriteDocPropFile(path.text, sections, 4, DMA_E_FILE_OPEN, DMA_E_FILE_WRITE);
 }
 
 // Writes the caller's fax section alone to the file named by item 375.
-DMA_API DMA_RESULT DMA_ExtractOneTimeEx(DmaContext *context, DocPropBuffers *buffers) {
+int32_t ExtractOneTime(DmaContext *context, DocPropBuffers *buffers) {
     if (context == nullptr || buffers == nullptr || buffers->faxBlock == nullptr)
-        return Result(DMA_E_FAILED);
+        return DMA_E_FAILED;
     PathText path;
     int32_t located = LocatePath(context, kFaxFilePathItem, &path);
-    if (located != DMA_OK) return Result(located);
-    if (path.Empty()) return Result(DMA_OK);
+    if (located != DMA_OK) return located;
+    if (path.Empty()) return DMA_OK;
 
     const Section fax = {buffers->faxBlock, buffers->faxBlockSize};
-    return Result(WriteDocPropFile(path.text, &fax, 1, DMA_E_FAXFILE_OPEN, DMA_E_FAXFILE_WRITE));
-}
-
-DMA_API DMA_RESULT DMA_ExtractOneTime(DmaContext *context, DocPropBuffers *buffers) {
-    return DMA_ExtractOneTimeEx(context, buffers);
+    return WriteDocPropFile(path.text, &fax, 1, DMA_E_FAXFILE_OPEN, DMA_E_FAXFILE_WRITE);
 }
 
 // Reads the file named by item 374 back into the caller's buffers.  Called
 // with missing or small buffers it answers -5 with the sizes it needs (the
 // fax size always in the current layout).
-DMA_API DMA_RESULT DMA_ReplaceDocProp(DmaContext *context, DocPropBuffers *buffers) {
-    if (context == nullptr || buffers == nullptr) return Result(DMA_E_FAILED);
+int32_t ReplaceDocProp(DmaContext *context, DocPropBuffers *buffers) {
+    if (context == nullptr || buffers == nullptr) return DMA_E_FAILED;
     PathText path;
     int32_t located = LocatePath(context, kDocPropPathItem, &path);
-    if (located != DMA_OK) return Result(located);
-    if (path.Empty()) return Result(DMA_OK);
+    if (located != DMA_OK) return located;
+    if (path.Empty()) return DMA_OK;
 
     GlobalBlock<uint8_t> data;
     uint32_t count = 0;
     int32_t read = ReadWholeFile(path.text, &data, &count);
-    if (read != DMA_OK) return Result(read);
-    return Result(HandOver(data.get(), count, buffers));
+    if (read != DMA_OK) return read;
+    return HandOver(data.get(), count, buffers);
 }
+
+}  // namespace dma

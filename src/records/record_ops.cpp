@@ -202,6 +202,24 @@ private:
     uint16_t number_;
 };
 
+// The element that a load or a mode-0 store names: kind 5 by its 1-based
+// position, whose state byte must pass `mask`; the other kinds by name among
+// the elements whose state passes it.  DMA_OK with *index set, the kind's
+// missing-element code, or -10 for a null name or an unusable array.
+int32_t FindElement(const KindInfo &k, const RecordArray &array, intptr_t nameOrPosition,
+                    uint8_t mask, uint32_t *index) {
+    if (k.kind == DMA_KIND_FAX) {
+        if (!PositionToIndex(array, nameOrPosition, index)) return k.missing;
+        if (!ArrayUsable(array)) return DMA_E_FAILED;
+        return (array.states[*index] & mask) != 0 ? DMA_OK : k.missing;
+    }
+    const char *name = reinterpret_cast<const char *>(nameOrPosition);
+    if (name == nullptr) return DMA_E_FAILED;
+    if (array.count != 0 && !ArrayUsable(array)) return DMA_E_FAILED;
+    return FindRecordByName(k.fields().data(), array, k.keyItem, name, mask, index) ? DMA_OK
+                                                                                     : k.missing;
+}
+
 }  // namespace
 
 // The element's name as new ANSI text: the UTF-16 text of a string key, or a
@@ -241,35 +259,21 @@ bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16
     return false;
 }
 
-}  // namespace dma
-
-using namespace dma;
-
-extern "C" {
 
 // Loads an element into the live settings: kinds 2, 3, 4, 7 by name among
 // the elements in use, kind 5 by position.  Every field including the key
 // goes to the settings, except for kind 4, whose rectangle goes through the
 // orientation mapping and whose key stays out.  State bytes never change.
-DMA_RESULT DMA_AccessibleData(DmaContext *context, int32_t kind, intptr_t nameOrPosition) {
-    if (context == nullptr) return Result(DMA_E_FAILED);
+int32_t LoadElement(DmaContext *context, int32_t kind, intptr_t nameOrPosition) {
+    if (context == nullptr) return DMA_E_FAILED;
     const KindInfo *k = FindKind(kind);
-    if (k == nullptr) return Result(DMA_E_KIND);
+    if (k == nullptr) return DMA_E_KIND;
     const RecordArray &array = context->*(k->array);
     const FieldListRow *list = k->fields().data();
 
     uint32_t index = 0;
-    if (kind == DMA_KIND_FAX) {
-        if (!PositionToIndex(array, nameOrPosition, &index)) return Result(k->missing);
-        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
-        if ((array.states[index] & kMaskLoad) == 0) return Result(k->missing);
-    } else {
-        const char *name = reinterpret_cast<const char *>(nameOrPosition);
-        if (name == nullptr) return Result(DMA_E_FAILED);
-        if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
-        if (!FindRecordByName(list, array, k->keyItem, name, kMaskLoad, &index))
-            return Result(k->missing);
-    }
+    const int32_t found = FindElement(*k, array, nameOrPosition, kMaskLoad, &index);
+    if (found != DMA_OK) return found;
     uint8_t *element = ElementAt(array, index);
 
     bool ok;
@@ -282,23 +286,23 @@ DMA_RESULT DMA_AccessibleData(DmaContext *context, int32_t kind, intptr_t nameOr
     } else {
         ok = WriteRecordToSettings(context->devMode, context->secondary, list, element);
     }
-    return Result(ok ? DMA_OK : DMA_E_FAILED);
+    return ok ? DMA_OK : DMA_E_FAILED;
 }
 
 // Marks the first non-empty element of that name deleted (state 2).  The
 // element's bytes and the settings stay as they are.
-DMA_RESULT DMA_DeleteData(DmaContext *context, int32_t kind, const char *name) {
-    if (context == nullptr) return Result(DMA_E_FAILED);
+int32_t DeleteElement(DmaContext *context, int32_t kind, const char *name) {
+    if (context == nullptr) return DMA_E_FAILED;
     const KindInfo *k = FindKind(kind);
-    if (k == nullptr || kind == DMA_KIND_FAX) return Result(DMA_E_KIND);
-    if (name == nullptr) return Result(DMA_E_FAILED);
+    if (k == nullptr || kind == DMA_KIND_FAX) return DMA_E_KIND;
+    if (name == nullptr) return DMA_E_FAILED;
     const RecordArray &array = context->*(k->array);
-    if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
+    if (array.count != 0 && !ArrayUsable(array)) return DMA_E_FAILED;
     uint32_t index = 0;
     if (!FindRecordByName(k->fields().data(), array, k->keyItem, name, kMaskAny, &index))
-        return Result(k->missing);
+        return k->missing;
     array.states[index] = DMA_STATE_DELETED;
-    return Result(DMA_OK);
+    return DMA_OK;
 }
 
 // Stores the live settings into an element and marks it in use.  Mode 0
@@ -312,34 +316,29 @@ DMA_RESULT DMA_DeleteData(DmaContext *context, int32_t kind, const char *name) {
 // Refused before anything is touched: mode 1 on an empty array (the kind's
 // missing-element code: there is no last element), a null name for kinds
 // 2, 3, 4, 7 and a null fax-address block for kind 5 (-10).
-DMA_RESULT DMA_ApplyData(DmaContext *context, int32_t kind, int32_t mode,
+int32_t StoreElement(DmaContext *context, int32_t kind, int32_t mode,
                          intptr_t nameOrPosition) {
-    if (context == nullptr) return Result(DMA_E_FAILED);
+    if (context == nullptr) return DMA_E_FAILED;
     const KindInfo *k = FindKind(kind);
-    if (k == nullptr) return Result(DMA_E_KIND);
-    if (mode != 0 && mode != 1) return Result(DMA_E_MODE);
+    if (k == nullptr) return DMA_E_KIND;
+    if (mode != 0 && mode != 1) return DMA_E_MODE;
     const char *name = reinterpret_cast<const char *>(nameOrPosition);
     if (kind == DMA_KIND_FAX) {
-        if (context->faxAddressBlock == nullptr) return Result(DMA_E_FAILED);
+        if (context->faxAddressBlock == nullptr) return DMA_E_FAILED;
     } else if (name == nullptr) {
-        return Result(DMA_E_FAILED);
+        return DMA_E_FAILED;
     }
     const RecordArray &array = context->*(k->array);
     const FieldListRow *list = k->fields().data();
 
     uint32_t index = 0;
     if (mode == 1) {
-        if (array.count == 0) return Result(k->missing);
-        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
+        if (array.count == 0) return k->missing;
+        if (!ArrayUsable(array)) return DMA_E_FAILED;
         index = array.count - 1;
-    } else if (kind == DMA_KIND_FAX) {
-        if (!PositionToIndex(array, nameOrPosition, &index)) return Result(k->missing);
-        if (!ArrayUsable(array)) return Result(DMA_E_FAILED);
-        if (array.states[index] == DMA_STATE_EMPTY) return Result(k->missing);
     } else {
-        if (array.count != 0 && !ArrayUsable(array)) return Result(DMA_E_FAILED);
-        if (!FindRecordByName(list, array, k->keyItem, name, kMaskAny, &index))
-            return Result(k->missing);
+        const int32_t found = FindElement(*k, array, nameOrPosition, kMaskAny, &index);
+        if (found != DMA_OK) return found;
     }
     uint8_t *element = ElementAt(array, index);
 
@@ -353,37 +352,37 @@ DMA_RESULT DMA_ApplyData(DmaContext *context, int32_t kind, int32_t mode,
     } else {
         ok = ReadSettingsToRecord(context->devMode, context->secondary, list, element);
     }
-    if (!ok) return Result(DMA_E_FAILED);
+    if (!ok) return DMA_E_FAILED;
     array.states[index] = DMA_STATE_IN_USE;
 
     switch (kind) {
     case DMA_KIND_FAX:
         WriteCurrentFaxSignature(context->faxAddressBlock);
-        return Result(DMA_OK);
+        return DMA_OK;
     case DMA_KIND_4:
-        return Result(StoreKind4Key(*k, element, name));
+        return StoreKind4Key(*k, element, name);
     default:
-        return Result(StoreNameInKey(*k, element, name));
+        return StoreNameInKey(*k, element, name);
     }
 }
 
 // The ANSI name of a single record of kind 2, 3, 4 or 7.  Without a buffer,
 // or with a size below the name's length plus its terminator, the size
 // needed is stored and -5 returned.
-DMA_RESULT DMA_GetNameFromInfo(const void *record, int32_t kind, uint32_t *size, char *buffer) {
-    if (record == nullptr || size == nullptr) return Result(DMA_E_FAILED);
+int32_t ElementName(const void *record, int32_t kind, uint32_t *size, char *buffer) {
+    if (record == nullptr || size == nullptr) return DMA_E_FAILED;
     const KindInfo *k = FindKind(kind);
-    if (k == nullptr || kind == DMA_KIND_FAX) return Result(DMA_E_KIND);
+    if (k == nullptr || kind == DMA_KIND_FAX) return DMA_E_KIND;
     const auto name =
         GlobalBlock<char>::Adopt(RecordKeyText(k->fields().data(), k->keyItem, record));
-    if (!name) return Result(DMA_E_FAILED);
+    if (!name) return DMA_E_FAILED;
     const uint32_t needed = static_cast<uint32_t>(std::strlen(name.get())) + 1;
     if (buffer == nullptr || *size < needed) {
         *size = needed;
-        return Result(DMA_E_MORE_DATA);
+        return DMA_E_MORE_DATA;
     }
     std::memcpy(buffer, name.get(), needed);
-    return Result(DMA_OK);
+    return DMA_OK;
 }
 
-}  // extern "C"
+}  // namespace dma

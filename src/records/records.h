@@ -69,4 +69,12 @@ char *RecordKeyText(const FieldListRow *list, uint16_t keyItem, const void *reco
 bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16_t keyItem,
                       const char *name, uint8_t mask, uint32_t *index);
 
+// ---- The operations on the caller's record arrays (exported by the api layer) ----
+// Results are DMA_OK or a negative DMA_E_* code; their contracts stand with
+// their definitions in record_ops.cpp.
+int32_t LoadElement(DmaContext *context, int32_t kind, intptr_t nameOrPosition);
+int32_t DeleteElement(DmaContext *context, int32_t kind, const char *name);
+int32_t StoreElement(DmaContext *context, int32_t kind, int32_t mode, intptr_t nameOrPosition);
+int32_t ElementName(const void *record, int32_t kind, uint32_t *size, char *buffer);
+
 }  // namespace dma

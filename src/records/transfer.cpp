@@ -51,7 +51,7 @@ bool WriteRecordToSettings(void *devMode, void *secondary, const FieldListRow *l
             length = static_cast<int32_t>(row.size);
             value = field;
         }
-        return dma_SetValue(row.itemId, devMode, secondary, row.valueType, length, value) ==
+        return WriteItem(row.itemId, devMode, secondary, row.valueType, length, value) ==
                DMA_RS_OK;
     });
 }
@@ -72,7 +72,7 @@ bool ReadSettingsToRecord(void *devMode, void *secondary, const FieldListRow *li
         }
         uint16_t type = 0, area = 0;
         int32_t length = 0;
-        return dma_GetValue(row.itemId, devMode, secondary, &type, &length, field, &area) ==
+        return ReadItem(row.itemId, devMode, secondary, &type, &length, field, &area) ==
                DMA_RS_OK;
     });
 }

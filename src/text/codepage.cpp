@@ -34,13 +34,11 @@ int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT
     const int bytes = WideCharToMultiByte(cp, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return 0;
     // The guard frees the buffer on every way out until it is handed over.
-    GlobalBlock<char> guard;
-    char *&buffer = *guard.Receive();
-    buffer = static_cast<char *>(GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)));
-    if (buffer == nullptr) return 0;
-    const int done = WideCharToMultiByte(cp, 0, text, -1, buffer, bytes, nullptr, nullptr);
+    GlobalBlock<char> buffer(static_cast<SIZE_T>(bytes));
+    if (!buffer) return 0;
+    const int done = WideCharToMultiByte(cp, 0, text, -1, buffer.get(), bytes, nullptr, nullptr);
     if (done <= 0) return 0;
-    *result = std::exchange(buffer, nullptr);  // the caller's now, no longer the guard's
+    *result = buffer.Release();
     *length = done - 1;
     return 1;
 }
@@ -64,14 +62,11 @@ int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT
     const UINT cp = ChooseCodePage(codePage);
     const int units = MultiByteToWideChar(cp, 0, text, -1, nullptr, 0);
     if (units <= 0) return 0;
-    GlobalBlock<WCHAR> guard;
-    WCHAR *&buffer = *guard.Receive();
-    buffer = static_cast<WCHAR *>(
-        GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(units) * sizeof(WCHAR)));
-    if (buffer == nullptr) return 0;
-    const int done = MultiByteToWideChar(cp, 0, text, -1, buffer, units);
+    GlobalBlock<WCHAR> buffer(static_cast<SIZE_T>(units) * sizeof(WCHAR));
+    if (!buffer) return 0;
+    const int done = MultiByteToWideChar(cp, 0, text, -1, buffer.get(), units);
     if (done <= 0) return 0;
-    *result = std::exchange(buffer, nullptr);
+    *result = buffer.Release();
     *length = done - 1;
     return 1;
 }

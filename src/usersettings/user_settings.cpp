@@ -208,33 +208,28 @@ bool ConvertUserInfo(const uint8_t *input, uint8_t *work) {
     return true;
 }
 
-}  // namespace dma
-
-using namespace dma;
-
-extern "C" {
 
 // Fills the caller's 2096-byte record (version 4) from the settings.  Size
 // query: a null record with a size of 0 stores 2096 and returns -5.  A size
 // below 2096 returns -5 with nothing touched.  A failing raw read returns
 // -10 and leaves the record partly filled.
-DMA_RESULT DMA_GetUserSettingInfo(DmaContext *context, void *info, uint32_t *size) {
-    if (context == nullptr || size == nullptr) return Result(DMA_E_FAILED);
+int32_t GetUserSettingInfo(DmaContext *context, void *info, uint32_t *size) {
+    if (context == nullptr || size == nullptr) return DMA_E_FAILED;
     if (info == nullptr) {
-        if (*size != 0) return Result(DMA_E_FAILED);
+        if (*size != 0) return DMA_E_FAILED;
         *size = kUserInfoSize;
-        return Result(DMA_E_MORE_DATA);
+        return DMA_E_MORE_DATA;
     }
-    if (*size < kUserInfoSize) return Result(DMA_E_MORE_DATA);
+    if (*size < kUserInfoSize) return DMA_E_MORE_DATA;
 
     uint8_t *record = static_cast<uint8_t *>(info);
     std::memset(record, 0, kUserInfoSize);
     Store16(record, 4);
     StoreName(*context, record);
     for (const FieldListRow *list : kLists)
-        if (!ReadList(list, context->secondary, record)) return Result(DMA_E_FAILED);
+        if (!ReadList(list, context->secondary, record)) return DMA_E_FAILED;
     Store16(record + kUserInfoMarkOffset, 7);
-    return Result(DMA_OK);
+    return DMA_OK;
 }
 
 // Converts the caller's record of version 1-4 into version 4 and writes
@@ -242,10 +237,10 @@ DMA_RESULT DMA_GetUserSettingInfo(DmaContext *context, void *info, uint32_t *siz
 // A record of version 1 or 2 has no field for item 5178: it becomes 7 when
 // item 5163 holds 1, else 0.  Returns -10 for a null argument, another
 // version, an allocation failure or a failing row (earlier rows stay written).
-DMA_RESULT DMA_SetUserSettingInfo(DmaContext *context, const void *info) {
-    if (context == nullptr || info == nullptr) return Result(DMA_E_FAILED);
+int32_t SetUserSettingInfo(DmaContext *context, const void *info) {
+    if (context == nullptr || info == nullptr) return DMA_E_FAILED;
     GlobalBlock<uint8_t> work(kUserInfoSize);
-    if (!work) return Result(DMA_E_FAILED);
+    if (!work) return DMA_E_FAILED;
 
     // Only the low byte of item 5163 counts.
     uint32_t value5163 = 0;
@@ -254,13 +249,13 @@ DMA_RESULT DMA_SetUserSettingInfo(DmaContext *context, const void *info) {
         static_cast<uint8_t>(value5163) == 1;
 
     const uint8_t *input = static_cast<const uint8_t *>(info);
-    if (!ConvertUserInfo(input, work.get())) return Result(DMA_E_FAILED);
+    if (!ConvertUserInfo(input, work.get())) return DMA_E_FAILED;
     const uint16_t version = Load16(input);
     if ((version == 1 || version == 2) && is5163One)
         Store16(work.get() + kUserInfoItem5178Offset, 7);
     for (int list = 1; list < 4; ++list)
-        if (!WriteList(kLists[list], context->secondary, work.get())) return Result(DMA_E_FAILED);
-    return Result(DMA_OK);
+        if (!WriteList(kLists[list], context->secondary, work.get())) return DMA_E_FAILED;
+    return DMA_OK;
 }
 
-}  // extern "C"
+}  // namespace dma

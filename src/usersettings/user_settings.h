@@ -38,4 +38,9 @@ uint32_t UserInfoInputSize(uint16_t version);
 // of version 1-4; false for another version.  Item 5178 is not set here.
 bool ConvertUserInfo(const uint8_t *input, uint8_t *work);
 
+// The user-settings record read from and written to the settings (exported
+// by the api layer); contracts in user_settings.cpp.
+int32_t GetUserSettingInfo(DmaContext *context, void *info, uint32_t *size);
+int32_t SetUserSettingInfo(DmaContext *context, const void *info);
+
 }  // namespace dma
