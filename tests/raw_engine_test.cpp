@@ -349,8 +349,10 @@ TEST(RawWrite, TypeAndLengthChecks) {
         {264, DMA_VT_WORD, 1, DMA_RS_BAD_WIDTH},
         {264, DMA_VT_BYTE, 2, DMA_RS_BAD_WIDTH},
         {264, DMA_VT_DWORD, 4, DMA_RS_BAD_TYPE},
-        {1281, DMA_VT_FLAG, 0, DMA_RS_OK},          // flag without reportType: length counts as 4
-        {1281, DMA_VT_FLAG, -7, DMA_RS_OK},
+        {1281, DMA_VT_FLAG, 0, DMA_RS_BAD_WIDTH},   // flag without reportType: any length from 1,
+        {1281, DMA_VT_FLAG, -7, DMA_RS_BAD_WIDTH},  // but a value of no bytes carries no bit
+        {1281, DMA_VT_FLAG, 1, DMA_RS_OK},
+        {1281, DMA_VT_FLAG, 7, DMA_RS_OK},
         {1281, DMA_VT_DWORD, 4, DMA_RS_BAD_TYPE},
         {1296, DMA_VT_BYTE, 1, DMA_RS_OK},
         {1296, DMA_VT_BYTE, 4, DMA_RS_BAD_WIDTH},
@@ -452,7 +454,7 @@ TEST(RawWrite, FlagGroupBits) {
         {1281, DMA_VT_FLAG, 4, 1, 0, 288, 0x00000000, 0x00000001},
         {1281, DMA_VT_FLAG, 4, 0x100, 0, 288, 0xFFFFFFFF, 0xFFFFFFFE},  // only the lowest byte counts
         {1281, DMA_VT_FLAG, 4, 2, 0, 288, 0x00000000, 0x00000001},
-        {1281, DMA_VT_FLAG, 0, 0x80, 0, 288, 0x12345670, 0x12345671},
+        {1281, DMA_VT_FLAG, 1, 0x80, 0, 288, 0x12345670, 0x12345671},
         {1284, DMA_VT_DWORD, 4, 1, 0, 288, 0xFFFFFFFF, 0xFFFFFFF7},    // inverted
         {1284, DMA_VT_DWORD, 4, 0, 0, 288, 0x00000000, 0x00000008},
         {1284, DMA_VT_DWORD, 4, 2, 0, 288, 0x00000000, 0x00000008},    // bit 0 of the byte only
@@ -600,26 +602,30 @@ TEST(RawWrite, NullTextOrFontPointerFails) {
     EXPECT_EQ(Write(1, rec, DMA_VT_STRING, 64, &none), DMA_RS_FAILED);
     EXPECT_EQ(Write(304, rec, DMA_VT_LOGFONT, 8, &none), DMA_RS_FAILED);
     EXPECT_EQ(Write(259, rec, DMA_VT_STRING, 64, &none), DMA_RS_FAILED);
-    EXPECT_EQ(Write(259, rec, 0, 0, &none), DMA_RS_FAILED);
+    EXPECT_EQ(Write(259, rec, DMA_VT_STRING, 0, &none), DMA_RS_FAILED);
+    EXPECT_EQ(Write(259, rec, 0, 0, &none), DMA_RS_BAD_TYPE);  // not a text: the pointer is not read
     EXPECT_TRUE(Snapshot(rec) == before);
 }
 
 TEST(RawWrite, Item259CappedAt62Bytes) {
-    struct Case { size_t chars; bool terminate; uint16_t type; int32_t length; size_t written; };
+    struct Case { size_t chars; bool terminate; uint16_t type; int32_t length; size_t written; RawStatus status = DMA_RS_OK; };
     const Case cases[] = {
         {5, true, DMA_VT_STRING, 12, 12},
-        {5, true, 0, -5, 12},               // declared type and length ignored
-        {5, true, DMA_VT_BYTE, 1000, 12},
+        {5, true, DMA_VT_STRING, 0, 12},    // no declared length: the field bounds the text
+        {5, true, DMA_VT_STRING, 1000, 12},
+        {5, true, 0, -5, 0, DMA_RS_BAD_TYPE},  // only a text is taken
+        {5, true, DMA_VT_BYTE, 1000, 0, DMA_RS_BAD_TYPE},
         {30, true, DMA_VT_STRING, 62, 62},  // 30 characters and terminator
         {31, true, DMA_VT_STRING, 64, 62},  // 31 characters, no terminator
         {40, true, DMA_VT_STRING, 82, 62},
         {32, false, DMA_VT_STRING, 64, 62}, // unterminated: counted within the field
+        {5, false, DMA_VT_STRING, 10, 10},  // unterminated: the declared bytes, nothing after
     };
     for (const Case &c : cases) {
         Records rec;
         Pattern(rec);
         Snapshot before(rec);
-        ASSERT_EQ(WriteText(259, rec, c.type, c.length, Chars(c.chars), c.terminate), DMA_RS_OK)
+        ASSERT_EQ(WriteText(259, rec, c.type, c.length, Chars(c.chars), c.terminate), c.status)
             << c.chars;
         std::vector<uint8_t> expected(c.written, 0);
         const std::u16string text = Chars(c.chars);
@@ -636,7 +642,8 @@ TEST(RawWrite, FontCopiesWholeLogfont) {
     const Case cases[] = {
         {304, 588, 8, DMA_RS_OK},
         {357, 816, 92, DMA_RS_OK},
-        {304, 588, 0, DMA_RS_OK},
+        {304, 588, 0, DMA_RS_BAD_SIZE},   // a LOGFONTW is 92 bytes, carried by an 8-byte pointer:
+        {304, 588, 60, DMA_RS_BAD_SIZE},  // no other declared size is read as one
         {304, 588, 93, DMA_RS_BAD_SIZE},
     };
     for (const Case &c : cases) {
@@ -683,27 +690,30 @@ TEST(RawWrite, Item267DerivesItem325) {
     EXPECT_EQ(Dm(rec)[686], old325);
 }
 
-// A linked item declared one byte wide stores that byte, but the derivation
-// reads the caller's value as a 16-bit number: the byte after it counts
-// (callers pass two bytes for these items).
-TEST(RawWrite, LinkedValueDeclaredAsByte) {
+// A linked item declared one byte wide is read as that one byte (the
+// caller's value is a heap block of exactly the declared size): the byte
+// after it neither counts nor is read.  Declared as a WORD, the 16-bit value
+// counts, and one past a byte has no derived value.
+TEST(RawWrite, LinkedValueReadAsDeclared) {
     Records rec;
     Pattern(rec);
-    uint8_t value[2] = {7, 0};
-    ASSERT_EQ(Write(267, rec, DMA_VT_BYTE, 1, value), DMA_RS_OK);
+    const std::vector<uint8_t> seven(1, 7);
+    ASSERT_EQ(Write(267, rec, DMA_VT_BYTE, 1, seven.data()), DMA_RS_OK);
     EXPECT_EQ(Dm(rec)[308], 7);
     EXPECT_EQ(Dm(rec)[686], 4);
 
-    uint8_t withNeighbour[2] = {5, 0x01};  // 0x0105: no row for it
     Dm(rec)[379] = 4;                  // item 295, class 1
     dma::Store16(Dm(rec) + 76, 1);     // portrait
     dma::Store16(Dm(rec) + 688, 0x0909);
-    ASSERT_EQ(Write(320, rec, DMA_VT_BYTE, 1, withNeighbour), DMA_RS_FAILED);
+    const std::vector<uint8_t> five(1, 5);
+    ASSERT_EQ(Write(320, rec, DMA_VT_BYTE, 1, five.data()), DMA_RS_OK);
+    EXPECT_EQ(dma::Load16(Dm(rec) + 688), 0x0404);
+
+    dma::Store16(Dm(rec) + 688, 0x0909);
+    const std::vector<uint8_t> word = {5, 0x01};  // 0x0105: no row for it
+    ASSERT_EQ(Write(320, rec, DMA_VT_WORD, 2, word.data()), DMA_RS_FAILED);
     EXPECT_EQ(Dm(rec)[680], 5);
     EXPECT_EQ(dma::Load16(Dm(rec) + 688), 0x0909);
-    withNeighbour[1] = 0;
-    ASSERT_EQ(Write(320, rec, DMA_VT_BYTE, 1, withNeighbour), DMA_RS_OK);
-    EXPECT_EQ(dma::Load16(Dm(rec) + 688), 0x0404);
 }
 
 TEST(RawWrite, PairedItemsFollowOrientationAndClass) {

@@ -37,7 +37,7 @@ DMA_API DMA_RESULT DMA_SetValue(DmaContext *context, uint32_t dmaId, int32_t val
     const OpenedSetting o = OpenSetting(*context, static_cast<uint16_t>(dmaId));
     if (o.what != Opened::Scalar) return Result(Refusal(o.what, Opened::Scalar));
     const RawStatus status =
-        StoreScalar(*o.setting, o.place, context->devMode, &value);
+        StoreScalar(*o.setting, o.place, context->devMode, static_cast<uint32_t>(value));
     return Result(status == DMA_RS_OK ? DMA_OK : DMA_E_FAILED);
 }
 

@@ -59,16 +59,20 @@ RawStatus ReadSetting(const Setting &setting, const uint8_t *place, const void *
                       uint16_t *typeOut, int32_t *lengthOut, void *buffer);
 
 // The raw write after the lookup: checks the declared type and length, then
-// stores (StoreScalar for scalars).  Item 259 ignores the declared type and
-// length and stores at most 62 bytes of its text.
+// stores (StoreScalar for scalars), reading no more of the caller's value
+// than declared: a scalar's declared width (one byte for a flag bit without
+// report type, which takes any length from 1), a text up to its terminator
+// within the declared bytes, a font's LOGFONTW when declared with its size
+// or the size of its pointer.  Item 259 takes only a text, with or without a
+// declared length, and stores at most 62 bytes of it.
 RawStatus WriteSetting(const Setting &setting, uint8_t *place, void *devMode,
                        uint16_t valueType, int32_t length, const void *value);
 
-// Stores a scalar value given in the stored type's width (at least four
-// readable bytes for the combined resolution, a packed byte and the angles),
-// then the mirrored place and the linked item.  A failure there leaves the
+// Stores a scalar value, narrowed to the stored width (bytes and bits merged
+// into the words that hold them), then the mirrored place and the linked
+// item, which takes the value's low 16 bits.  A failure there leaves the
 // setting's new value written.
-RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, const void *value);
+RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, uint32_t value);
 
 // ---- Linked settings (linked.cpp) -------------------------------------------
 

@@ -86,24 +86,24 @@ RawStatus WritePairedItem(uint16_t itemId, uint16_t newValue, uint8_t *devMode) 
 
 }  // namespace
 
-RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, const void *value) {
-    const uint8_t *in = static_cast<const uint8_t *>(value);
+RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, uint32_t value) {
     uint8_t *dm = static_cast<uint8_t *>(devMode);
     switch (s.Kind()) {
     case Access::Resolution:
-        Store16(place, static_cast<uint16_t>(Load32(in) >> 16));
-        Store16(dm + kOffYResolution, static_cast<uint16_t>(Load32(in) & 0xFFFF));
+        Store16(place, static_cast<uint16_t>(value >> 16));
+        Store16(dm + kOffYResolution, static_cast<uint16_t>(value & 0xFFFF));
         return DMA_RS_OK;
     case Access::PackedByte: {
         const uint32_t mask = 0xFFu << s.aux;
-        Store32(place, (Load32(place) & ~mask) | (Load32(in) & mask));
+        Store32(place, (Load32(place) & ~mask) | (value & mask));
         return DMA_RS_OK;
     }
     case Access::FlagBit:
     case Access::FlagInverted: {
         // Only the lowest byte of the caller's value counts; the inverted
         // flag looks at its bit 0 alone.
-        const bool setBit = s.Kind() == Access::FlagInverted ? (in[0] & 1) == 0 : in[0] != 0;
+        const uint8_t low = static_cast<uint8_t>(value);
+        const bool setBit = s.Kind() == Access::FlagInverted ? (low & 1) == 0 : low != 0;
         const uint32_t mask = uint32_t{1} << s.aux, word = Load32(place);
         Store32(place, setBit ? (word | mask) : (word & ~mask));
         return DMA_RS_OK;
@@ -112,24 +112,25 @@ RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, const voi
         break;
     }
     switch (s.width) {
-    case 1: place[0] = in[0]; break;
-    case 2: Store16(place, Load16(in)); break;
-    default: Store32(place, Load32(in)); break;
+    case 1: place[0] = static_cast<uint8_t>(value); break;
+    case 2: Store16(place, static_cast<uint16_t>(value)); break;
+    default: Store32(place, value); break;
     }
     switch (s.Kind()) {
-    case Access::Angle1: std::memcpy(dm + kOffOrientationFont1, in, 4); return DMA_RS_OK;
-    case Access::Angle2: std::memcpy(dm + kOffOrientationFont2, in, 4); return DMA_RS_OK;
-    // The derivation takes the caller's value as a 16-bit number even when
-    // it is declared one byte wide (callers pass two bytes for these items):
-    // a value past one byte has no derived value and fails, after its low
-    // byte has been stored.
+    case Access::Angle1: Store32(dm + kOffOrientationFont1, value); return DMA_RS_OK;
+    case Access::Angle2: Store32(dm + kOffOrientationFont2, value); return DMA_RS_OK;
+    // The derivation takes the value as a 16-bit number: a value past one
+    // byte has no derived value and fails, after its low byte has been
+    // stored.
     case Access::Link325: {
         uint16_t derived = 0;
-        if (DeriveItem325(Load16(in), &derived) != 0) return DMA_RS_FAILED;
+        if (DeriveItem325(static_cast<uint16_t>(value), &derived) != 0) return DMA_RS_FAILED;
         return WriteDerived(dm, kPlace325, derived);
     }
-    case Access::Pair326: return WritePairedItem(kItemPairSource326, Load16(in), dm);
-    case Access::Pair344: return WritePairedItem(kItemPairSource344, Load16(in), dm);
+    case Access::Pair326:
+        return WritePairedItem(kItemPairSource326, static_cast<uint16_t>(value), dm);
+    case Access::Pair344:
+        return WritePairedItem(kItemPairSource344, static_cast<uint16_t>(value), dm);
     default: return DMA_RS_OK;
     }
 }
@@ -137,12 +138,25 @@ RawStatus StoreScalar(const Setting &s, uint8_t *place, void *devMode, const voi
 RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode,
                        uint16_t valueType, int32_t length, const void *value) {
     const Access kind = s.Kind();
+    // A text's declared length bounds the scan for its terminator as well as
+    // the field does: no byte past what the caller declared is read.
+    const uint32_t declaredUnits = length > 0 ? static_cast<uint32_t>(length) / 2u : 0u;
+    const uint32_t scanUnits = declaredUnits < s.size / 2u ? declaredUnits : s.size / 2u;
+
     if (kind == Access::CappedText) {
+        // Its declared length may be left 0 (it is no bound then, the field
+        // is); only the pointer to a text is taken, so another declared
+        // type is refused before the pointer is read.
+        if (valueType != DMA_VT_STRING) return DMA_RS_BAD_TYPE;
         const uint8_t *pointed = PointedTo(value);
         if (pointed == nullptr) return DMA_RS_FAILED;
-        uint32_t bytes = TextBytesWithin(pointed, s.size / 2u);
+        const uint32_t units = length > 0 ? scanUnits : s.size / 2u;
+        const size_t text = WideLengthWithin(pointed, units);
+        // With its terminator, or the declared bytes whole when none lies
+        // within them.
+        uint32_t bytes = static_cast<uint32_t>(2 * text + (text < units ? 2 : 0));
         if (bytes >= kCappedTextLimit) bytes = kCappedTextCopy;
-        std::memcpy(place, pointed, bytes);
+        std::memmove(place, pointed, bytes);
         return DMA_RS_OK;
     }
 
@@ -159,28 +173,37 @@ RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode,
     if ((kind == Access::Text && valueType != DMA_VT_STRING) ||
         (kind == Access::Font && valueType != DMA_VT_LOGFONT))
         return DMA_RS_BAD_TYPE;
-    // A flag-group bit without report type takes any declared length.
-    const bool anyLength = (kind == Access::FlagBit || kind == Access::FlagInverted) && s.ReportType() == 0;
-    const int64_t effectiveLength = anyLength ? 4 : length;
 
     if (valueType == DMA_VT_STRING) {
         const uint8_t *pointed = PointedTo(value);
         if (pointed == nullptr) return DMA_RS_FAILED;
-        if (effectiveLength > int64_t{s.size}) return DMA_RS_BAD_SIZE;
-        const uint32_t bytes = TextBytesWithin(pointed, s.size / 2u);
-        if (bytes > s.size || int64_t{bytes} > effectiveLength) return DMA_RS_BAD_SIZE;
-        std::memcpy(place, pointed, bytes);
+        if (length > int64_t{s.size}) return DMA_RS_BAD_SIZE;
+        const uint32_t bytes = TextBytesWithin(pointed, scanUnits);
+        if (bytes > s.size || int64_t{bytes} > length) return DMA_RS_BAD_SIZE;
+        std::memmove(place, pointed, bytes);
         return DMA_RS_OK;
     }
     if (valueType == DMA_VT_LOGFONT) {
         const uint8_t *pointed = PointedTo(value);
         if (pointed == nullptr) return DMA_RS_FAILED;
-        if (effectiveLength > int64_t{s.size}) return DMA_RS_BAD_SIZE;
-        std::memcpy(place, pointed, sizeof(LOGFONTW));
+        // The whole LOGFONTW is copied: its own size, or the size of the
+        // pointer that carries it, which the driver's components declare.
+        if (length > int64_t{s.size}) return DMA_RS_BAD_SIZE;
+        if (length != static_cast<int32_t>(sizeof(LOGFONTW)) && length != static_cast<int32_t>(sizeof pointed))
+            return DMA_RS_BAD_SIZE;
+        std::memmove(place, pointed, sizeof(LOGFONTW));
         return DMA_RS_OK;
     }
-    if (effectiveLength != declaredWidth) return DMA_RS_BAD_WIDTH;
-    return StoreScalar(s, place, devMode, value);
+
+    // Exactly the declared bytes are read, zero-extended.  A flag-group bit
+    // without report type takes any declared length of at least one byte and
+    // reads only its lowest byte, which alone decides.
+    const uint8_t *in = static_cast<const uint8_t *>(value);
+    const bool anyLength = (kind == Access::FlagBit || kind == Access::FlagInverted) && s.ReportType() == 0;
+    if (anyLength ? length < 1 : length != declaredWidth) return DMA_RS_BAD_WIDTH;
+    const int32_t read = anyLength ? 1 : declaredWidth;
+    const uint32_t v = read == 1 ? in[0] : read == 2 ? Load16(in) : Load32(in);
+    return StoreScalar(s, place, devMode, v);
 }
 
 RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t valueType,
