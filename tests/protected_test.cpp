@@ -180,11 +180,11 @@ TEST(ProtectedStore, StoresTheEncodedScrambledText) {
         {"a", 1, 1, "EA=="},
         {"ab", 2, 1, "EAY="},
         {"abc", 3, 1, "EAYZ"},
-        {"secret", 0, 1, "AgEZGRQQ"},                   // length only gates
+        {"secret", 0, 1, "AgEZGRQQ"},                   // no length: up to the terminator
         {"abcdefghijkl", 13, 1, "EAYZDxQCHQMYDhEH"},   // 16 characters + terminator fill 17
         {"abcdefghijklm", 13, -6, nullptr},            // 20 characters do not fit
         {"abc", 14, -6, nullptr},                      // above the protected length
-        {"abcdefghijklmnopqrstu", 3, -6, nullptr},     // longer than the length claims
+        {"abcdefghijklmnopqrstu", 3, 1, "EAYZ"},        // the length bounds the text read
     };
     for (const StoreCase &c : cases) {
         Guarded field(34, 0x5A);

@@ -201,6 +201,26 @@ TEST(Strings, SetStringDataGatesOnTheLengthArgument) {
     EXPECT_NO_LEAK();
 }
 
+// Every route of DMA_SetStringData reads the caller's text only within the
+// length it declares: a full-length text without terminator, in a heap block
+// of exactly that size (the sanitizer build catches a read past it), is
+// taken whole.
+TEST(Strings, DeclaredLengthBoundsEveryRoute) {
+    struct Case { uint32_t id; uint32_t length; } cases[] = {
+        {0x1, 32},                 // UTF-16 field of 32 units
+        {0x9001, 12},              // protected: 12 clear bytes fill its field
+        {DMA_ID_FAX_HEADER1, 40},  // fax header text: 41 units
+        {kNarrow, 49},             // item 329's 8-bit field
+    };
+    for (const Case &c : cases) {
+        Records r;
+        const std::vector<char> exact(c.length, 'q');
+        EXPECT_EQ(DMA_SetStringData(&r.ctx, c.id, exact.data(), c.length), DMA_OK) << std::hex << c.id;
+        EXPECT_TRUE(r.CanariesIntact());
+    }
+    EXPECT_NO_LEAK();
+}
+
 TEST(Strings, SetStringDataKeepsTheTailOfTheField) {
     Records r;
     for (int i = 0; i < 32; ++i) dma::Store16(r.devMode.data() + 224 + 2 * i, u'z');
@@ -213,19 +233,36 @@ TEST(Strings, SetStringDataKeepsTheTailOfTheField) {
 
 // A text whose conversion needs more units than the field holds is refused
 // whole: it used to be stored cut (or not at all) while reporting success.
+// The declared length bounds what is read of the caller's text: the text is
+// what lies before its terminator within it, or all of it (each text below
+// sits in a heap block of exactly the declared size, so a read past it is
+// caught); an unterminated text that fills the field is stored without a
+// terminator, as DMA_GetStringData hands such a field out.
 TEST(Strings, SetStringDataRefusesTextsThatDoNotFit) {
     Records r;
     WriteU16(r.devMode.data() + 224, U16("old"));
-    const std::string fits(31, 'f'), over(32, 'o'), longText(300, 'x');
-    struct Case { const std::string *text; uint32_t length; DMA_RESULT rc; } cases[] = {
-        {&over, 10, DMA_E_TOO_LONG}, {&longText, 0, DMA_E_TOO_LONG}, {&over, 32, DMA_E_TOO_LONG},
+    const std::string longText(300, 'x'), over(33, 'o');
+    struct Refused { const std::string *text; uint32_t length; } refused[] = {
+        {&longText, 0}, {&over, 33},
     };
-    for (const Case &c : cases) {
-        EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, c.text->c_str(), c.length), c.rc);
+    for (const Refused &c : refused) {
+        EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, c.text->c_str(), c.length), DMA_E_TOO_LONG);
         EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), U16("old"));
     }
-    EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, fits.c_str(), 5), DMA_OK);
-    EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), U16(fits.c_str()));
+    struct Bounded { const char *bytes; uint32_t length; const char *stored; bool terminated; } bounded[] = {
+        {"ffffffffff", 5, "fffff", true},   // the five declared bytes of a longer text
+        {"ab\0cd", 5, "ab", true},          // its terminator within them
+        {"oooooooooooooooooooooooooooooooo", 32, "oooooooooooooooooooooooooooooooo", false},
+    };
+    for (const Bounded &c : bounded) {
+        const std::vector<char> exact(c.bytes, c.bytes + c.length);
+        WriteU16(r.devMode.data() + 224, U16("old"));
+        EXPECT_EQ(DMA_SetStringData(&r.ctx, kText259, exact.data(), c.length), DMA_OK) << c.stored;
+        EXPECT_EQ(ReadU16(r.devMode.data() + 224, 32), U16(c.stored)) << c.stored;
+        if (c.terminated) {
+            EXPECT_EQ(dma::Load16(r.devMode.data() + 224 + 2 * std::strlen(c.stored)), 0);
+        }
+    }
     EXPECT_EQ(dma::Load16(r.devMode.data() + 288), 0);  // the next setting is untouched
     EXPECT_TRUE(r.CanariesIntact());
     EXPECT_NO_LEAK();
@@ -339,5 +376,57 @@ TEST(Strings, ProtectedIdsInTheTextPairReachTheStoredText) {
     uint32_t l = sizeof buf;
     ASSERT_EQ(DMA_GetStringData_StrLength(&r.ctx, 0x9001, buf, &l), DMA_OK);
     EXPECT_STREQ(buf, "plain");
+    EXPECT_NO_LEAK();
+}
+
+// Caller memory that overlaps the setting it goes to or comes from: a text
+// starting inside its own field, a string read into the field itself, the
+// caller's LOGFONTA lying over the stored LOGFONTW.  Each operation must give
+// what it gives with the same bytes copied aside first (the sanitizer build
+// also reports an overlapping memcpy).
+TEST(Strings, OverlappingCallerMemoryActsAsACopy) {
+    struct Case {
+        const char *what;
+        size_t offset;  // DEVMODEW offset of the caller's memory
+        size_t bytes;   // how many bytes of it the call takes
+        DMA_RESULT (*call)(DmaContext *, void *);
+    };
+    const Case cases[] = {
+        {"raw text 2 bytes into its field", 2, 14,
+         [](DmaContext *ctx, void *p) -> DMA_RESULT {
+             return dma_SetValue(1, ctx->devMode, ctx->secondary, DMA_VT_STRING, 14, &p);
+         }},
+        {"string read into its own field", 0, 64,
+         [](DmaContext *ctx, void *p) -> DMA_RESULT {
+             uint32_t l = 32;
+             return DMA_GetStringData(ctx, kDeviceName, static_cast<char *>(p), &l);
+         }},
+        {"string set from inside its field", 4, 12,
+         [](DmaContext *ctx, void *p) { return DMA_SetStringData(ctx, kDeviceName, static_cast<char *>(p), 12); }},
+        {"LOGFONTA over the stored font", 588, 60,
+         [](DmaContext *ctx, void *p) { return DMA_SetLogFontData(ctx, kFont, static_cast<LOGFONTA *>(p), 60); }},
+        {"font read over itself", 588, 60,
+         [](DmaContext *ctx, void *p) -> DMA_RESULT {
+             uint32_t l = 60;
+             return DMA_GetLogFontData(ctx, kFont, static_cast<LOGFONTA *>(p), &l);
+         }},
+    };
+    for (const Case &c : cases) {
+        Records a, b;
+        for (Records *r : {&a, &b}) {
+            for (size_t i = 0; i < 64; ++i) r->devMode.data()[i] = i % 2 ? 0 : static_cast<uint8_t>('A' + i / 2);
+            for (size_t i = 0; i < 92; ++i) r->devMode.data()[588 + i] = static_cast<uint8_t>(i % 2 ? 0 : 'a' + i % 26);
+        }
+        const std::vector<uint8_t> aside(a.devMode.data() + c.offset, a.devMode.data() + c.offset + c.bytes);
+        std::vector<uint8_t> copy = aside;
+        const DMA_RESULT inPlace = c.call(&a.ctx, a.devMode.data() + c.offset);
+        const DMA_RESULT fromCopy = c.call(&b.ctx, copy.data());
+        EXPECT_EQ(inPlace, fromCopy) << c.what;
+        // The copy's bytes land in b's records where a's call wrote into its
+        // own records: put them where a's caller memory is before comparing.
+        if (copy != aside) std::memcpy(b.devMode.data() + c.offset, copy.data(), copy.size());
+        EXPECT_EQ(std::memcmp(a.devMode.data(), b.devMode.data(), DMA_DEVMODE_MIN_SIZE), 0) << c.what;
+        EXPECT_TRUE(a.CanariesIntact());
+    }
     EXPECT_NO_LEAK();
 }

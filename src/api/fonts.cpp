@@ -62,8 +62,10 @@ DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFO
     char face[kFaceChars];
     if (!WideFieldToAnsi(reinterpret_cast<LPCWSTR>(stored + kScalarBytes), kFaceChars, face, kFaceChars))
         return Result(DMA_E_FAILED);
+    // The caller's record may overlap the stored one: the face name is
+    // already converted aside, and the move copies as from a snapshot.
     uint8_t *out = reinterpret_cast<uint8_t *>(font);
-    std::memcpy(out, stored, kScalarBytes);
+    std::memmove(out, stored, kScalarBytes);
     std::memcpy(out + kScalarBytes, face, kFaceChars);
     return Result(DMA_OK);
 }
@@ -88,11 +90,14 @@ DMA_API DMA_RESULT DMA_SetLogFontData(DmaContext *context, uint32_t dmaId, const
     const size_t n = ByteLengthWithin(face, kFaceChars);
     const int source = n < static_cast<size_t>(kFaceChars) ? static_cast<int>(n) + 1 : kFaceChars;
     // At most one UTF-16 unit per byte: the 32 bytes always fit 32 units, so
-    // the measure only catches a code page that rejects the text.
-    if (MultiByteToWideChar(CP_ACP, 0, face, source, nullptr, 0) <= 0) return Result(DMA_E_FAILED);
-
-    std::memcpy(stored, in, kScalarBytes);
-    MultiByteToWideChar(CP_ACP, 0, face, source, reinterpret_cast<LPWSTR>(stored + kScalarBytes),
-                        kFaceChars);
+    // a failure is a code page that rejects the text.  Converted aside first:
+    // the caller's LOGFONTA may lie inside the stored LOGFONTW.
+    WCHAR wide[kFaceChars];
+    const int units = MultiByteToWideChar(CP_ACP, 0, face, source, wide, kFaceChars);
+    if (units <= 0) return Result(DMA_E_FAILED);
+    uint8_t scalars[kScalarBytes];
+    std::memcpy(scalars, in, kScalarBytes);
+    std::memcpy(stored, scalars, kScalarBytes);
+    std::memcpy(stored + kScalarBytes, wide, static_cast<size_t>(units) * sizeof(WCHAR));
     return Result(DMA_OK);
 }

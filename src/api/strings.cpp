@@ -25,6 +25,9 @@ namespace {
 
 using special::IsProtectedId;
 
+// The widest string field: 522 bytes.
+constexpr uint32_t kMaxStringUnits = 261;
+
 struct StringField {
     uint8_t *address;
     uint32_t size;  // W, in bytes
@@ -84,7 +87,7 @@ DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *
 
     if (field.narrow) {
         if (*length < field.size) return Result(DMA_E_MORE_DATA);
-        std::memcpy(buffer, field.address, field.size);
+        std::memmove(buffer, field.address, field.size);
         return Result(DMA_OK);
     }
     if (*length < field.Units()) return Result(DMA_E_MORE_DATA);
@@ -94,18 +97,22 @@ DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *
 }
 
 // Writes the field from 8-bit text.  `length` is compared with the capacity
-// (-6 above it).  UTF-16 field: the text up to its terminator is measured
-// first and refused with -6 when it needs more than W/2 units; units after
-// the new terminator keep their old content.  8-bit field: with length W all
-// W bytes come from the caller (a whole field read back by
-// DMA_GetStringData round-trips unchanged); with less, only the caller's
-// `length` bytes are relied on: the text up to its terminator within them
+// (-6 above it) and bounds what is read of the caller's text: the text is
+// what lies before its terminator within `length` bytes, or all `length`
+// bytes when none does (a length of 0 declares nothing: the terminator is then
+// looked for within what the field can take).  UTF-16 field: the text is
+// measured first and refused with -6 when it needs more than W/2 units with
+// its terminator; an unterminated text that fills all W/2 units is stored
+// without one (a whole field read back by DMA_GetStringData round-trips);
+// units after the new terminator keep their old content.  8-bit field: with
+// length W all W bytes come from the caller; with less, the text within them
 // is stored and the rest of the field is cleared, so it is always ended.
 DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const char *text,
                                      uint32_t length) {
     if (context == nullptr) return Result(DMA_E_FAILED);
     const uint16_t id = static_cast<uint16_t>(dmaId);
-    if (special::IsFaxHeaderId(id)) return Result(SetFaxHeaderString(id, context->faxAddressBlock, text));
+    if (special::IsFaxHeaderId(id))
+        return Result(SetFaxHeaderString(id, context->faxAddressBlock, text, length));
 
     StringField field;
     const int32_t opened = OpenStringField(context, id, &field);
@@ -117,21 +124,19 @@ DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const 
     if (field.narrow) {
         if (length > field.size) return Result(DMA_E_TOO_LONG);
         if (length == field.size) {
-            std::memcpy(field.address, text, field.size);
+            std::memmove(field.address, text, field.size);
         } else {
             const size_t n = ByteLengthWithin(text, length);
-            std::memcpy(field.address, text, n);
+            std::memmove(field.address, text, n);
             std::memset(field.address + n, 0, field.size - n);
         }
         return Result(DMA_OK);
     }
     if (length > field.Units()) return Result(DMA_E_TOO_LONG);
-    const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (units <= 0) return Result(DMA_E_FAILED);
-    if (static_cast<uint32_t>(units) > field.Units()) return Result(DMA_E_TOO_LONG);
-    if (MultiByteToWideChar(CP_ACP, 0, text, -1, field.Wide(), static_cast<int>(field.Units())) == 0)
-        return Result(DMA_E_FAILED);
-    return Result(DMA_OK);
+    bool terminated;
+    const size_t n = CallerTextBytes(text, length, MaxAnsiBytesFor(field.Units()), &terminated);
+    if (!terminated && length == 0) return Result(DMA_E_TOO_LONG);
+    return Result(StoreAnsiInField(text, n, field.address, field.Units(), !terminated));
 }
 
 // Reads the stored text at its converted length N (bytes with terminator).
@@ -172,19 +177,23 @@ DMA_API DMA_RESULT DMA_GetStringData_StrLength(DmaContext *context, uint32_t dma
     if (*length < needed) return Result(DMA_E_MORE_DATA);
 
     if (field.narrow) {
-        std::memcpy(buffer, field.address, needed);
+        std::memmove(buffer, field.address, needed);
         return Result(DMA_OK);
     }
-    if (WideCharToMultiByte(CP_ACP, 0, field.Wide(), static_cast<int>(units) + 1, buffer,
+    // Through a scratch copy: the caller's buffer may overlap the field.
+    char scratch[MaxAnsiBytesFor(kMaxStringUnits) + 1];
+    if (needed > sizeof scratch ||
+        WideCharToMultiByte(CP_ACP, 0, field.Wide(), static_cast<int>(units) + 1, scratch,
                             static_cast<int>(needed), nullptr, nullptr) == 0)
         return Result(DMA_E_FAILED);
+    std::memmove(buffer, scratch, needed);
     return Result(DMA_OK);
 }
 
 // Writes the text at its own length: -6 when it needs more than the field
-// holds with its terminator (field untouched).  Otherwise the whole field is
-// cleared first and the text with its terminator stored; a conversion that
-// then fails is -10 and leaves the field cleared.
+// holds with its terminator (field untouched).  Otherwise the text with its
+// terminator is stored and the rest of the field cleared; a conversion that
+// fails is -10 and leaves the field cleared.
 DMA_API DMA_RESULT DMA_SetStringData_StrLength(DmaContext *context, uint32_t dmaId,
                                                const char *text) {
     if (context == nullptr) return Result(DMA_E_FAILED);
@@ -194,23 +203,23 @@ DMA_API DMA_RESULT DMA_SetStringData_StrLength(DmaContext *context, uint32_t dma
     if (opened != DMA_OK) return Result(opened);
     if (text == nullptr) return Result(DMA_E_FAILED);
 
-    size_t n = 0;
     if (field.narrow) {
         if (field.size == 0) return Result(DMA_E_TOO_LONG);
-        n = ByteLengthWithin(text, field.size);
+        const size_t n = ByteLengthWithin(text, field.size);
         if (n > field.size - 1) return Result(DMA_E_TOO_LONG);
-    } else {
-        const int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-        if (units <= 0) return Result(DMA_E_FAILED);
-        if (static_cast<uint32_t>(units) > field.Units()) return Result(DMA_E_TOO_LONG);
-    }
-
-    std::memset(field.address, 0, field.size);
-    if (field.narrow) {
-        std::memcpy(field.address, text, n + 1);
+        std::memmove(field.address, text, n + 1);
+        std::memset(field.address + n + 1, 0, field.size - n - 1);
         return Result(DMA_OK);
     }
-    if (MultiByteToWideChar(CP_ACP, 0, text, -1, field.Wide(), static_cast<int>(field.Units())) == 0)
-        return Result(DMA_E_FAILED);
-    return Result(DMA_OK);
+    // The terminator is looked for only as far as a text that fits can reach.
+    bool terminated;
+    const size_t n = CallerTextBytes(text, 0, MaxAnsiBytesFor(field.Units()), &terminated);
+    if (!terminated) return Result(DMA_E_TOO_LONG);
+    const int32_t stored = StoreAnsiInField(text, n, field.address, field.Units(), false);
+    if (stored == DMA_E_TOO_LONG) return Result(stored);
+    // The units after the terminator are cleared (all of them when the
+    // conversion failed).
+    const size_t kept = stored == DMA_OK ? 2 * (WideLengthWithin(field.address, field.Units()) + 1) : 0;
+    std::memset(field.address + kept, 0, field.size - kept);
+    return Result(stored);
 }

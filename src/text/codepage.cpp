@@ -1,6 +1,7 @@
 // codepage.cpp - whole-text conversion between UTF-16 and 8-bit text into a
 // new GlobalAlloc buffer.  The fax header strings and the record operations
 // use these to hand settings to callers in the ANSI code page and back.
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -9,6 +10,10 @@
 namespace dma {
 
 namespace {
+
+// The widest text field a conversion here serves: the second fax header
+// text, 671 units.
+constexpr uint32_t kMaxFieldUnits = 672;
 
 // The given code page when it is not 0 and the system knows it, else the
 // ANSI code page.
@@ -43,15 +48,50 @@ int WideToMultiByteAlloc(const WCHAR *text, char **result, int32_t *length, UINT
     return 1;
 }
 
+// Converted into a scratch copy and moved into `out`, which may overlap the
+// field.  The fields are at most a few hundred units.
 int WideFieldToAnsi(const WCHAR *field, int units, char *out, int bytes) {
-    if (WideCharToMultiByte(CP_ACP, 0, field, units, out, bytes, nullptr, nullptr) != 0) return 1;
-    const size_t text = WideLengthWithin(field, static_cast<size_t>(units));
-    if (text == static_cast<size_t>(units)) return 0;
-    const int done =
-        WideCharToMultiByte(CP_ACP, 0, field, static_cast<int>(text) + 1, out, bytes, nullptr, nullptr);
-    if (done == 0) return 0;
-    std::memset(out + done, 0, static_cast<size_t>(bytes - done));
+    char scratch[kMaxFieldUnits];
+    if (bytes < 0 || bytes > static_cast<int>(sizeof scratch)) return 0;
+    if (WideCharToMultiByte(CP_ACP, 0, field, units, scratch, bytes, nullptr, nullptr) == 0) {
+        const size_t text = WideLengthWithin(field, static_cast<size_t>(units));
+        if (text == static_cast<size_t>(units)) return 0;
+        const int done = WideCharToMultiByte(CP_ACP, 0, field, static_cast<int>(text) + 1, scratch,
+                                             bytes, nullptr, nullptr);
+        if (done == 0) return 0;
+        std::memset(scratch + done, 0, static_cast<size_t>(bytes - done));
+    }
+    std::memmove(out, scratch, static_cast<size_t>(bytes));
     return 1;
+}
+
+size_t CallerTextBytes(const char *text, uint32_t declared, size_t bound, bool *terminated) {
+    const size_t limit = declared != 0 ? declared : bound;
+    const size_t n = ByteLengthWithin(text, limit);
+    *terminated = n < limit;
+    return n;
+}
+
+int32_t StoreAnsiInField(const char *text, size_t bytes, uint8_t *field, uint32_t units,
+                         bool mayFill) {
+    WCHAR scratch[kMaxFieldUnits];
+    if (units > kMaxFieldUnits) return DMA_E_FAILED;
+    int converted = 0;
+    if (bytes != 0) {
+        if (bytes > static_cast<size_t>(INT32_MAX)) return DMA_E_TOO_LONG;
+        const int source = static_cast<int>(bytes);
+        const int needed = MultiByteToWideChar(CP_ACP, 0, text, source, nullptr, 0);
+        if (needed <= 0) return DMA_E_FAILED;
+        if (static_cast<uint32_t>(needed) > units) return DMA_E_TOO_LONG;
+        converted = MultiByteToWideChar(CP_ACP, 0, text, source, scratch, static_cast<int>(units));
+        if (converted <= 0) return DMA_E_FAILED;
+    }
+    const uint32_t n = static_cast<uint32_t>(converted);
+    const bool terminate = n < units;
+    if (!terminate && !(mayFill && n == units)) return DMA_E_TOO_LONG;
+    if (terminate) scratch[n] = 0;
+    std::memmove(field, scratch, (n + (terminate ? 1 : 0)) * sizeof(WCHAR));
+    return DMA_OK;
 }
 
 // The other direction: allocates 2 * C bytes for the C UTF-16 units that the

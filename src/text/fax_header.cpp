@@ -82,28 +82,30 @@ int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *
         *length = needed;
         return DMA_E_MORE_DATA;
     }
-    std::memcpy(buffer, converted.get(), needed);
+    std::memmove(buffer, converted.get(), needed);
     return DMA_OK;
 }
 
 // Stores ANSI text as a header string and stamps the current signature.
-// -1 without a block or for another ID, -10 for a null text or a failed
-// conversion, -6 when the text with its terminator exceeds the field (the
-// block, signature included, is then untouched); else 1.  The field's units
-// after the new terminator keep their old content.
-int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text) {
+// The text is what lies before its terminator within `length` bytes (all of
+// them when none does); a length of 0 declares nothing and the terminator is
+// looked for within what the field can take.  -1 without a block or for
+// another ID, -10 for a null text or a failed conversion, -6 when the text
+// with its terminator exceeds the field (the block, signature included, is
+// then untouched); else 1.  The field's units after the new terminator keep
+// their old content.
+int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text, uint32_t length) {
     if (block == nullptr) return DMA_E_NO_ID;
-    GlobalBlock<WCHAR> converted;
-    int32_t n = 0;
-    if (!MultiByteToWideAlloc(text, converted.Receive(), &n, 0)) return DMA_E_FAILED;
-
+    if (text == nullptr) return DMA_E_FAILED;
     HeaderField field;
     if (!FindHeaderField(dmaId, &field)) return DMA_E_NO_ID;
-    if (static_cast<uint32_t>(n) + 1 > field.units) return DMA_E_TOO_LONG;
-    std::memcpy(static_cast<uint8_t *>(block) + field.position, converted.get(),
-                (static_cast<size_t>(n) + 1) * sizeof(WCHAR));
-    WriteCurrentFaxSignature(block);
-    return DMA_OK;
+    bool terminated;
+    const size_t n = CallerTextBytes(text, length, MaxAnsiBytesFor(field.units), &terminated);
+    if (!terminated && length == 0) return DMA_E_TOO_LONG;
+    const int32_t stored =
+        StoreAnsiInField(text, n, static_cast<uint8_t *>(block) + field.position, field.units, false);
+    if (stored == DMA_OK) WriteCurrentFaxSignature(block);
+    return stored;
 }
 
 }  // namespace dma

@@ -60,8 +60,10 @@ int ScrambleBytes(const uint8_t *source, int32_t count, uint8_t *destination, in
 }
 
 // Stores `text` in its protected form into a UTF-16 field of `fieldBytes`
-// bytes.  The length argument only gates the call against the protected
-// length; the text is taken up to its terminator.  The stored form is
+// bytes.  The length argument gates the call against the protected length
+// and bounds the text: the bytes before its terminator within `length` (all
+// of them when none does; with a length of 0, within the longest text whose
+// stored form fits).  The stored form is
 // measured before anything is written: when it does not fit the field with
 // its terminator the result is -6 and the field keeps its content (storing
 // a cut Base64 text would lose the setting silently).  Characters after the
@@ -72,7 +74,10 @@ int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes
     if (length > ProtectedStringLength(dmaId)) return DMA_E_TOO_LONG;
 
     const uint32_t capacity = fieldBytes / 2;
-    const size_t n = std::strlen(text);
+    const size_t longest = capacity == 0 ? 0 : (capacity - 1) / 4 * 3;
+    bool terminated;
+    const size_t n = CallerTextBytes(text, length, longest + 1, &terminated);
+    if (!terminated && length == 0) return DMA_E_TOO_LONG;
     if (StoredUnits(n) > capacity) return DMA_E_TOO_LONG;
 
     // The stored form as ANSI text with its terminator: for an empty text

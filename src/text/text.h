@@ -29,6 +29,30 @@ int MultiByteToWideAlloc(const char *text, WCHAR **result, int32_t *length, UINT
 // a conversion).
 int WideFieldToAnsi(const WCHAR *field, int units, char *out, int bytes);
 
+// Caller text that comes with a declared length: its bytes before the
+// terminator within the first `declared` bytes, or all `declared` bytes when
+// no terminator lies within them (*terminated false).  A declared length of
+// 0 declares nothing (callers of the fax header and protected strings leave
+// it so): the terminator is then looked for within `bound` bytes, and a text
+// without one there is reported unterminated at `bound` bytes.  No byte past
+// the limit is read.
+size_t CallerTextBytes(const char *text, uint32_t declared, size_t bound, bool *terminated);
+
+// The most ANSI bytes a UTF-16 field of `units` units can take from a caller:
+// every unit comes from at most three bytes in any ANSI code page.
+constexpr size_t MaxAnsiBytesFor(uint32_t units) { return 3 * size_t{units}; }
+
+// `bytes` bytes of ANSI text into a UTF-16 field of `units` units, with a
+// terminator after them.  Where the text fills the field exactly and
+// `mayFill` is set, it is stored without one (a whole field read back by
+// DMA_GetStringData round-trips).  The text is converted into a scratch
+// copy first and the field written only on success, so a text lying inside
+// the field itself is stored as it was.  Units after the terminator keep
+// their content.  1; -6 when it does not fit (field untouched); -10 when
+// the code page rejects it.
+int32_t StoreAnsiInField(const char *text, size_t bytes, uint8_t *field, uint32_t units,
+                         bool mayFill);
+
 // XOR with the key "qdzk".  0, -1 null pointer, -2 count/capacity <= 0,
 // -3 capacity exhausted (groups of 4 already done stay written).
 int ScrambleBytes(const uint8_t *source, int32_t count, uint8_t *destination, int32_t *written,
@@ -48,9 +72,11 @@ uint32_t ProtectedStringLength(uint16_t dmaId);
 int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes,
                              const char *text, uint32_t length);
 
-// Fax header strings 0xA001 / 0xA002 in a FaxAddressBlock.
+// Fax header strings 0xA001 / 0xA002 in a FaxAddressBlock.  The write takes
+// the text within `length` bytes (0: up to its terminator, within what the
+// field can take).
 int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *length);
-int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text);
+int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text, uint32_t length = 0);
 
 // Writes "ZOVA002" and its terminator over a fax block's signature.
 void WriteCurrentFaxSignature(void *block);
