@@ -349,14 +349,22 @@ DMA_API DMA_RESULT DMA_EnumDMAID_ByTargetInfo(DmaContext *context, int32_t targe
                                               uint16_t *entryCount, DmaIdEntry *entries);
 
 /* Raw access by item ID.  For strings and fonts the read hands out the
- * field's offset (8 bytes) and area; the write takes a pointer to a pointer. */
+ * field's offset (8 bytes) and area; the write takes a pointer to a pointer.
+ * The write reads no more of the value than declared: a scalar in its
+ * declared width, a text up to its terminator within the declared bytes, a
+ * LOGFONTW declared with its size (92) or its pointer's (8). */
 DMA_API RawStatus dma_GetValue(uint16_t itemId, void *devMode, void *secondary,
                                uint16_t *typeOut, int32_t *lengthOut, void *buffer,
                                uint16_t *areaOut);
 DMA_API RawStatus dma_SetValue(uint16_t itemId, void *devMode, void *secondary,
                                uint16_t valueType, int32_t length, const void *value);
 
-/* Strings (ANSI text for the caller, UTF-16 in the settings). */
+/* Strings (ANSI text for the caller, UTF-16 in the settings).
+ * DMA_GetStringData hands out the whole field: a stored text that fills its
+ * field comes back without a terminator.  DMA_SetStringData reads the text
+ * only within the length it is given: the bytes before the terminator, or all
+ * of them when none lies within (a length of 0 gives no bound: the text then
+ * ends at its terminator, looked for only as far as the field can take). */
 DMA_API DMA_RESULT DMA_GetStringData(DmaContext *context, uint32_t dmaId, char *buffer,
                                      uint32_t *length);
 DMA_API DMA_RESULT DMA_SetStringData(DmaContext *context, uint32_t dmaId, const char *text,
@@ -366,7 +374,9 @@ DMA_API DMA_RESULT DMA_GetStringData_StrLength(DmaContext *context, uint32_t dma
 DMA_API DMA_RESULT DMA_SetStringData_StrLength(DmaContext *context, uint32_t dmaId,
                                                const char *text);
 
-/* Fonts (LOGFONTA for the caller, LOGFONTW in the settings). */
+/* Fonts (LOGFONTA for the caller, LOGFONTW in the settings).  The face name
+ * comes back as the whole 32-byte field: a name of 32 characters has no
+ * terminator. */
 DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFONTA *font,
                                       uint32_t *length);
 DMA_API DMA_RESULT DMA_SetLogFontData(DmaContext *context, uint32_t dmaId,
