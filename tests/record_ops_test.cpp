@@ -174,8 +174,8 @@ TEST(RecordOps, DuplicateNamesAndStates) {
 
 // Kind 4 keys from the name, stored in mode 1: digits from the start make
 // the number; 0, no digits, more than 5 bytes, above 65535 and a first byte
-// below '0' (bytes from 0x80 up included) are refused after the element has
-// been filled and marked in use.
+// below '0' (bytes from 0x80 up included) are refused with the element and
+// its state as they were.
 struct KeyCase {
     const char *name;
     DMA_RESULT code;
@@ -198,8 +198,9 @@ TEST(RecordOps, Kind4KeyParser) {
         Store32(ItemAddress(s.r, 1827), 123);
         EXPECT_EQ(DMA_ApplyData(&s.r.ctx, 4, 1, Arg(k.name)), k.code);
         EXPECT_EQ(Load16(s.arr.At(0)), k.key);
-        EXPECT_EQ(s.arr.State(0), DMA_STATE_IN_USE);
-        EXPECT_EQ(Load32(s.arr.At(0) + 4), 123u) << "filled before the key is parsed";
+        const bool stored = k.code == DMA_OK;
+        EXPECT_EQ(s.arr.State(0), stored ? DMA_STATE_IN_USE : DMA_STATE_EMPTY);
+        EXPECT_EQ(Load32(s.arr.At(0) + 4), stored ? 123u : 0u) << "filled only with its key";
         EXPECT_TRUE(s.Intact());
     }
 }
@@ -216,7 +217,7 @@ TEST(RecordOps, Kind4SearchComparesDecimalText) {
     EXPECT_EQ(DMA_DeleteData(&s.r.ctx, 4, "0"), DMA_OK);  // key 0 reads "0"
     EXPECT_EQ(s.arr.State(1), DMA_STATE_DELETED);
     EXPECT_EQ(DMA_ApplyData(&s.r.ctx, 4, 0, Arg("0")), DMA_E_FAILED);  // found, then refused
-    EXPECT_EQ(s.arr.State(1), DMA_STATE_IN_USE);
+    EXPECT_EQ(s.arr.State(1), DMA_STATE_DELETED);
     EXPECT_NO_LEAK();
 }
 
@@ -331,8 +332,8 @@ TEST(RecordOps, ArgumentChecks) {
 }
 
 // Kinds 2, 3, 7: the name must fit the key field with its terminator (kind 2:
-// 32 characters, kinds 3 and 7: 40); a longer one is refused after the
-// element was filled and marked in use.
+// 32 characters, kinds 3 and 7: 40); a longer one is refused with the
+// element as the call before left it.
 TEST(RecordOps, NameMustFitKeyField) {
     for (auto [kind, longest] : {std::pair{2, 32}, {3, 40}, {7, 40}}) {
         SCOPED_TRACE("kind " + std::to_string(kind));
@@ -342,7 +343,7 @@ TEST(RecordOps, NameMustFitKeyField) {
         EXPECT_EQ(DMA_ApplyData(&s.r.ctx, kind, 1, Arg(fits.c_str())), DMA_OK);
         EXPECT_EQ(ReadU16(s.arr.At(0), longest + 1), U16(fits.c_str()));
         EXPECT_EQ(DMA_ApplyData(&s.r.ctx, kind, 1, Arg(tooLong.c_str())), DMA_E_FAILED);
-        EXPECT_EQ(ReadU16(s.arr.At(0), longest + 1), U16("current"));  // the setting's key
+        EXPECT_EQ(ReadU16(s.arr.At(0), longest + 1), U16(fits.c_str()));  // not the setting's key
         EXPECT_EQ(s.arr.State(0), DMA_STATE_IN_USE);
         EXPECT_TRUE(s.Intact());
     }

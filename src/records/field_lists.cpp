@@ -3,16 +3,16 @@
 // A field list ties every field of a caller's record to the item it mirrors:
 // the item's stored type, its report type (copied from the catalogue row, the
 // transfers ignore it), and the field's byte offset and width inside the
-// record.  The lists are walked in the order written here; that order decides
-// which settings are already written when a later row fails, and it is the
-// order in which the enumeration by record kind lists the items.
+// record.  The lists are walked in the order written here; it is the order in
+// which the enumeration by record kind lists the items.
 //
 // Every field's offset and width come from the record's public structure
 // (only the kind 4 work buffer, which no caller sees, is written out here);
 // the offsets that callers have always relied on are pinned once more at
 // compile time, and every list is checked to keep its fields inside the
 // record and apart from each other (a VT_BYTE field reported as VT_WORD
-// counts with the two bytes that a read stores into it).
+// counts with the two bytes that a read stores into it), and to fit the room
+// that a transfer to the settings has on the stack.
 #include <array>
 #include <cstddef>
 
@@ -55,6 +55,25 @@ constexpr bool FieldsWellFormed(const std::array<FieldListRow, N> &list, uint32_
     return true;
 }
 
+// What a transfer from the record to the settings keeps on the stack
+// (records.h): the record up to its last field's end, the rows, and the
+// bytes saved before the first write: each setting's place (a field is as
+// wide as its setting, item 1813's wider; a flag bit saves its whole word)
+// and 4 more for a place its write mirrors.
+template <size_t N>
+constexpr bool FitsTransfer(const std::array<FieldListRow, N> &list) {
+    uint64_t end = 0, saved = 0;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        const FieldListRow &r = list[i];
+        const uint32_t width = r.valueType == DMA_VT_LOGFONT && r.size < sizeof(LOGFONTW)
+                                   ? uint32_t{sizeof(LOGFONTW)}
+                                   : r.size;
+        if (static_cast<uint64_t>(r.offset) + width > end) end = r.offset + width;
+        saved += (r.size > 4 ? r.size : 4) + 4;
+    }
+    return N - 1 <= kTransferRows && end <= kTransferRecordBytes && saved <= kTransferSavedBytes;
+}
+
 // ---- Record kind 2, Kind2Record, 308 bytes; key item 297 ------------------
 // Items 300 and 302 are single bytes that a read stores as two (200-201 and
 // 208-209), hence the padding byte after each.
@@ -70,7 +89,7 @@ constexpr std::array<FieldListRow, 10> kKind2 = {{
     FieldRow(304, DMA_VT_LOGFONT, offsetof(Kind2Record, item304), sizeof(LOGFONTW)),
     kFieldListEnd,
 }};
-static_assert(FieldsWellFormed(kKind2, DMA_KIND2_SIZE));
+static_assert(FieldsWellFormed(kKind2, DMA_KIND2_SIZE) && FitsTransfer(kKind2));
 static_assert(offsetof(Kind2Record, item299) == 66 && offsetof(Kind2Record, item300) == 200 &&
               offsetof(Kind2Record, item302) == 208 && offsetof(Kind2Record, item1288) == 212);
 
@@ -83,7 +102,7 @@ constexpr std::array<FieldListRow, 5> kKind3Rows = {{
     FieldRow(1823, DMA_VT_STRING, DMA_RECORD_FIELD(Kind3Record, item1823)),
 }};
 constexpr auto kKind3 = Concat(kKind3Rows, std::array<FieldListRow, 1>{{kFieldListEnd}});
-static_assert(FieldsWellFormed(kKind3, DMA_KIND3_SIZE));
+static_assert(FieldsWellFormed(kKind3, DMA_KIND3_SIZE) && FitsTransfer(kKind3));
 static_assert(offsetof(Kind3Record, item1820) == 82 && offsetof(Kind3Record, item1822) == 582);
 
 // ---- Record kind 7, Kind7Record, 968 bytes: kind 3's five fields, then two --
@@ -95,7 +114,7 @@ constexpr auto kKind7 =
                            FieldRow(1896, DMA_VT_FLAG, DMA_RECORD_FIELD(Kind7Record, item1896)),
                            kFieldListEnd,
                        }});
-static_assert(FieldsWellFormed(kKind7, DMA_KIND7_SIZE));
+static_assert(FieldsWellFormed(kKind7, DMA_KIND7_SIZE) && FitsTransfer(kKind7));
 
 // ---- Record kind 5, FaxAddressEntry, 820 bytes; addressed by position ----
 // Every item lives in the block at 1608 of the DEVMODEW record.  Item 1813
@@ -122,7 +141,7 @@ constexpr std::array<FieldListRow, 19> kKind5 = {{
     FieldRow(1894, DMA_VT_STRING, DMA_RECORD_FIELD(FaxAddressEntry, item1894)),
     kFieldListEnd,
 }};
-static_assert(FieldsWellFormed(kKind5, DMA_FAX_ENTRY_SIZE));
+static_assert(FieldsWellFormed(kKind5, DMA_FAX_ENTRY_SIZE) && FitsTransfer(kKind5));
 static_assert(offsetof(FaxAddressEntry, item1797) == 262 &&
               offsetof(FaxAddressEntry, item1798) == 344 &&
               offsetof(FaxAddressEntry, item1814) == 534 &&
@@ -138,7 +157,7 @@ constexpr std::array<FieldListRow, 2> kKind4Key = {{
     FieldRow(1824, DMA_VT_WORD, DMA_RECORD_FIELD(Kind4Record, key)),
     kFieldListEnd,
 }};
-static_assert(FieldsWellFormed(kKind4Key, DMA_KIND4_SIZE));
+static_assert(FieldsWellFormed(kKind4Key, DMA_KIND4_SIZE) && FitsTransfer(kKind4Key));
 
 constexpr std::array<FieldListRow, 5> kKind4Rect = {{
     FieldRow(1827, DMA_VT_INT, 0, 4),
@@ -147,7 +166,7 @@ constexpr std::array<FieldListRow, 5> kKind4Rect = {{
     FieldRow(1825, DMA_VT_INT, 12, 4),
     kFieldListEnd,
 }};
-static_assert(FieldsWellFormed(kKind4Rect, 16));
+static_assert(FieldsWellFormed(kKind4Rect, 16) && FitsTransfer(kKind4Rect));
 
 template <size_t N>
 std::span<const FieldListRow> WithoutEnd(const std::array<FieldListRow, N> &list) {

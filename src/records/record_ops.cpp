@@ -7,7 +7,13 @@
 // field; fax destination entries (kind 5) by a 1-based position.  State bytes:
 // 0 empty, 1 in use, 2 deleted.  Loading searches with the mask 0xFD (only
 // elements in use), deleting and storing with 0xFF (everything not empty).
-// A transfer that fails half-way is not undone.
+//
+// Each operation is all or nothing: a failure leaves the caller's records,
+// the element and the state bytes as they were.  A load relies on the
+// transfer to the settings, which undoes itself; a store builds the element,
+// key included, in a scratch copy that goes over the element only when
+// nothing can fail any more.  Both read their source before they write, so
+// an element lying inside the settings is copied as from a snapshot.
 #include <cstddef>
 #include <cstring>
 
@@ -21,23 +27,26 @@ constexpr uint8_t kMaskLoad = 0xFD;
 constexpr uint8_t kMaskAny = 0xFF;
 
 // What a record kind selects: its array in the context, its field list (for
-// kind 4 the key list; its transfers use the rectangle list), its key item
-// and the result code for a missing element.
+// kind 4 the key list; its transfers use the rectangle list), its key item,
+// the result code for a missing element and the record's size.
 struct KindInfo {
     int32_t kind;
     RecordArray DmaContext::*array;
     std::span<const FieldListRow> (*fields)();
     uint16_t keyItem;  // 0: addressed by position
     int32_t missing;
+    uint32_t size;
 };
 
 constexpr KindInfo kKinds[] = {
-    {2, &DmaContext::kind2Records, &Kind2Fields, 297, DMA_E_NO_RECORD},
-    {3, &DmaContext::kind3Records, &Kind3Fields, 1819, DMA_E_NO_RECORD},
-    {4, &DmaContext::kind4Records, &Kind4KeyFields, 1824, DMA_E_NO_KIND4_RECORD},
-    {5, &DmaContext::faxEntries, &Kind5Fields, 0, DMA_E_NO_FAX_ENTRY},
-    {7, &DmaContext::kind7Records, &Kind7Fields, 1819, DMA_E_NO_RECORD},
+    {2, &DmaContext::kind2Records, &Kind2Fields, 297, DMA_E_NO_RECORD, DMA_KIND2_SIZE},
+    {3, &DmaContext::kind3Records, &Kind3Fields, 1819, DMA_E_NO_RECORD, DMA_KIND3_SIZE},
+    {4, &DmaContext::kind4Records, &Kind4KeyFields, 1824, DMA_E_NO_KIND4_RECORD, DMA_KIND4_SIZE},
+    {5, &DmaContext::faxEntries, &Kind5Fields, 0, DMA_E_NO_FAX_ENTRY, DMA_FAX_ENTRY_SIZE},
+    {7, &DmaContext::kind7Records, &Kind7Fields, 1819, DMA_E_NO_RECORD, DMA_KIND7_SIZE},
 };
+static_assert(DMA_KIND7_SIZE <= kTransferRecordBytes && DMA_FAX_ENTRY_SIZE <= kTransferRecordBytes,
+              "a store builds the whole record in a scratch copy of kTransferRecordBytes");
 
 const KindInfo *FindKind(int32_t kind) {
     for (const KindInfo &k : kKinds)
@@ -259,7 +268,6 @@ bool FindRecordByName(const FieldListRow *list, const RecordArray &array, uint16
     return false;
 }
 
-
 // Loads an element into the live settings: kinds 2, 3, 4, 7 by name among
 // the elements in use, kind 5 by position.  Every field including the key
 // goes to the settings, except for kind 4, whose rectangle goes through the
@@ -310,12 +318,13 @@ int32_t DeleteElement(DmaContext *context, int32_t kind, const char *name) {
 // position (kind 5, states 1 and 2); mode 1 takes the last element whatever
 // its state.  Afterwards the name goes into the key field (kinds 2, 3, 7),
 // the number in the name into the key (kind 4), or "ZOVA002" over the fax
-// block's signature (kind 5).  A failure after the transfer leaves the
-// element filled and in use.
+// block's signature (kind 5).
 //
-// Refused before anything is touched: mode 1 on an empty array (the kind's
-// missing-element code: there is no last element), a null name for kinds
-// 2, 3, 4, 7 and a null fax-address block for kind 5 (-10).
+// Every refusal leaves the element, its state and the fax-address block as
+// they were: mode 1 on an empty array (the kind's missing-element code:
+// there is no last element), a null name for kinds 2, 3, 4, 7 and a null
+// fax-address block for kind 5, a failing transfer, and a name that the key
+// cannot take (or whose conversion fails to allocate) give -10.
 int32_t StoreElement(DmaContext *context, int32_t kind, int32_t mode,
                          intptr_t nameOrPosition) {
     if (context == nullptr) return DMA_E_FAILED;
@@ -342,28 +351,32 @@ int32_t StoreElement(DmaContext *context, int32_t kind, int32_t mode,
     }
     uint8_t *element = ElementAt(array, index);
 
+    // The element as it will be, in a scratch copy read from the settings
+    // before the element changes; the bytes between its fields stay its own.
+    uint8_t scratch[kTransferRecordBytes];
+    std::memcpy(scratch, element, k->size);
     bool ok;
     if (kind == DMA_KIND_4) {
         uint8_t work[16] = {};
         ok = ReadSettingsToRecord(context->devMode, context->secondary,
                                   Kind4RectFields().data(), work) &&
              ConvertKind4Rectangle(context->devMode, context->secondary, 1,
-                                   element + offsetof(Kind4Record, rect), work);
+                                   scratch + offsetof(Kind4Record, rect), work);
     } else {
-        ok = ReadSettingsToRecord(context->devMode, context->secondary, list, element);
+        ok = ReadSettingsToRecord(context->devMode, context->secondary, list, scratch);
     }
     if (!ok) return DMA_E_FAILED;
-    array.states[index] = DMA_STATE_IN_USE;
-
-    switch (kind) {
-    case DMA_KIND_FAX:
-        WriteCurrentFaxSignature(context->faxAddressBlock);
-        return DMA_OK;
-    case DMA_KIND_4:
-        return StoreKind4Key(*k, element, name);
-    default:
-        return StoreNameInKey(*k, element, name);
+    if (kind != DMA_KIND_FAX) {
+        const int32_t named = kind == DMA_KIND_4 ? StoreKind4Key(*k, scratch, name)
+                                                 : StoreNameInKey(*k, scratch, name);
+        if (named != DMA_OK) return named;
     }
+
+    // Nothing fails from here on.
+    std::memcpy(element, scratch, k->size);
+    array.states[index] = DMA_STATE_IN_USE;
+    if (kind == DMA_KIND_FAX) WriteCurrentFaxSignature(context->faxAddressBlock);
+    return DMA_OK;
 }
 
 // The ANSI name of a single record of kind 2, 3, 4 or 7.  Without a buffer,

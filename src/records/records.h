@@ -50,11 +50,21 @@ std::span<const FieldListRow> Kind4RectFields();
 std::span<const FieldListRow> Kind5Fields();
 std::span<const FieldListRow> Kind7Fields();
 
-// Record -> settings, row by row; stops at the first failing row (earlier
-// rows stay written).
+// Room of a transfer from a record to the settings, which copies the record
+// to the stack and saves there every byte its rows may store into: the
+// record's bytes up to the end of its last field, the rows, and the bytes
+// saved (a row's field and one mirrored place of at most 4 bytes).
+inline constexpr size_t kTransferRecordBytes = 1024;
+inline constexpr size_t kTransferRows = 24;
+inline constexpr size_t kTransferSavedBytes = 1280;
+
+// Record -> settings, all or nothing: every row is written, or (false) both
+// records are left as they were.  The record is read as it was before the
+// first write, also where it lies inside the settings.
 bool WriteRecordToSettings(void *devMode, void *secondary, const FieldListRow *list,
                            void *record);
-// Settings -> record, row by row; stops at the first failing row.
+// Settings -> record, row by row; stops at the first failing row (earlier
+// fields stay written, so callers pass a scratch copy of their record).
 bool ReadSettingsToRecord(void *devMode, void *secondary, const FieldListRow *list,
                           void *record);
 // direction 1: work buffer -> rect; 2: rect -> work buffer.  rect is the four
