@@ -74,6 +74,16 @@ RawStatus WriteSetting(const Setting &setting, uint8_t *place, void *devMode,
 // setting's new value written.
 RawStatus StoreScalar(const Setting &setting, uint8_t *place, void *devMode, uint32_t value);
 
+// The places a raw write of a located setting may change, for callers that
+// must undo it: its own bytes (the whole word of a flag bit or packed byte,
+// the field of a text or font), then the place it keeps in step or the item
+// it derives.  Returns how many of `out` it filled (1 or 2).
+struct WritePlace {
+    uint8_t *at;
+    uint32_t bytes;
+};
+size_t WritePlaces(const Setting &setting, uint8_t *place, void *devMode, WritePlace out[2]);
+
 // ---- Linked settings (linked.cpp) -------------------------------------------
 
 // Item 267's new value -> item 325's value.  0 with the result written, or 1

@@ -206,6 +206,26 @@ RawStatus WriteSetting(const Setting &s, uint8_t *place, void *devMode,
     return StoreScalar(s, place, devMode, v);
 }
 
+size_t WritePlaces(const Setting &s, uint8_t *place, void *devMode, WritePlace out[2]) {
+    uint8_t *dm = static_cast<uint8_t *>(devMode);
+    out[0] = {place, s.width};
+    switch (s.Kind()) {
+    case Access::Text:
+    case Access::CappedText:
+    case Access::Font: out[0].bytes = s.size; return 1;
+    case Access::FlagBit:
+    case Access::FlagInverted:
+    case Access::PackedByte: out[0].bytes = 4; return 1;
+    case Access::Resolution: out[1] = {dm + kOffYResolution, 2}; return 2;
+    case Access::Angle1: out[1] = {dm + kOffOrientationFont1, 4}; return 2;
+    case Access::Angle2: out[1] = {dm + kOffOrientationFont2, 4}; return 2;
+    case Access::Link325: out[1] = {dm + kPlace325.offset, kPlace325.width}; return 2;
+    case Access::Pair326: out[1] = {dm + kPlace326.offset, kPlace326.width}; return 2;
+    case Access::Pair344: out[1] = {dm + kPlace344.offset, kPlace344.width}; return 2;
+    default: return 1;
+    }
+}
+
 RawStatus WriteItem(uint16_t itemId, void *devMode, void *secondary, uint16_t valueType,
                     int32_t length, const void *value) {
     if (value == nullptr) return DMA_RS_FAILED;

@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "catalogue/special_items.h"
 #include "engine/engine.h"
 #include "records/records.h"
 
@@ -63,47 +62,19 @@ private:
     size_t count_ = 0, used_ = 0;
 };
 
-// Saves what the raw write of `itemId` may store (WriteSetting and
-// StoreScalar in the engine; a new place stored there belongs here too): the
-// setting's own place (a text or font field whole, the 32-bit word of a flag
-// bit or packed byte, else its stored width) and the place it keeps in step
-// with it (dmYResolution for the combined resolution, the font's
-// lfOrientation for an angle, the derived item of a linked one; all three
-// inside DEVMODEW).  False when the write could only fail (no row, its
-// record missing) or the journal is full.
+// Saves what the raw write of `itemId` may store, as the engine lists it
+// (WritePlaces).  False when the write could only fail (no row, its record
+// missing) or the journal is full.
 bool SaveDestination(Journal &journal, uint16_t itemId, void *devMode, void *secondary) {
-    using namespace special;
     const Setting &s = ItemSetting(itemId);
     if (!s.HasRow()) return false;
     uint8_t *place = s.Address(devMode, secondary);
     if (place == nullptr) return false;
-    uint8_t *dm = static_cast<uint8_t *>(devMode);
-    uint32_t bytes = s.width;
-    uint32_t mirrorOffset = 0, mirrorBytes = 0;
-    uint16_t derived = 0;
-    switch (s.Kind()) {
-    case Access::Text:
-    case Access::CappedText:
-    case Access::Font: bytes = s.size; break;
-    case Access::FlagBit:
-    case Access::FlagInverted:
-    case Access::PackedByte: bytes = 4; break;
-    case Access::Resolution: mirrorOffset = kOffYResolution; mirrorBytes = 2; break;
-    case Access::Angle1: mirrorOffset = kOffOrientationFont1; mirrorBytes = 4; break;
-    case Access::Angle2: mirrorOffset = kOffOrientationFont2; mirrorBytes = 4; break;
-    case Access::Link325: derived = kItemDerived325; break;
-    case Access::Pair326: derived = kItemDerived326; break;
-    case Access::Pair344: derived = kItemDerived344; break;
-    default: break;
-    }
-    if (!journal.Save(place, bytes)) return false;
-    if (derived != 0) {
-        const Setting &d = ItemSetting(derived);
-        uint8_t *at = d.HasRow() ? d.Address(devMode, secondary) : nullptr;
-        return at != nullptr && journal.Save(at, d.width);
-    }
-    if (mirrorBytes == 0) return true;
-    return dm != nullptr && journal.Save(dm + mirrorOffset, mirrorBytes);
+    WritePlace places[2];
+    const size_t n = WritePlaces(s, place, devMode, places);
+    for (size_t i = 0; i < n; ++i)
+        if (!journal.Save(places[i].at, places[i].bytes)) return false;
+    return true;
 }
 
 // Bytes of the record that the raw write of a row reads: its field, a font
