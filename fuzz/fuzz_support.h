@@ -108,12 +108,12 @@ private:
     std::vector<uint8_t> copy_;
 };
 
-// The result codes a public operation may return.
+// The result codes a public operation may return: the rows of the table.
 inline bool DocumentedResult(DMA_RESULT r) {
     switch (r) {
-    case 1: case -1: case -2: case -3: case -4: case -5: case -6: case -7: case -10:
-    case -12: case -13: case -14: case -15: case -16: case -17: case -18: case -19:
-    case -20: case -21: case -22: case -23: case -35:
+#define DMA_RESULT_CODE(name, value, message) case value:
+#include "result_codes.def"
+#undef DMA_RESULT_CODE
         return true;
     default:
         return false;
@@ -128,8 +128,16 @@ inline bool OneOf(DMA_RESULT r, std::initializer_list<int> codes) {
 
 // Raw engine statuses: 0 or exactly one of the five failure bits.
 inline bool DocumentedStatus(RawStatus s) {
-    return s == DMA_RS_OK || s == DMA_RS_NO_RANGE || s == DMA_RS_BAD_TYPE ||
-           s == DMA_RS_BAD_SIZE || s == DMA_RS_BAD_WIDTH || s == DMA_RS_FAILED;
+    switch (s) {
+#define DMA_RESULT_CODE(name, value, message)
+#define DMA_RAW_STATUS(name, value) case value:
+#include "result_codes.def"
+#undef DMA_RAW_STATUS
+#undef DMA_RESULT_CODE
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The caller's two settings records, guarded.

@@ -10,6 +10,15 @@
 #include "dmaccess/dmaccess.h"
 #include "platform/platform.h"
 
+// The public header's codes are the table's, row by row.
+#define DMA_RESULT_CODE(name, value, message) \
+    static_assert((name) == (value), #name " differs from result_codes.def");
+#define DMA_RAW_STATUS(name, value) \
+    static_assert((name) == (value), #name " differs from result_codes.def");
+#include "result_codes.def"
+#undef DMA_RESULT_CODE
+#undef DMA_RAW_STATUS
+
 namespace dma {
 
 // True when [offset, offset + size) lies inside a buffer of `total` bytes,

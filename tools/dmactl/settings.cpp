@@ -37,31 +37,10 @@ const char *KindWithArticle(ValueKind kind) {
 std::string ResultMessage(DMA_RESULT code) {
     const char *text = "unknown result code";
     switch (code) {
-    case DMA_OK: text = "done"; break;
-    case DMA_E_NO_ID: text = "no such DMA ID (or no fax-address block for the fax header strings)"; break;
-    case DMA_E_IS_STRING: text = "the setting is a string; use a text value"; break;
-    case DMA_E_WRONG_TYPE: text = "the setting has another value type than the operation handles"; break;
-    case DMA_E_INFO_KIND: text = "unknown information kind"; break;
-    case DMA_E_MORE_DATA: text = "buffer too small (size query answered)"; break;
-    case DMA_E_TOO_LONG: text = "value too long for its field"; break;
-    case DMA_E_IS_FONT: text = "the setting is a font; give its members as name=value"; break;
-    case DMA_E_FAILED:
-        text = "refused: the value is not valid for this setting, a linked setting cannot follow it, "
-               "or the record that holds it is missing";
-        break;
-    case DMA_E_SUPPORT_READ: text = "the support flag cannot be read"; break;
-    case DMA_E_FILE_OPEN: text = "the document-property file cannot be created or opened"; break;
-    case DMA_E_FILE_WRITE: text = "writing the document-property file failed"; break;
-    case DMA_E_FILE_READ: text = "the document-property file cannot be read"; break;
-    case DMA_E_FILE_FORMAT: text = "the file is not a valid document-property file"; break;
-    case DMA_E_FAXFILE_OPEN: text = "the fax-only file cannot be created"; break;
-    case DMA_E_FAXFILE_WRITE: text = "writing the fax-only file failed"; break;
-    case DMA_E_KIND: text = "record kind or target type not served"; break;
-    case DMA_E_NO_FAX_ENTRY: text = "no fax destination entry at that position"; break;
-    case DMA_E_NO_KIND4_RECORD: text = "no record with that number"; break;
-    case DMA_E_NO_RECORD: text = "no record with that name"; break;
-    case DMA_E_MODE: text = "unknown mode"; break;
-    case DMA_E_NOT_SUPPORTED: text = "not supported"; break;
+#define DMA_RESULT_CODE(name, value, message) \
+    case value: text = message; break;
+#include "result_codes.def"
+#undef DMA_RESULT_CODE
     default: break;
     }
     return fmt::format("{} (result {})", text, static_cast<long long>(code));
