@@ -14,14 +14,10 @@ Json ValueToJson(const Value &v) {
     case ValueKind::Integer: return v.integer;
     case ValueKind::String: return v.text;
     case ValueKind::Font: {
-        const FontValue &f = v.font;
-        return Json{{"height", f.height},       {"width", f.width},
-                    {"escapement", f.escapement}, {"orientation", f.orientation},
-                    {"weight", f.weight},       {"italic", f.italic},
-                    {"underline", f.underline}, {"strikeout", f.strikeOut},
-                    {"charset", f.charSet},     {"outprecision", f.outPrecision},
-                    {"clipprecision", f.clipPrecision}, {"quality", f.quality},
-                    {"pitchandfamily", f.pitchAndFamily}, {"face", f.faceName}};
+        Json j = Json::object();
+        for (size_t i = 0; i < kFontMemberCount; ++i) j[kFontMembers[i].name] = v.font.member[i];
+        j["face"] = v.font.faceName;
+        return j;
     }
     }
     return nullptr;
@@ -59,36 +55,27 @@ Value ValueFromJson(const Setting &s, const Json &j) {
     case ValueKind::Font: {
         if (!j.is_object())
             throw UserError(fmt::format("{}: a font setting needs an object of font members", FormatId(s.dmaId)));
-        static const char *const kLongs[] = {"height", "width", "escapement", "orientation", "weight"};
-        static const char *const kBytes[] = {"italic",       "underline",     "strikeout", "charset",
-                                             "outprecision", "clipprecision", "quality",   "pitchandfamily"};
         for (auto it = j.begin(); it != j.end(); ++it) {
             bool known = it.key() == "face";
-            for (const char *n : kLongs) known = known || it.key() == n;
-            for (const char *n : kBytes) known = known || it.key() == n;
+            for (const FontMember &m : kFontMembers) known = known || it.key() == m.name;
             if (!known)
                 throw UserError(fmt::format("{}: \"{}\" is not a font member", FormatId(s.dmaId), it.key()));
         }
-        int32_t longs[5] = {};
-        uint8_t bytes[8] = {};
-        for (int i = 0; i < 5; ++i) {
-            if (!j.contains(kLongs[i]))
-                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), kLongs[i]));
-            longs[i] = static_cast<int32_t>(IntegerMember(s, j[kLongs[i]], kLongs[i], INT32_MIN, INT32_MAX));
-        }
-        for (int i = 0; i < 8; ++i) {
-            if (!j.contains(kBytes[i]))
-                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), kBytes[i]));
-            bytes[i] = static_cast<uint8_t>(IntegerMember(s, j[kBytes[i]], kBytes[i], 0, 255));
+        // The 32-bit members first, then the bytes, as the messages have
+        // always named a missing one.
+        for (size_t width : {size_t{4}, size_t{1}}) {
+            for (size_t i = 0; i < kFontMemberCount; ++i) {
+                const FontMember &m = kFontMembers[i];
+                if (m.width != width) continue;
+                if (!j.contains(m.name))
+                    throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), m.name));
+                v.font.member[i] = width == 4 ? IntegerMember(s, j[m.name], m.name, INT32_MIN, INT32_MAX)
+                                              : IntegerMember(s, j[m.name], m.name, 0, 255);
+            }
         }
         if (!j.contains("face") || !j["face"].is_string())
             throw UserError(fmt::format("{}: font member \"face\" must be a text", FormatId(s.dmaId)));
-        FontValue &f = v.font;
-        f.height = longs[0]; f.width = longs[1]; f.escapement = longs[2]; f.orientation = longs[3];
-        f.weight = longs[4];
-        f.italic = bytes[0]; f.underline = bytes[1]; f.strikeOut = bytes[2]; f.charSet = bytes[3];
-        f.outPrecision = bytes[4]; f.clipPrecision = bytes[5]; f.quality = bytes[6]; f.pitchAndFamily = bytes[7];
-        f.faceName = j["face"].get<std::string>();
+        v.font.faceName = j["face"].get<std::string>();
         return v;
     }
     }

@@ -92,6 +92,51 @@ std::vector<Setting> AvailableSettings(DmaContext &ctx) {
 
 namespace {
 
+// A font's numeric members out of and into the caller's LOGFONTA, through
+// the member table.
+FontValue FontFromRecord(const LOGFONTA &lf) {
+    FontValue f;
+    const auto *p = reinterpret_cast<const uint8_t *>(&lf);
+    for (size_t i = 0; i < kFontMemberCount; ++i) {
+        const FontMember &m = kFontMembers[i];
+        if (m.width == 4) {
+            int32_t v;
+            std::memcpy(&v, p + m.offset, 4);
+            f.member[i] = v;
+        } else {
+            f.member[i] = p[m.offset];
+        }
+    }
+    return f;
+}
+
+LOGFONTA FontToRecord(const FontValue &f) {
+    LOGFONTA lf;
+    std::memset(&lf, 0, sizeof lf);
+    auto *p = reinterpret_cast<uint8_t *>(&lf);
+    for (size_t i = 0; i < kFontMemberCount; ++i) {
+        const FontMember &m = kFontMembers[i];
+        if (m.width == 4) {
+            const int32_t v = static_cast<int32_t>(f.member[i]);
+            std::memcpy(p + m.offset, &v, 4);
+        } else {
+            p[m.offset] = static_cast<uint8_t>(f.member[i]);
+        }
+    }
+    return lf;
+}
+
+// "height, width, ..., pitchandfamily".
+std::string FontMemberNames() {
+    std::string names;
+    for (const FontMember &m : kFontMembers) names += (names.empty() ? "" : ", ") + std::string(m.name);
+    return names;
+}
+
+}  // namespace
+
+namespace {
+
 // Integer as handed out by DMA_GetValue (zero-extended presented width),
 // reinterpreted by the setting's type so that signed members read signed.
 int64_t InterpretInteger(const Location &l, int32_t raw) {
@@ -198,12 +243,7 @@ DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out) {
         const DMA_RESULT r = DMA_GetLogFontData(&ctx, s.dmaId, &lf, &len);
         if (r != DMA_OK) return r;
         FontValue &f = out.font;
-        f.height = lf.lfHeight; f.width = lf.lfWidth; f.escapement = lf.lfEscapement;
-        f.orientation = lf.lfOrientation; f.weight = lf.lfWeight;
-        f.italic = lf.lfItalic; f.underline = lf.lfUnderline; f.strikeOut = lf.lfStrikeOut;
-        f.charSet = lf.lfCharSet; f.outPrecision = lf.lfOutPrecision;
-        f.clipPrecision = lf.lfClipPrecision; f.quality = lf.lfQuality;
-        f.pitchAndFamily = lf.lfPitchAndFamily;
+        f = FontFromRecord(lf);
         f.faceName = AnsiToUtf8(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)));
         // The record holds a LOGFONTW: its face name is 32 UTF-16 units at 28.
         out.lostNote = LostNote(ctx, s, offsetof(LOGFONTW, lfFaceName), sizeof(LOGFONTW::lfFaceName), f.faceName,
@@ -301,13 +341,7 @@ DMA_RESULT WriteSetting(DmaContext &ctx, const Setting &s, const Value &v) {
     case ValueKind::Font: {
         const FontValue &f = v.font;
         const std::string face = *Utf8ToAnsi(f.faceName);
-        LOGFONTA lf;
-        std::memset(&lf, 0, sizeof lf);
-        lf.lfHeight = f.height; lf.lfWidth = f.width; lf.lfEscapement = f.escapement;
-        lf.lfOrientation = f.orientation; lf.lfWeight = f.weight;
-        lf.lfItalic = f.italic; lf.lfUnderline = f.underline; lf.lfStrikeOut = f.strikeOut;
-        lf.lfCharSet = f.charSet; lf.lfOutPrecision = f.outPrecision; lf.lfClipPrecision = f.clipPrecision;
-        lf.lfQuality = f.quality; lf.lfPitchAndFamily = f.pitchAndFamily;
+        LOGFONTA lf = FontToRecord(f);
         std::memcpy(lf.lfFaceName, face.c_str(), face.size() + 1);
         return DMA_SetLogFontData(&ctx, s.dmaId, &lf, sizeof lf);
     }
@@ -371,10 +405,6 @@ bool ParseInteger(const std::string &text, int64_t &out) {
     return true;
 }
 
-const std::vector<std::string> kFontMembers = {"height",        "width",   "escapement", "orientation",
-                                               "weight",        "italic",  "underline",  "strikeout",
-                                               "charset",       "outprecision", "clipprecision", "quality",
-                                               "pitchandfamily", "facename"};
 
 }  // namespace
 
@@ -414,40 +444,26 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
             std::string name = Lower(eq == std::string::npos ? word : word.substr(0, eq));
             if (name.rfind("lf", 0) == 0) name = name.substr(2);
             if (name == "face") name = "facename";
-            if (eq == std::string::npos ||
-                std::find(kFontMembers.begin(), kFontMembers.end(), name) == kFontMembers.end())
+            const FontMember *member = nullptr;
+            for (const FontMember &m : kFontMembers)
+                if (name == m.name) member = &m;
+            if (eq == std::string::npos || (member == nullptr && name != "facename"))
                 throw UserError(fmt::format(
-                    "{}: \"{}\" is not a font member; give name=value with the names height, width, escapement, "
-                    "orientation, weight, italic, underline, strikeout, charset, outprecision, clipprecision, "
-                    "quality, pitchandfamily, face",
-                    IdText(s.dmaId), word));
+                    "{}: \"{}\" is not a font member; give name=value with the names {}, face", IdText(s.dmaId), word,
+                    FontMemberNames()));
             const std::string value = word.substr(eq + 1);
-            if (name == "facename") { v.font.faceName = value; continue; }
+            if (member == nullptr) { v.font.faceName = value; continue; }
             int64_t n = 0;
             if (!ParseInteger(value, n))
                 throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", IdText(s.dmaId), name,
                                             value));
-            const bool isByte = name != "height" && name != "width" && name != "escapement" &&
-                                name != "orientation" && name != "weight";
+            const bool isByte = member->width == 1;
             const int64_t lo = isByte ? 0 : std::numeric_limits<int32_t>::min();
             const int64_t hi = isByte ? 255 : std::numeric_limits<int32_t>::max();
             if (n < lo || n > hi)
                 throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", IdText(s.dmaId),
                                             name, n, lo, hi));
-            FontValue &f = v.font;
-            if (name == "height") f.height = static_cast<int32_t>(n);
-            else if (name == "width") f.width = static_cast<int32_t>(n);
-            else if (name == "escapement") f.escapement = static_cast<int32_t>(n);
-            else if (name == "orientation") f.orientation = static_cast<int32_t>(n);
-            else if (name == "weight") f.weight = static_cast<int32_t>(n);
-            else if (name == "italic") f.italic = static_cast<uint8_t>(n);
-            else if (name == "underline") f.underline = static_cast<uint8_t>(n);
-            else if (name == "strikeout") f.strikeOut = static_cast<uint8_t>(n);
-            else if (name == "charset") f.charSet = static_cast<uint8_t>(n);
-            else if (name == "outprecision") f.outPrecision = static_cast<uint8_t>(n);
-            else if (name == "clipprecision") f.clipPrecision = static_cast<uint8_t>(n);
-            else if (name == "quality") f.quality = static_cast<uint8_t>(n);
-            else f.pitchAndFamily = static_cast<uint8_t>(n);
+            v.font.member[member - kFontMembers] = n;
         }
         return v;
     }

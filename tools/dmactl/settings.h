@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "catalogue_view.h"
+#include <cstddef>
+#include <iterator>
+
 #include "dmaccess/dmaccess.h"
 
 namespace dmactl {
@@ -20,11 +23,36 @@ enum class ValueKind { Integer, String, Font };
 const char *KindName(ValueKind kind);  // "integer", "string", "font"
 const char *KindWithArticle(ValueKind kind);  // "an integer", "a string", "a font"
 
+// The numeric members of a font, in the order of LOGFONTA (and LOGFONTW,
+// which begins with the same 28 bytes): the name dmactl shows and takes,
+// where the member sits in the record and how wide it is (4: a signed 32-bit
+// value, 1: a byte).  The face name follows them at offsetof(..., lfFaceName).
+struct FontMember {
+    const char *name;
+    size_t offset;
+    size_t width;
+};
+inline constexpr FontMember kFontMembers[] = {
+    {"height", offsetof(LOGFONTA, lfHeight), 4},
+    {"width", offsetof(LOGFONTA, lfWidth), 4},
+    {"escapement", offsetof(LOGFONTA, lfEscapement), 4},
+    {"orientation", offsetof(LOGFONTA, lfOrientation), 4},
+    {"weight", offsetof(LOGFONTA, lfWeight), 4},
+    {"italic", offsetof(LOGFONTA, lfItalic), 1},
+    {"underline", offsetof(LOGFONTA, lfUnderline), 1},
+    {"strikeout", offsetof(LOGFONTA, lfStrikeOut), 1},
+    {"charset", offsetof(LOGFONTA, lfCharSet), 1},
+    {"outprecision", offsetof(LOGFONTA, lfOutPrecision), 1},
+    {"clipprecision", offsetof(LOGFONTA, lfClipPrecision), 1},
+    {"quality", offsetof(LOGFONTA, lfQuality), 1},
+    {"pitchandfamily", offsetof(LOGFONTA, lfPitchAndFamily), 1},
+};
+inline constexpr size_t kFontMemberCount = std::size(kFontMembers);
+static_assert(offsetof(LOGFONTA, lfPitchAndFamily) + 1 == offsetof(LOGFONTA, lfFaceName));
+
 struct FontValue {
-    int32_t height = 0, width = 0, escapement = 0, orientation = 0, weight = 0;
-    uint8_t italic = 0, underline = 0, strikeOut = 0, charSet = 0, outPrecision = 0,
-            clipPrecision = 0, quality = 0, pitchAndFamily = 0;
-    std::string faceName;  // UTF-8
+    int64_t member[kFontMemberCount] = {};  // as kFontMembers lists them
+    std::string faceName;                   // UTF-8
     bool operator==(const FontValue &) const = default;
 };
 

@@ -40,11 +40,9 @@ std::string QuoteText(const std::string &text) {
 }
 
 std::string FormatFont(const FontValue &f) {
-    return fmt::format(
-        "height={} width={} escapement={} orientation={} weight={} italic={} underline={} strikeout={} "
-        "charset={} outprecision={} clipprecision={} quality={} pitchandfamily={} face={}",
-        f.height, f.width, f.escapement, f.orientation, f.weight, f.italic, f.underline, f.strikeOut, f.charSet,
-        f.outPrecision, f.clipPrecision, f.quality, f.pitchAndFamily, QuoteText(f.faceName));
+    std::string out;
+    for (size_t i = 0; i < kFontMemberCount; ++i) out += fmt::format("{}={} ", kFontMembers[i].name, f.member[i]);
+    return out + "face=" + QuoteText(f.faceName);
 }
 
 void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText, std::string &newText) {
@@ -57,20 +55,8 @@ void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText
         oldText += fmt::format("{}={}", name, x);
         newText += fmt::format("{}={}", name, y);
     };
-    auto n = [](auto v) { return std::to_string(v); };
-    member("height", n(a.height), n(b.height));
-    member("width", n(a.width), n(b.width));
-    member("escapement", n(a.escapement), n(b.escapement));
-    member("orientation", n(a.orientation), n(b.orientation));
-    member("weight", n(a.weight), n(b.weight));
-    member("italic", n(a.italic), n(b.italic));
-    member("underline", n(a.underline), n(b.underline));
-    member("strikeout", n(a.strikeOut), n(b.strikeOut));
-    member("charset", n(a.charSet), n(b.charSet));
-    member("outprecision", n(a.outPrecision), n(b.outPrecision));
-    member("clipprecision", n(a.clipPrecision), n(b.clipPrecision));
-    member("quality", n(a.quality), n(b.quality));
-    member("pitchandfamily", n(a.pitchAndFamily), n(b.pitchAndFamily));
+    for (size_t i = 0; i < kFontMemberCount; ++i)
+        member(kFontMembers[i].name, std::to_string(a.member[i]), std::to_string(b.member[i]));
     member("face", QuoteText(a.faceName), QuoteText(b.faceName));
 }
 
