@@ -108,7 +108,7 @@ private:
     std::vector<uint8_t> copy_;
 };
 
-// The result codes a public operation may return: the rows of the table.
+// The result codes a public operation may return: the rows of result_codes.def.
 inline bool DocumentedResult(DMA_RESULT r) {
     switch (r) {
 #define DMA_RESULT_CODE(name, value, message) case value:
@@ -129,11 +129,9 @@ inline bool OneOf(DMA_RESULT r, std::initializer_list<int> codes) {
 // Raw engine statuses: 0 or exactly one of the five failure bits.
 inline bool DocumentedStatus(RawStatus s) {
     switch (s) {
-#define DMA_RESULT_CODE(name, value, message)
 #define DMA_RAW_STATUS(name, value) case value:
 #include "result_codes.def"
 #undef DMA_RAW_STATUS
-#undef DMA_RESULT_CODE
         return true;
     default:
         return false;

@@ -90,7 +90,7 @@ DocProp ReadDocProp(const std::string &file) {
             throw UserError(fmt::format("{}: the file changed while it was read", file));
         const uint8_t *sig = d.raw.data() + d.faxOffset;
         d.oldLayout = SignatureIs(sig, "ZOVA001");
-        const unsigned count = sig[16] | (sig[17] << 8);
+        const unsigned count = FaxBlockCount(sig);
         d.faxSizeInFile = DMA_FAX_HEADER_SIZE + count * (d.oldLayout ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE);
         if (!SignatureIs(d.fax.data(), "ZOVA002"))
             throw UserError(fmt::format("{}: the old fax section could not be converted to the current layout "
@@ -98,6 +98,11 @@ DocProp ReadDocProp(const std::string &file) {
                                         file));
     }
     return d;
+}
+
+// "header 1 (0xA001)": a fax header string named with its DMA ID.
+std::string FaxHeaderLabel(uint16_t dmaId) {
+    return fmt::format("header {} ({})", dmaId == DMA_ID_FAX_HEADER1 ? 1 : 2, FormatId(dmaId));
 }
 
 struct FaxSummary {
@@ -108,11 +113,11 @@ struct FaxSummary {
 // The count and header strings of a fax-address block.  The header is the
 // same in both layouts, and the library reads the header strings of either;
 // its count export serves only the current layout, so the count of an old
-// block is taken from bytes 16-17 itself.
+// block is read from the block itself.
 FaxSummary SummariseFax(std::vector<uint8_t> &block, const std::string &what, bool oldLayout = false) {
     FaxSummary f;
     DMA_RESULT r = DMA_OK;
-    if (oldLayout) f.count = static_cast<uint16_t>(block[16] | (block[17] << 8));
+    if (oldLayout) f.count = FaxBlockCount(block.data());
     else r = DMA_GetFaxAddressNum(block.data(), &f.count);
     if (r != DMA_OK) throw UserError(fmt::format("{}: not a fax-address block: {}", what, ResultMessage(r)));
     DmaContext ctx;
@@ -230,8 +235,8 @@ int CmdDocPropShow(const Globals &g, const std::string &file) {
         Table f({"fax", "value"});
         f.Add({"layout", d.oldLayout ? "old; read in the current layout" : "current"});
         f.Add({"destinations", std::to_string(fax.count)});
-        f.Add({"header 1 (0xA001)", QuoteText(fax.header1)});
-        f.Add({"header 2 (0xA002)", QuoteText(fax.header2)});
+        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(fax.header1)});
+        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(fax.header2)});
         Print(f.Render());
     } else {
         Print("no fax section\n");
@@ -323,8 +328,8 @@ int CmdFaxShow(const Globals &g, const std::string &file) {
     Table head({"field", "value"});
     head.Add({"layout", LayoutText(oldLayout)});
     head.Add({"destinations", std::to_string(f.count)});
-    head.Add({"header 1 (0xA001)", QuoteText(f.header1)});
-    head.Add({"header 2 (0xA002)", QuoteText(f.header2)});
+    head.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(f.header1)});
+    head.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(f.header2)});
     text += head.Render();
     for (unsigned i = 0; i < f.count; ++i) {
         const uint8_t *e = block.data() + DMA_FAX_HEADER_SIZE + static_cast<size_t>(i) * entrySize;

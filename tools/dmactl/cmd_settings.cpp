@@ -193,12 +193,7 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
     const Value wanted = ParseValue(target, words, current);
     const DMA_RESULT r = WriteSetting(ctx, target, wanted);
     if (r != DMA_OK) {
-        std::string hint;
-        if (r == DMA_E_FAILED && (target.where.itemId == 320 || target.where.itemId == 341))
-            hint = "; its paired setting follows it only for values that suit dmOrientation (0x0007: 1 or 2) "
-                   "and 0x0127 (1, 4, 16 or 2, 8, 32)";
-        else if (r == DMA_E_FAILED && target.where.itemId == 267)
-            hint = "; its linked setting 0x0145 follows only the values 0 to 8";
+        const std::string hint = r == DMA_E_FAILED ? LinkedSettingHint(target, false) : "";
         throw UserError(fmt::format("set {}: {}{}; nothing was changed", FormatId(id), ResultMessage(r), hint));
     }
 

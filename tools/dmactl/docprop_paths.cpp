@@ -25,6 +25,7 @@
 #include "dmaccess/dmaccess.h"
 #include "ansi_text.h"
 #include "record_files.h"
+#include "value_format.h"
 
 namespace dmactl {
 namespace fs = std::filesystem;
@@ -42,7 +43,8 @@ const PathSetting &DocPropPathSetting() {
     static const PathSetting setting = [] {
         const std::optional<Location> l = Locate(DMA_ID_DOCPROP_PATH);
         if (!l || l->valueType != DMA_VT_STRING || l->size < 4)
-            throw UserError("the library has no document-property path setting (DMA ID 0x0176)");
+            throw UserError(fmt::format("the library has no document-property path setting (DMA ID {})",
+                                        FormatId(DMA_ID_DOCPROP_PATH)));
         return PathSetting{l->itemId, l->size / 2 - 1};
     }();
     return setting;

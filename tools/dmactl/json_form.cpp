@@ -25,13 +25,13 @@ Json ValueToJson(const Value &v) {
 
 namespace {
 
-int64_t IntegerMember(const Setting &s, const Json &j, const char *name, int64_t lo, int64_t hi) {
+int64_t IntegerMember(const Setting &s, const Json &j, const FontMember &m) {
     if (!j.is_number_integer())
-        throw UserError(fmt::format("{}: font member \"{}\" must be an integer", FormatId(s.dmaId), name));
+        throw UserError(fmt::format("{}: font member \"{}\" must be an integer", FormatId(s.dmaId), m.name));
     const int64_t v = j.get<int64_t>();
-    if (v < lo || v > hi)
-        throw UserError(
-            fmt::format("{}: font member \"{}\": value {} out of range ({} to {})", FormatId(s.dmaId), name, v, lo, hi));
+    if (v < FontMemberMin(m) || v > FontMemberMax(m))
+        throw UserError(fmt::format("{}: font member \"{}\": value {} out of range ({} to {})", FormatId(s.dmaId),
+                                    m.name, v, FontMemberMin(m), FontMemberMax(m)));
     return v;
 }
 
@@ -61,17 +61,11 @@ Value ValueFromJson(const Setting &s, const Json &j) {
             if (!known)
                 throw UserError(fmt::format("{}: \"{}\" is not a font member", FormatId(s.dmaId), it.key()));
         }
-        // The 32-bit members first, then the bytes, as the messages have
-        // always named a missing one.
-        for (size_t width : {size_t{4}, size_t{1}}) {
-            for (size_t i = 0; i < kFontMemberCount; ++i) {
-                const FontMember &m = kFontMembers[i];
-                if (m.width != width) continue;
-                if (!j.contains(m.name))
-                    throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), m.name));
-                v.font.member[i] = width == 4 ? IntegerMember(s, j[m.name], m.name, INT32_MIN, INT32_MAX)
-                                              : IntegerMember(s, j[m.name], m.name, 0, 255);
-            }
+        for (size_t i = 0; i < kFontMemberCount; ++i) {
+            const FontMember &m = kFontMembers[i];
+            if (!j.contains(m.name))
+                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), m.name));
+            v.font.member[i] = IntegerMember(s, j[m.name], m);
         }
         if (!j.contains("face") || !j["face"].is_string())
             throw UserError(fmt::format("{}: font member \"face\" must be a text", FormatId(s.dmaId)));

@@ -17,6 +17,7 @@
 #endif
 
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 
 #include "commands.h"
 
@@ -53,8 +54,10 @@ int main(int argc, char **argv) {
     Globals g;
     app.add_option("--set", g.records.setName,
                    "record set NAME: the files NAME.devmode, NAME.secondary and (if present) NAME.fax");
-    app.add_option("--devmode", g.records.devModePath, "DEVMODEW record file (at least 5988 bytes)");
-    app.add_option("--secondary", g.records.secondaryPath, "secondary settings record file (at least 7974 bytes)");
+    app.add_option("--devmode", g.records.devModePath,
+                   fmt::format("DEVMODEW record file (at least {} bytes)", DMA_DEVMODE_MIN_SIZE));
+    app.add_option("--secondary", g.records.secondaryPath,
+                   fmt::format("secondary settings record file (at least {} bytes)", DMA_SECONDARY_MIN_SIZE));
     app.add_option("--fax", g.records.faxPath, "fax-address block file");
     app.add_flag("--json", g.json, "print JSON instead of a table");
     app.footer("Without record files dmactl works on built-in default records.");

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -211,6 +212,11 @@ bool SignatureIs(const uint8_t *p, const char *signature) {
     return true;
 }
 
+uint16_t FaxBlockCount(const uint8_t *p) {
+    const uint8_t *count = p + offsetof(FaxAddressBlock, count);
+    return static_cast<uint16_t>(count[0] | (count[1] << 8));
+}
+
 bool FileExists(const std::string &path) {
     std::error_code ec;
     return fs::is_regular_file(PathFromUtf8(path), ec);
@@ -232,7 +238,7 @@ void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &wha
     if (bytes.size() < DMA_FAX_HEADER_SIZE)
         throw UserError(fmt::format("{}: a fax-address block needs at least {} bytes, the file has {}",
                                     what, DMA_FAX_HEADER_SIZE, bytes.size()));
-    const unsigned count = bytes[16] | (bytes[17] << 8);
+    const unsigned count = FaxBlockCount(bytes.data());
     // The old layout ("ZOVA001") has 768-byte entries, the current one 820.
     const bool old = SignatureIs(bytes.data(), "ZOVA001");
     const size_t entry = old ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE;

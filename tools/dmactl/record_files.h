@@ -57,6 +57,10 @@ Record LoadRecord(RecordKind kind, const std::string &path);
 // as UTF-16 text with its terminator, like "ZOVA002" in a fax-address block.
 bool SignatureIs(const uint8_t *p, const char *signature);
 
+// The destination count a fax-address block at p announces; it sits at the
+// same place in the old layout, so this serves both.
+uint16_t FaxBlockCount(const uint8_t *p);
+
 // Checks a fax-address block held in memory (size against its count).
 void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what);
 

@@ -13,6 +13,7 @@
 #include "ansi_text.h"
 #include "commands.h"
 #include "record_files.h"
+#include "value_format.h"
 
 namespace dmactl {
 
@@ -33,6 +34,19 @@ const char *KindWithArticle(ValueKind kind) {
     }
     return "?";
 }
+
+// The table and the public header name the same codes with the same values:
+// a row that drifted from its #define (or names one the header lacks) stops
+// the build here.  The other way round the preprocessor cannot help, since
+// it has no way to list a header's macros: a code the header gains without
+// a row still builds, and ResultMessage calls it "unknown result code".
+#define DMA_RESULT_CODE(name, value, message) \
+    static_assert((name) == (value), #name " differs from its row in result_codes.def");
+#define DMA_RAW_STATUS(name, value) \
+    static_assert((name) == (value), #name " differs from its row in result_codes.def");
+#include "result_codes.def"
+#undef DMA_RAW_STATUS
+#undef DMA_RESULT_CODE
 
 std::string ResultMessage(DMA_RESULT code) {
     const char *text = "unknown result code";
@@ -99,12 +113,12 @@ FontValue FontFromRecord(const LOGFONTA &lf) {
     const auto *p = reinterpret_cast<const uint8_t *>(&lf);
     for (size_t i = 0; i < kFontMemberCount; ++i) {
         const FontMember &m = kFontMembers[i];
-        if (m.width == 4) {
-            int32_t v;
-            std::memcpy(&v, p + m.offset, 4);
-            f.member[i] = v;
+        if (m.width == 1) {
+            f.member[i] = m.isSigned ? int64_t{static_cast<int8_t>(p[m.offset])} : int64_t{p[m.offset]};
         } else {
-            f.member[i] = p[m.offset];
+            uint32_t u;
+            std::memcpy(&u, p + m.offset, sizeof u);
+            f.member[i] = m.isSigned ? int64_t{static_cast<int32_t>(u)} : int64_t{u};
         }
     }
     return f;
@@ -116,11 +130,11 @@ LOGFONTA FontToRecord(const FontValue &f) {
     auto *p = reinterpret_cast<uint8_t *>(&lf);
     for (size_t i = 0; i < kFontMemberCount; ++i) {
         const FontMember &m = kFontMembers[i];
-        if (m.width == 4) {
-            const int32_t v = static_cast<int32_t>(f.member[i]);
-            std::memcpy(p + m.offset, &v, 4);
-        } else {
+        if (m.width == 1) {
             p[m.offset] = static_cast<uint8_t>(f.member[i]);
+        } else {
+            const uint32_t u = static_cast<uint32_t>(f.member[i]);
+            std::memcpy(p + m.offset, &u, sizeof u);
         }
     }
     return lf;
@@ -132,10 +146,6 @@ std::string FontMemberNames() {
     for (const FontMember &m : kFontMembers) names += (names.empty() ? "" : ", ") + std::string(m.name);
     return names;
 }
-
-}  // namespace
-
-namespace {
 
 // Integer as handed out by DMA_GetValue (zero-extended presented width),
 // reinterpreted by the setting's type so that signed members read signed.
@@ -245,7 +255,7 @@ DMA_RESULT ReadSetting(DmaContext &ctx, const Setting &s, Value &out) {
         FontValue &f = out.font;
         f = FontFromRecord(lf);
         f.faceName = AnsiToUtf8(std::string(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE)));
-        // The record holds a LOGFONTW: its face name is 32 UTF-16 units at 28.
+        // The record holds a LOGFONTW: its own face name is UTF-16, where lost characters show.
         out.lostNote = LostNote(ctx, s, offsetof(LOGFONTW, lfFaceName), sizeof(LOGFONTW::lfFaceName), f.faceName,
                                 "face name");
         return r;
@@ -269,14 +279,12 @@ void IntegerRange(const Location &l, int64_t &lo, int64_t &hi) {
 
 namespace {
 
-std::string IdText(uint16_t id) { return fmt::format("0x{:04X}", id); }
-
 std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
     if (utf8.find('\0') != std::string::npos)
-        throw UserError(fmt::format("{}: the text holds a zero character", IdText(s.dmaId)));
+        throw UserError(fmt::format("{}: the text holds a zero character", FormatId(s.dmaId)));
     auto ansi = Utf8ToAnsi(utf8);
     if (!ansi)
-        throw UserError(fmt::format("{}: the text \"{}\" cannot be written in the ANSI code page", IdText(s.dmaId),
+        throw UserError(fmt::format("{}: the text \"{}\" cannot be written in the ANSI code page", FormatId(s.dmaId),
                                     utf8));
     return *ansi;
 }
@@ -285,15 +293,15 @@ std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
 
 void CheckValue(const Setting &s, const Value &v) {
     if (v.kind != s.kind)
-        throw UserError(fmt::format("{}: the setting takes {} value, not {}", IdText(s.dmaId), KindWithArticle(s.kind),
-                                    KindWithArticle(v.kind)));
+        throw UserError(fmt::format("{}: the setting takes {} value, not {}", FormatId(s.dmaId),
+                                    KindWithArticle(s.kind), KindWithArticle(v.kind)));
     switch (s.kind) {
     case ValueKind::Integer: {
         int64_t lo, hi;
         IntegerRange(s.where, lo, hi);
         if (v.integer < lo || v.integer > hi ||
             (IsPackedByteItem(s.where.itemId) && (v.integer & ~int64_t(PackedByteMask(s.where.itemId)))))
-            throw UserError(fmt::format("{}: value {} out of range ({} to {}{})", IdText(s.dmaId), v.integer, lo, hi,
+            throw UserError(fmt::format("{}: value {} out of range ({} to {}{})", FormatId(s.dmaId), v.integer, lo, hi,
                                         IsPackedByteItem(s.where.itemId)
                                             ? fmt::format(", the byte in bits {}-{} of its word",
                                                           8 * ((s.where.itemId - 392) % 3),
@@ -311,14 +319,14 @@ void CheckValue(const Setting &s, const Value &v) {
             if (stored > fieldChars)
                 throw UserError(fmt::format(
                     "{}: text too long: {} characters need {} characters in their protected form, the field holds {}",
-                    IdText(s.dmaId), ansi.size(), stored, fieldChars));
+                    FormatId(s.dmaId), ansi.size(), stored, fieldChars));
         }
         return;
     }
     case ValueKind::Font: {
         const std::string face = ToAnsiOrThrow(s, v.font.faceName);
         if (face.size() >= LF_FACESIZE)
-            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", IdText(s.dmaId),
+            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", FormatId(s.dmaId),
                                         v.font.faceName, LF_FACESIZE - 1));
         return;
     }
@@ -365,14 +373,14 @@ uint16_t LinkedSettingOf(const Setting &s) {
     }
 }
 
-std::string LinkedSettingHint(const Setting &s) {
+std::string LinkedSettingHint(const Setting &s, bool namePaired) {
     const uint16_t linked = LinkedSettingOf(s);
     if (!linked) return {};
     if (s.where.itemId == 267)
-        return fmt::format("; its linked setting {} follows only the values 0 to 8", IdText(linked));
-    return fmt::format("; its paired setting {} follows it only for values that suit dmOrientation (0x0007: 1 or 2) "
+        return fmt::format("; its linked setting {} follows only the values 0 to 8", FormatId(linked));
+    return fmt::format("; its paired setting{} follows it only for values that suit dmOrientation (0x0007: 1 or 2) "
                        "and 0x0127 (1, 4, 16 or 2, 8, 32)",
-                       IdText(linked));
+                       namePaired ? " " + FormatId(linked) : "");
 }
 
 namespace {
@@ -419,16 +427,16 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
     Value v = current;
     v.kind = s.kind;
     v.unterminated = false;
-    if (words.empty()) throw UserError(fmt::format("{}: no value given", IdText(s.dmaId)));
+    if (words.empty()) throw UserError(fmt::format("{}: no value given", FormatId(s.dmaId)));
     switch (s.kind) {
     case ValueKind::Integer: {
         if (words.size() != 1)
-            throw UserError(fmt::format("{}: an integer setting takes one value", IdText(s.dmaId)));
+            throw UserError(fmt::format("{}: an integer setting takes one value", FormatId(s.dmaId)));
         const std::string w = Lower(words[0]);
         if (s.where.flagMask && (w == "on" || w == "true" || w == "yes")) v.integer = 1;
         else if (s.where.flagMask && (w == "off" || w == "false" || w == "no")) v.integer = 0;
         else if (!ParseInteger(words[0], v.integer))
-            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", IdText(s.dmaId),
+            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", FormatId(s.dmaId),
                                         words[0], s.where.flagMask ? ", or on/off" : ""));
         return v;
     }
@@ -449,19 +457,17 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
                 if (name == m.name) member = &m;
             if (eq == std::string::npos || (member == nullptr && name != "facename"))
                 throw UserError(fmt::format(
-                    "{}: \"{}\" is not a font member; give name=value with the names {}, face", IdText(s.dmaId), word,
+                    "{}: \"{}\" is not a font member; give name=value with the names {}, face", FormatId(s.dmaId), word,
                     FontMemberNames()));
             const std::string value = word.substr(eq + 1);
             if (member == nullptr) { v.font.faceName = value; continue; }
             int64_t n = 0;
             if (!ParseInteger(value, n))
-                throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", IdText(s.dmaId), name,
+                throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", FormatId(s.dmaId), name,
                                             value));
-            const bool isByte = member->width == 1;
-            const int64_t lo = isByte ? 0 : std::numeric_limits<int32_t>::min();
-            const int64_t hi = isByte ? 255 : std::numeric_limits<int32_t>::max();
+            const int64_t lo = FontMemberMin(*member), hi = FontMemberMax(*member);
             if (n < lo || n > hi)
-                throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", IdText(s.dmaId),
+                throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", FormatId(s.dmaId),
                                             name, n, lo, hi));
             v.font.member[member - kFontMembers] = n;
         }
@@ -477,10 +483,10 @@ Setting RequireSetting(DmaContext &ctx, uint16_t dmaId) {
     if (r == DMA_OK) return s;
     if (IsFaxHeaderId(dmaId) && !ctx.faxAddressBlock)
         throw UserError(fmt::format("{}: the fax header strings need a fax-address block (--fax FILE)",
-                                    IdText(dmaId)));
+                                    FormatId(dmaId)));
     if (r == DMA_E_NO_ID)
-        throw UserError(fmt::format("unknown DMA ID {}: the library has no setting with this number", IdText(dmaId)));
-    throw UserError(fmt::format("{}: not available in these records: {}", IdText(dmaId), ResultMessage(r)));
+        throw UserError(fmt::format("unknown DMA ID {}: the library has no setting with this number", FormatId(dmaId)));
+    throw UserError(fmt::format("{}: not available in these records: {}", FormatId(dmaId), ResultMessage(r)));
 }
 
 }  // namespace dmactl

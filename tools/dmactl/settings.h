@@ -7,14 +7,15 @@
 // one call of a DMA_* export on the caller's DmaContext.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "catalogue_view.h"
-#include <cstddef>
-#include <iterator>
-
 #include "dmaccess/dmaccess.h"
 
 namespace dmactl {
@@ -23,32 +24,51 @@ enum class ValueKind { Integer, String, Font };
 const char *KindName(ValueKind kind);  // "integer", "string", "font"
 const char *KindWithArticle(ValueKind kind);  // "an integer", "a string", "a font"
 
-// The numeric members of a font, in the order of LOGFONTA (and LOGFONTW,
-// which begins with the same 28 bytes): the name dmactl shows and takes,
-// where the member sits in the record and how wide it is (4: a signed 32-bit
-// value, 1: a byte).  The face name follows them at offsetof(..., lfFaceName).
+// The numeric members of a font, in their order in LOGFONTA: the name dmactl
+// shows and takes, and where the member sits, how wide it is and whether it
+// is signed, all taken from the structure itself.  The record stores a
+// LOGFONTW, whose members lie at the same places; only the face name that
+// follows them differs (bytes in LOGFONTA, UTF-16 units in LOGFONTW).
 struct FontMember {
     const char *name;
     size_t offset;
-    size_t width;
+    size_t width;  // 1 or 4 bytes
+    bool isSigned;
 };
+#define DMACTL_FONT_MEMBER(name, member)                                      \
+    FontMember {                                                              \
+        name, offsetof(LOGFONTA, member), sizeof(LOGFONTA::member),           \
+            std::is_signed_v<decltype(LOGFONTA::member)>                      \
+    }
 inline constexpr FontMember kFontMembers[] = {
-    {"height", offsetof(LOGFONTA, lfHeight), 4},
-    {"width", offsetof(LOGFONTA, lfWidth), 4},
-    {"escapement", offsetof(LOGFONTA, lfEscapement), 4},
-    {"orientation", offsetof(LOGFONTA, lfOrientation), 4},
-    {"weight", offsetof(LOGFONTA, lfWeight), 4},
-    {"italic", offsetof(LOGFONTA, lfItalic), 1},
-    {"underline", offsetof(LOGFONTA, lfUnderline), 1},
-    {"strikeout", offsetof(LOGFONTA, lfStrikeOut), 1},
-    {"charset", offsetof(LOGFONTA, lfCharSet), 1},
-    {"outprecision", offsetof(LOGFONTA, lfOutPrecision), 1},
-    {"clipprecision", offsetof(LOGFONTA, lfClipPrecision), 1},
-    {"quality", offsetof(LOGFONTA, lfQuality), 1},
-    {"pitchandfamily", offsetof(LOGFONTA, lfPitchAndFamily), 1},
+    DMACTL_FONT_MEMBER("height", lfHeight),
+    DMACTL_FONT_MEMBER("width", lfWidth),
+    DMACTL_FONT_MEMBER("escapement", lfEscapement),
+    DMACTL_FONT_MEMBER("orientation", lfOrientation),
+    DMACTL_FONT_MEMBER("weight", lfWeight),
+    DMACTL_FONT_MEMBER("italic", lfItalic),
+    DMACTL_FONT_MEMBER("underline", lfUnderline),
+    DMACTL_FONT_MEMBER("strikeout", lfStrikeOut),
+    DMACTL_FONT_MEMBER("charset", lfCharSet),
+    DMACTL_FONT_MEMBER("outprecision", lfOutPrecision),
+    DMACTL_FONT_MEMBER("clipprecision", lfClipPrecision),
+    DMACTL_FONT_MEMBER("quality", lfQuality),
+    DMACTL_FONT_MEMBER("pitchandfamily", lfPitchAndFamily),
 };
+#undef DMACTL_FONT_MEMBER
 inline constexpr size_t kFontMemberCount = std::size(kFontMembers);
+// The members fill everything before the face name, in both structures.
 static_assert(offsetof(LOGFONTA, lfPitchAndFamily) + 1 == offsetof(LOGFONTA, lfFaceName));
+static_assert(offsetof(LOGFONTA, lfFaceName) == offsetof(LOGFONTW, lfFaceName));
+static_assert(std::all_of(std::begin(kFontMembers), std::end(kFontMembers),
+                          [](const FontMember &m) { return m.width == 1 || m.width == 4; }));
+
+// The values a member can hold: -2^31 to 2^31 - 1 for a 32-bit signed one,
+// 0 to 255 for a byte.
+constexpr int64_t FontMemberMin(const FontMember &m) { return m.isSigned ? -(int64_t{1} << (8 * m.width - 1)) : 0; }
+constexpr int64_t FontMemberMax(const FontMember &m) {
+    return (int64_t{1} << (8 * m.width - (m.isSigned ? 1 : 0))) - 1;
+}
 
 struct FontValue {
     int64_t member[kFontMemberCount] = {};  // as kFontMembers lists them
@@ -126,8 +146,10 @@ void NoteLostCharacters(const Value &value);
 // none.  Such a write is refused (DMA_E_FAILED) when the linked setting cannot
 // follow the new value, although the value itself is stored.
 uint16_t LinkedSettingOf(const Setting &s);
-// Which values the linked setting of s follows, as "; its linked setting ...".
-std::string LinkedSettingHint(const Setting &s);
+// Which values the linked setting of s follows, as "; its linked setting
+// ...", or "" for a setting without one.  `namePaired` false leaves the DMA ID
+// of a paired setting out, as `set` has always worded its refusal.
+std::string LinkedSettingHint(const Setting &s, bool namePaired = true);
 
 // Parses the command-line form of a value for a setting: an integer (decimal,
 // 0x hex, negative for signed types, on/off for flags), a text, or font
