@@ -180,6 +180,142 @@ TEST(CodePage, ConvertsToBytes) {
     }
 }
 
+// ---- texts of several blocks ----------------------------------------------
+
+// The layer converts 1252 text several characters at a time, with a separate
+// step for the characters left over.  One character of each kind at every
+// position of texts of 1 to 24 characters, among ASCII letters, must come
+// out where it stands, in both directions: measured, converted, through the
+// terminator and into a buffer one character short.
+TEST(CodePage, EveryPositionOfLongerTexts) {
+    struct Kind { const char *name; char byte; uint16_t unit; bool fromBytes; };
+    std::vector<Kind> kinds = {
+        {"ascii", 'a', 'a', true},           {"latin letter", '\xE9', 0xE9, true},
+        {"euro sign", '\x80', 0x20AC, true}, {"C1 control", '\x8D', 0x8D, true},
+        {"zero", '\0', 0, true},             {"no 1252 byte", '?', 0x4E2D, false},
+    };
+#if !defined(_WIN32)
+    // Just above ASCII and without a byte here (Windows may find a best fit).
+    kinds.push_back({"U+0080", '?', 0x80, false});
+#endif
+    for (const Kind &k : kinds) {
+        for (int len = 1; len <= 24; ++len) {
+            for (int pos = 0; pos < len; ++pos) {
+                SCOPED_TRACE(testing::Message() << k.name << " at " << pos << " of " << len);
+                Bytes bytes(static_cast<size_t>(len), 'k');
+                Units units(static_cast<size_t>(len), 'k');
+                bytes[static_cast<size_t>(pos)] = k.byte;
+                units[static_cast<size_t>(pos)] = k.unit;
+                const int terminated = (k.unit ? len : pos) + 1;  // -1 stops at the first zero
+                Units wide;
+                Bytes narrow;
+                if (k.fromBytes) {
+                    EXPECT_EQ(ToWide(1252, 0, bytes, len, 0, nullptr).result, len);
+                    EXPECT_EQ(ToWide(1252, 0, bytes, len, len, &wide).result, len);
+                    EXPECT_EQ(Head(wide, len), units);
+                    EXPECT_EQ(ToWide(1252, 0, bytes, -1, 0, nullptr).result, terminated);
+                    EXPECT_EQ(ToWide(1252, 0, bytes, -1, len + 1, &wide).result, terminated);
+                    Units through = Head(units, terminated - 1);
+                    through.push_back(0);
+                    EXPECT_EQ(Head(wide, terminated), through);
+                }
+                BOOL used = 7;
+                EXPECT_EQ(ToBytes(1252, 0, units, len, 0, nullptr, nullptr, &used).result, len);
+                EXPECT_EQ(used, k.fromBytes ? FALSE : TRUE);
+                EXPECT_EQ(ToBytes(1252, 0, units, len, len, &narrow).result, len);
+                EXPECT_EQ(narrow.substr(0, static_cast<size_t>(len)), bytes);
+                EXPECT_EQ(ToBytes(1252, 0, units, -1, 0, nullptr).result, terminated);
+                EXPECT_EQ(ToBytes(1252, 0, units, -1, len + 1, &narrow).result, terminated);
+                EXPECT_EQ(narrow.substr(0, static_cast<size_t>(terminated)),
+                          bytes.substr(0, static_cast<size_t>(terminated) - 1) + '\0');
+                if (len == 1) continue;
+                Outcome o = ToBytes(1252, 0, units, len, len - 1, &narrow);
+                EXPECT_EQ(o.result, 0);
+                EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+                EXPECT_EQ(narrow[static_cast<size_t>(len) - 1], kByteCanary);
+                if (k.fromBytes) {
+                    o = ToWide(1252, 0, bytes, len, len - 1, &wide);
+                    EXPECT_EQ(o.result, 0);
+                    EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+                    EXPECT_EQ(wide[static_cast<size_t>(len) - 1], kWideCanary);
+                }
+#if !defined(_WIN32)
+                // Our layer leaves the part that fits written.
+                EXPECT_EQ(narrow.substr(0, static_cast<size_t>(len) - 1), bytes.substr(0, static_cast<size_t>(len) - 1));
+                if (k.fromBytes) {
+                    EXPECT_EQ(Head(wide, len - 1), Head(units, len - 1));
+                }
+#endif
+            }
+        }
+    }
+}
+
+// ---- callers' buffers at odd addresses -------------------------------------
+
+// A caller's record may put a UTF-16 field at an odd address.  Every
+// conversion of the tables above, measuring, converting, through the
+// terminator and into a buffer one unit short, must give at offset 1 exactly
+// what it gives at offset 0: result, last error and every byte of the output
+// buffer with its canaries.  Under the sanitizers a misaligned UTF-16 load or
+// store in the layer stops the program here.
+struct Placed {
+    int result;
+    DWORD error;
+    std::vector<uint8_t> dst;  // the whole output buffer, canaries included
+    bool operator==(const Placed &) const = default;
+};
+
+Placed PlaceToWide(size_t offset, UINT cp, const Bytes &src, int srcCount, int dstCount) {
+    std::vector<uint8_t> in(offset + src.size() + 1, 0);
+    std::memcpy(in.data() + offset, src.c_str(), src.size() + 1);
+    std::vector<uint8_t> out(offset + 2 * static_cast<size_t>(dstCount) + 8, 0x7F);
+    SetLastError(kUntouched);
+    int r = MultiByteToWideChar(cp, 0, reinterpret_cast<const char *>(in.data() + offset), srcCount,
+                                dstCount ? reinterpret_cast<WCHAR *>(out.data() + offset) : nullptr,
+                                dstCount);
+    return {r, GetLastError(), std::vector<uint8_t>(out.begin() + offset, out.end())};
+}
+
+Placed PlaceToBytes(size_t offset, UINT cp, const Units &src, int srcCount, int dstCount) {
+    std::vector<uint8_t> in(offset + 2 * (src.size() + 1), 0);
+    if (!src.empty()) std::memcpy(in.data() + offset, src.data(), 2 * src.size());
+    std::vector<uint8_t> out(offset + static_cast<size_t>(dstCount) + 8, 0x7F);
+    BOOL used = 7;
+    SetLastError(kUntouched);
+    int r = WideCharToMultiByte(cp, 0, reinterpret_cast<const WCHAR *>(in.data() + offset), srcCount,
+                                dstCount ? reinterpret_cast<char *>(out.data() + offset) : nullptr,
+                                dstCount, nullptr, cp == CP_UTF8 ? nullptr : &used);
+    Placed p{r, GetLastError(), std::vector<uint8_t>(out.begin() + offset, out.end())};
+    p.dst.push_back(static_cast<uint8_t>(used));
+    return p;
+}
+
+TEST(CodePage, BuffersAtOddAddresses) {
+    // Through the terminator or not; output size: measure, exact, one short.
+    struct Call { bool terminated; int dstCount; };
+    auto calls = [](int want) {
+        return std::vector<Call>{{false, 0}, {false, want}, {false, want - 1},
+                                 {true, 0},  {true, want + 1}, {true, want}};
+    };
+    for (const ToWideCase &c : kToWide) {
+        for (Call call : calls(static_cast<int>(c.expected.size()))) {
+            int srcCount = call.terminated ? -1 : static_cast<int>(c.src.size());
+            SCOPED_TRACE(testing::Message() << c.name << ": " << srcCount << " into " << call.dstCount);
+            EXPECT_EQ(PlaceToWide(1, c.cp, c.src, srcCount, call.dstCount),
+                      PlaceToWide(0, c.cp, c.src, srcCount, call.dstCount));
+        }
+    }
+    for (const ToBytesCase &c : kToBytes) {
+        for (Call call : calls(static_cast<int>(c.expected.size()))) {
+            int srcCount = call.terminated ? -1 : static_cast<int>(c.src.size());
+            SCOPED_TRACE(testing::Message() << c.name << ": " << srcCount << " into " << call.dstCount);
+            EXPECT_EQ(PlaceToBytes(1, c.cp, c.src, srcCount, call.dstCount),
+                      PlaceToBytes(0, c.cp, c.src, srcCount, call.dstCount));
+        }
+    }
+}
+
 // ---- calling conventions -------------------------------------------------
 
 TEST(CodePage, CallingConventions) {

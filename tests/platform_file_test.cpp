@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -93,6 +94,23 @@ TEST_F(PlatformFile, NonAsciiPath) {
     auto path = Path(u"\u00E9t\u00E9 \u65E5\u672C.dat");
     WriteAll(path, "x");
     EXPECT_EQ(ReadAll(path), "x");
+}
+
+// The core passes a path from a record field, which may sit at an odd
+// address; the path is read there as at an even one.
+TEST_F(PlatformFile, PathAtOddAddress) {
+    auto path = Path(u"odd \u00E9.dat");
+    WriteAll(path, "odd");
+    std::vector<unsigned char> bytes(2 * path.size() + 1);
+    std::memcpy(bytes.data() + 1, path.data(), 2 * path.size());
+    HANDLE h = CreateFileW(reinterpret_cast<const WCHAR *>(bytes.data() + 1), GENERIC_READ,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    char data[8] = {};
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(h, data, sizeof data, &got, nullptr));
+    EXPECT_EQ(std::string(data, got), "odd");
+    EXPECT_TRUE(CloseHandle(h));
 }
 
 TEST_F(PlatformFile, FailuresReportWindowsErrors) {

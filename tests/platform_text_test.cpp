@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
@@ -65,6 +66,38 @@ TEST(PlatformText, CopiesWithAndWithoutBound) {
     for (WCHAR &w : buf) w = kFill;
     lstrcpynW(buf, W("abcde"), 0);  // nothing at all is written
     EXPECT_EQ(buf[0], kFill);
+}
+
+// A record may put its UTF-16 text at an odd address, and the core passes
+// such fields straight through.  Each helper, with its source (or format)
+// and its output at offset 1 of a byte buffer, must do what it does at an
+// even address; under the sanitizers a misaligned unit access stops here.
+TEST(PlatformText, TextAtOddAddresses) {
+    struct Case {
+        const char *name;
+        void (*call)(WCHAR *dst, const WCHAR *src);
+        const char16_t *expected;
+    };
+    const Case cases[] = {
+        {"lstrcpyW", [](WCHAR *d, const WCHAR *s) { lstrcpyW(d, s); }, u"key 7"},
+        {"lstrcpynW", [](WCHAR *d, const WCHAR *s) { lstrcpynW(d, s, 4); }, u"key"},
+        {"wsprintfW format", [](WCHAR *d, const WCHAR *s) { wsprintfW(d, s); }, u"key 7"},
+        {"wsprintfW %s", [](WCHAR *d, const WCHAR *s) { wsprintfW(d, W("<%s>"), s); }, u"<key 7>"},
+        {"wsprintfW %u", [](WCHAR *d, const WCHAR *) { wsprintfW(d, W("%u"), 65535u); }, u"65535"},
+    };
+    const std::u16string source = u"key 7";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        unsigned char src[32] = {}, dst[32];
+        std::memcpy(src + 1, source.c_str(), 2 * (source.size() + 1));
+        std::memset(dst, 0x2A, sizeof dst);
+        c.call(reinterpret_cast<WCHAR *>(dst + 1), reinterpret_cast<const WCHAR *>(src + 1));
+        const std::u16string want = c.expected;
+        std::u16string got(want.size() + 1, u'?');
+        std::memcpy(&got[0], dst + 1, 2 * got.size());
+        EXPECT_EQ(got, want + u'\0');
+        EXPECT_EQ(dst[1 + 2 * got.size()], 0x2A);
+    }
 }
 
 }  // namespace

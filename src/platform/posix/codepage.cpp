@@ -18,9 +18,16 @@
 // in UTF-8 output, unless the caller asked for errors instead.
 #include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
+#include "platform/posix/units.h"
 #include "platform/posix/win32_layer.h"
+
+using dmaplat::LoadUnit;
+using dmaplat::StoreUnit;
+using dmaplat::UnitBytes;
 
 namespace {
 
@@ -36,20 +43,62 @@ constexpr char16_t kCp1252High[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-constexpr char16_t Cp1252ToWide(uint8_t b) {
-    return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : char16_t{b};
+// 1252 byte -> UTF-16 unit, one look-up per byte.
+struct Cp1252Units {
+    char16_t unit[256];
+};
+
+constexpr Cp1252Units MakeCp1252Units() {
+    Cp1252Units t{};
+    for (int b = 0; b < 256; ++b)
+        t.unit[b] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+    return t;
 }
 
-// The 1252 byte of a UTF-16 unit, or -1 when the code page has none.
-constexpr int WideToCp1252(char16_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return c;
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == c) return 0x80 + i;
-    return -1;
+constexpr Cp1252Units kCp1252Units = MakeCp1252Units();
+
+// UTF-16 unit -> 1252 byte.  The code page's characters lie in five blocks
+// of 256 units (U+00xx, U+01xx, U+02xx, U+20xx, U+21xx): `block` maps a
+// unit's high byte to its row of `bytes` (row 0 stays empty for every other
+// block), and a row holds each unit's byte, or 0 where the code page has
+// none.  U+0000 needs no entry: it is ASCII, which never comes here.
+struct Cp1252Bytes {
+    uint8_t block[256];
+    uint8_t bytes[6][256];
+};
+
+constexpr Cp1252Bytes MakeCp1252Bytes() {
+    Cp1252Bytes t{};
+    int rows = 1;
+    for (int b = 1; b < 256; ++b) {
+        const char16_t u = kCp1252Units.unit[b];
+        uint8_t &row = t.block[u >> 8];
+        if (!row) row = static_cast<uint8_t>(rows++);  // a seventh row fails to compile
+        t.bytes[row][u & 0xFF] = static_cast<uint8_t>(b);
+    }
+    return t;
 }
 
-static_assert(WideToCp1252(0x20AC) == 0x80 && WideToCp1252(0x0081) == 0x81 &&
-              WideToCp1252(0x0080) == -1 && WideToCp1252(0x0178) == 0x9F);
+constexpr Cp1252Bytes kCp1252Bytes = MakeCp1252Bytes();
+
+// The 1252 byte of a non-zero UTF-16 unit, or 0 when the code page has none.
+constexpr uint8_t Cp1252Byte(char16_t u) {
+    return kCp1252Bytes.bytes[kCp1252Bytes.block[u >> 8]][u & 0xFF];
+}
+
+// Every byte comes back from its unit (so no two bytes share a unit, and the
+// table holds nothing else); U+0080 and the other C1 controls that are not
+// among the five bytes above have no byte.
+constexpr bool RoundTrips() {
+    for (int b = 1; b < 256; ++b)
+        if (Cp1252Byte(kCp1252Units.unit[b]) != b) return false;
+    return true;
+}
+
+static_assert(RoundTrips());
+static_assert(Cp1252Byte(0x20AC) == 0x80 && Cp1252Byte(0x0081) == 0x81 && Cp1252Byte(0x0080) == 0 &&
+              Cp1252Byte(0x0178) == 0x9F && Cp1252Byte(0x2122) == 0x99 && Cp1252Byte(0x4E2D) == 0 &&
+              Cp1252Byte(0x00FF) == 0xFF && Cp1252Byte(0xFFFD) == 0);
 
 // What CP_ACP means: 1252 unless a test chose UTF-8.
 std::atomic<UINT> g_ansiCodePage{kCp1252};
@@ -62,41 +111,204 @@ UINT KnownCodePage(UINT codePage) {
     return 0;
 }
 
+int Fail(DWORD error) {
+    SetLastError(error);
+    return 0;
+}
+
+// ---- 1252 ------------------------------------------------------------------
+//
+// One unit per byte and one byte per unit: a measurement is the source
+// count (UTF-16 is looked at only to fill *usedDefaultChar), and a
+// conversion converts min(source, buffer) characters in one loop, then
+// fails if the source was longer (the part that fits stays written, as
+// Windows leaves it).
+//
+// The loops take eight characters at a time.  Most text is ASCII, and a
+// block of ASCII, found with one test of its bytes, is a plain widening or
+// narrowing copy, written out in full so that it costs a load and a store
+// a character.  A block never reads past the source count, so a UTF-16
+// source counted with -1, whose end is known only at its terminator, goes
+// unit by unit.
+
+constexpr size_t kBlock = 8;
+using BlockIndexes = std::make_index_sequence<kBlock>;
+
+// Eight bytes of the caller's memory, at any alignment.
+inline uint64_t Load64(const unsigned char *p) {
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Whether the eight bytes at p are ASCII.
+inline bool AsciiBytes(const unsigned char *p) { return !(Load64(p) & 0x8080808080808080u); }
+
+// Whether the eight UTF-16 units at p are ASCII.  Each unit is one 16-bit
+// lane of the two words, whatever the byte order.
+inline bool AsciiUnits(const unsigned char *p) {
+    return !((Load64(p) | Load64(p + 8)) & 0xFF80FF80FF80FF80u);
+}
+
+template <size_t... K>
+inline void WidenAsciiBlock(const uint8_t *src, unsigned char *dst, std::index_sequence<K...>) {
+    (StoreUnit(dst, K, src[K]), ...);
+}
+
+template <size_t... K>
+inline void WidenBlock(const uint8_t *src, unsigned char *dst, std::index_sequence<K...>) {
+    (StoreUnit(dst, K, kCp1252Units.unit[src[K]]), ...);
+}
+
+// `n` counts the source with its terminator when the caller passed -1.
+int Cp1252ToWide(const uint8_t *src, size_t n, unsigned char *dst, int dstCount) {
+    if (!dstCount) return n > INT_MAX ? Fail(ERROR_INSUFFICIENT_BUFFER) : static_cast<int>(n);
+    const size_t fits = n < static_cast<size_t>(dstCount) ? n : static_cast<size_t>(dstCount);
+    size_t i = 0;
+    for (; fits - i >= kBlock; i += kBlock) {
+        if (AsciiBytes(src + i))
+            WidenAsciiBlock(src + i, dst + 2 * i, BlockIndexes{});
+        else
+            WidenBlock(src + i, dst + 2 * i, BlockIndexes{});
+    }
+    for (; i < fits; ++i) StoreUnit(dst, i, kCp1252Units.unit[src[i]]);
+    if (n > fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    return static_cast<int>(n);
+}
+
+// The 1252 byte of a UTF-16 unit that is not ASCII, or `fallback` with
+// `used` set when the code page has none.
+inline char NonAsciiToCp1252(char16_t u, char fallback, bool &used) {
+    if (u >= 0xA0 && u <= 0xFF) return static_cast<char>(u);  // Latin-1 letters and signs
+    if (const uint8_t b = Cp1252Byte(u)) return static_cast<char>(b);
+    used = true;
+    return fallback;
+}
+
+inline char UnitToCp1252(char16_t u, char fallback, bool &used) {
+    return u < 0x80 ? static_cast<char>(u) : NonAsciiToCp1252(u, fallback, used);
+}
+
+template <size_t... K>
+inline void NarrowAsciiBlock(const unsigned char *src, char *dst, std::index_sequence<K...>) {
+    ((dst[K] = static_cast<char>(LoadUnit(src, K))), ...);
+}
+
+// Converts `count` units, storing the bytes when `Store` (a measurement
+// only looks for units without a byte).
+template <bool Store>
+void WideToCp1252Counted(const unsigned char *src, size_t count, char *dst, char fallback, bool &used) {
+    size_t i = 0;
+    for (; count - i >= kBlock; i += kBlock) {
+        if (AsciiUnits(src + 2 * i)) {
+            if constexpr (Store) NarrowAsciiBlock(src + 2 * i, dst + i, BlockIndexes{});
+            continue;
+        }
+        for (size_t k = i; k < i + kBlock; ++k) {
+            const char b = UnitToCp1252(LoadUnit(src, k), fallback, used);
+            if constexpr (Store) dst[k] = b;
+        }
+    }
+    for (; i < count; ++i) {
+        const char b = UnitToCp1252(LoadUnit(src, i), fallback, used);
+        if constexpr (Store) dst[i] = b;
+    }
+}
+
+// Converts through the first zero unit, storing when `Store` at most
+// `capacity` bytes.  Returns the units converted with the terminator, or 0
+// when the terminator did not fit.
+template <bool Store>
+size_t WideToCp1252Terminated(const unsigned char *src, size_t capacity, char *dst, char fallback,
+                              bool &used) {
+    for (size_t i = 0; i < capacity; ++i) {
+        const char16_t u = LoadUnit(src, i);
+        char b;
+        if (static_cast<char16_t>(u - 1) < 0x7F) {  // ASCII, not the terminator
+            b = static_cast<char>(u);
+        } else if (!u) {
+            if constexpr (Store) dst[i] = 0;
+            return i + 1;
+        } else {
+            b = NonAsciiToCp1252(u, fallback, used);
+        }
+        if constexpr (Store) dst[i] = b;
+    }
+    return 0;
+}
+
+int WideToCp1252(const unsigned char *src, int srcCount, char *dst, int dstCount, char fallback,
+                 LPBOOL usedDefaultChar) {
+    bool used = false;
+    size_t count;
+    if (srcCount >= 0) {
+        count = static_cast<size_t>(srcCount);
+        if (dstCount) {
+            const size_t fits = srcCount < dstCount ? count : static_cast<size_t>(dstCount);
+            WideToCp1252Counted<true>(src, fits, dst, fallback, used);
+            if (count > fits) return Fail(ERROR_INSUFFICIENT_BUFFER);
+        } else if (usedDefaultChar) {
+            WideToCp1252Counted<false>(src, count, nullptr, fallback, used);
+        }
+    } else {
+        count = dstCount ? WideToCp1252Terminated<true>(src, static_cast<size_t>(dstCount), dst, fallback, used)
+                         : WideToCp1252Terminated<false>(src, SIZE_MAX, nullptr, fallback, used);
+        if (!count || count > INT_MAX) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    if (usedDefaultChar) *usedDefaultChar = used ? TRUE : FALSE;
+    return static_cast<int>(count);
+}
+
+// ---- UTF-8 -----------------------------------------------------------------
+
 // Output cursor: counts every unit, stores while the caller's buffer has
 // room and notes when it runs out (measuring calls have no buffer).
-template <typename T>
-struct Output {
-    T *dst;
-    int capacity;  // 0: measure only
-    long long count = 0;
+struct WideOutput {
+    unsigned char *dst;
+    size_t capacity;  // 0: measure only
+    size_t count = 0;
     bool overflow = false;
 
-    void Put(T unit) {
+    // Whether `len` more units fit (always, when measuring).
+    bool Fits(size_t len) const { return !capacity || capacity - count >= len; }
+
+    void Put(char16_t unit) {
         if (capacity) {
             if (count >= capacity) {
                 overflow = true;
                 return;
             }
-            dst[count] = unit;
+            StoreUnit(dst, count, unit);
         }
         ++count;
     }
-    bool Stop() const { return overflow || count > INT_MAX; }
 };
 
-// Finishes a conversion: the unit count, or 0 with the Windows error.
-template <typename T>
-int Finish(const Output<T> &out, bool invalid) {
-    // A short buffer is reported before invalid input, as Windows does.
-    if (out.Stop()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
+struct ByteOutput {
+    char *dst;
+    size_t capacity;  // 0: measure only
+    size_t count = 0;
+    bool overflow = false;
+
+    // Whether `len` more bytes fit (always, when measuring).
+    bool Fits(size_t len) const { return !capacity || capacity - count >= len; }
+    // Windows writes a multi-byte character whole or not at all.
+    bool Room(size_t len) {
+        if (!Fits(len)) overflow = true;
+        return !overflow;
     }
-    if (invalid) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
+    void Put(char unit) {
+        if (capacity) dst[count] = unit;
+        ++count;
     }
-    return static_cast<int>(out.count);
+};
+
+// Finishes a conversion: the unit count, or 0 with the Windows error.  A
+// short buffer is reported before invalid input, as Windows does.
+int Finish(bool overflow, size_t count, bool invalid) {
+    if (overflow || count > INT_MAX) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (invalid) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+    return static_cast<int>(count);
 }
 
 // Length of a well-formed UTF-8 sequence starting at s[0] within n bytes
@@ -141,10 +353,24 @@ int DecodeUtf8(const uint8_t *s, size_t n, char32_t &cp, bool &valid) {
     return used;
 }
 
-int Utf8ToWide(DWORD flags, const uint8_t *src, size_t n, WCHAR *dst, int dstCount) {
-    Output<WCHAR> out{dst, dstCount};
+// `n` counts the source with its terminator when the caller passed -1.
+// Runs of ASCII go eight bytes at a time while the buffer has room for
+// them; the last units that fit are written one by one, as before a short
+// buffer fails.
+int Utf8ToWide(DWORD flags, const uint8_t *src, size_t n, unsigned char *dst, int dstCount) {
+    WideOutput out{dst, static_cast<size_t>(dstCount)};
     bool invalid = false;
-    for (size_t i = 0; i < n && !out.Stop();) {
+    for (size_t i = 0; i < n && !out.overflow;) {
+        if (src[i] < 0x80) {
+            if (n - i >= kBlock && AsciiBytes(src + i) && out.Fits(kBlock)) {
+                if (out.capacity) WidenAsciiBlock(src + i, dst + 2 * out.count, BlockIndexes{});
+                out.count += kBlock;
+                i += kBlock;
+            } else {
+                out.Put(src[i++]);
+            }
+            continue;
+        }
         char32_t cp;
         bool valid;
         i += DecodeUtf8(src + i, n - i, cp, valid);
@@ -154,43 +380,56 @@ int Utf8ToWide(DWORD flags, const uint8_t *src, size_t n, WCHAR *dst, int dstCou
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.Put(static_cast<WCHAR>(0xD800 + (cp >> 10)));
-            out.Put(static_cast<WCHAR>(0xDC00 + (cp & 0x3FF)));
+            out.Put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.Put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            out.Put(static_cast<WCHAR>(cp));
+            out.Put(static_cast<char16_t>(cp));
         }
     }
-    return Finish(out, invalid && (flags & MB_ERR_INVALID_CHARS));
+    return Finish(out.overflow, out.count, invalid && (flags & MB_ERR_INVALID_CHARS));
 }
 
-int WideToUtf8(DWORD flags, const WCHAR *src, size_t n, char *dst, int dstCount) {
-    Output<char> out{dst, dstCount};
+// A source counted with -1 is converted through its terminator in this one
+// loop (its length is known only there); a counted one takes runs of ASCII
+// eight units at a time while the buffer has room for them.
+int WideToUtf8(DWORD flags, const unsigned char *src, int srcCount, char *dst, int dstCount) {
+    const bool terminated = srcCount < 0;
+    const size_t n = terminated ? SIZE_MAX : static_cast<size_t>(srcCount);
+    ByteOutput out{dst, static_cast<size_t>(dstCount)};
     bool invalid = false;
-    for (size_t i = 0; i < n && !out.Stop(); ++i) {
-        char32_t cp = src[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && src[i + 1] >= 0xDC00 &&
-            src[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (src[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            invalid = true;  // lone surrogate
-            cp = kReplacement;
-        }
-        // Windows writes a multi-byte character whole or not at all.
-        int len = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-        if (out.capacity && out.count + len > out.capacity) {
-            out.overflow = true;
-            break;
-        }
-        if (len == 1) {
-            out.Put(static_cast<char>(cp));
+    for (size_t i = 0; i < n;) {
+        if (!terminated && n - i >= kBlock && out.Fits(kBlock) && AsciiUnits(src + 2 * i)) {
+            if (out.capacity) NarrowAsciiBlock(src + 2 * i, dst + out.count, BlockIndexes{});
+            out.count += kBlock;
+            i += kBlock;
             continue;
         }
+        char32_t cp = LoadUnit(src, i++);
+        if (cp < 0x80) {
+            if (!out.Room(1)) break;
+            out.Put(static_cast<char>(cp));
+            if (terminated && !cp) break;
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            // A high surrogate before a low one is one character; in a
+            // terminated source the next unit exists, at worst the zero.
+            const char32_t next = cp <= 0xDBFF && i < n ? LoadUnit(src, i) : 0;
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            } else {
+                invalid = true;  // lone surrogate
+                cp = kReplacement;
+            }
+        }
+        const int len = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+        if (!out.Room(static_cast<size_t>(len))) break;
         static constexpr uint8_t kLead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
         out.Put(static_cast<char>(kLead[len] | (cp >> (6 * (len - 1)))));
         for (int k = len - 2; k >= 0; --k) out.Put(static_cast<char>(0x80 | ((cp >> (6 * k)) & 0x3F)));
     }
-    return Finish(out, invalid && (flags & WC_ERR_INVALID_CHARS));
+    return Finish(out.overflow, out.count, invalid && (flags & WC_ERR_INVALID_CHARS));
 }
 
 }  // namespace
@@ -200,27 +439,20 @@ int WideToUtf8(DWORD flags, const WCHAR *src, size_t n, char *dst, int dstCount)
 // ERROR_NO_UNICODE_TRANSLATION instead of becoming U+FFFD.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH src, int srcCount, LPWSTR dst,
                         int dstCount) {
-    if (!src || srcCount == 0 || dstCount < 0 || (!dst && dstCount)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!src || srcCount == 0 || dstCount < 0 || (!dst && dstCount))
+        return Fail(ERROR_INVALID_PARAMETER);
     UINT cp = KnownCodePage(codePage);
-    if (!cp) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    size_t n = srcCount < 0 ? std::strlen(src) + 1 : static_cast<size_t>(srcCount);
+    if (!cp) return Fail(ERROR_INVALID_PARAMETER);
+    // A terminated 8-bit source is measured with strlen, which costs a
+    // fraction of an instruction a byte; with its length known, the
+    // conversion can take eight bytes at a time right up to the terminator.
+    const size_t n = srcCount < 0 ? std::strlen(src) + 1 : static_cast<size_t>(srcCount);
     const uint8_t *s = reinterpret_cast<const uint8_t *>(src);
     if (cp == CP_UTF8) {
-        if (flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) {
-            SetLastError(ERROR_INVALID_FLAGS);
-            return 0;
-        }
-        return Utf8ToWide(flags, s, n, dst, dstCount);
+        if (flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) return Fail(ERROR_INVALID_FLAGS);
+        return Utf8ToWide(flags, s, n, UnitBytes(dst), dstCount);
     }
-    Output<WCHAR> out{dst, dstCount};
-    for (size_t i = 0; i < n && !out.Stop(); ++i) out.Put(Cp1252ToWide(s[i]));
-    return Finish(out, false);
+    return Cp1252ToWide(s, n, UnitBytes(dst), dstCount);
 }
 
 // Converts UTF-16 to 8-bit text of `codePage`.  For 1252, units without a
@@ -230,47 +462,17 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH src, int srcCount, LPW
 // ERROR_NO_UNICODE_TRANSLATION instead of becoming U+FFFD.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH src, int srcCount, LPSTR dst,
                         int dstCount, LPCCH defaultChar, LPBOOL usedDefaultChar) {
-    if (!src || srcCount == 0 || dstCount < 0 || (!dst && dstCount)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
+    if (!src || srcCount == 0 || dstCount < 0 || (!dst && dstCount))
+        return Fail(ERROR_INVALID_PARAMETER);
     UINT cp = KnownCodePage(codePage);
-    if (!cp) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    size_t n = static_cast<size_t>(srcCount);
-    if (srcCount < 0) {
-        n = 0;
-        while (src[n]) ++n;
-        ++n;
-    }
+    if (!cp) return Fail(ERROR_INVALID_PARAMETER);
     if (cp == CP_UTF8) {
-        if (defaultChar || usedDefaultChar) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
-        }
-        if (flags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) {
-            SetLastError(ERROR_INVALID_FLAGS);
-            return 0;
-        }
-        return WideToUtf8(flags, src, n, dst, dstCount);
+        if (defaultChar || usedDefaultChar) return Fail(ERROR_INVALID_PARAMETER);
+        if (flags & ~static_cast<DWORD>(WC_ERR_INVALID_CHARS)) return Fail(ERROR_INVALID_FLAGS);
+        return WideToUtf8(flags, UnitBytes(src), srcCount, dst, dstCount);
     }
-    const char fallback = defaultChar ? defaultChar[0] : '?';
-    bool used = false;
-    Output<char> out{dst, dstCount};
-    for (size_t i = 0; i < n && !out.Stop(); ++i) {
-        int b = WideToCp1252(src[i]);
-        if (b < 0) {
-            used = true;
-            out.Put(fallback);
-        } else {
-            out.Put(static_cast<char>(b));
-        }
-    }
-    int result = Finish(out, false);
-    if (result && usedDefaultChar) *usedDefaultChar = used ? TRUE : FALSE;
-    return result;
+    return WideToCp1252(UnitBytes(src), srcCount, dst, dstCount, defaultChar ? defaultChar[0] : '?',
+                        usedDefaultChar);
 }
 
 // The system ANSI code page of this layer: Windows-1252 unless a test chose

@@ -20,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/units.h"
 #include "platform/posix/win32_layer.h"
 
 namespace {
@@ -130,7 +131,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWO
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    if (!path[0]) {
+    if (!dmaplat::LoadUnit(dmaplat::UnitBytes(path), 0)) {  // the path may sit at an odd address
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }

@@ -1,8 +1,15 @@
 // strings.cpp - the UTF-16 text helpers of the posix platform layer:
-// lstrcpyW, lstrcpynW and wsprintfW.
+// lstrcpyW, lstrcpynW and wsprintfW.  Their texts may sit at odd addresses
+// (see units.h), so every unit is read and written through LoadUnit and
+// StoreUnit.
 #include <cstdarg>
 
+#include "platform/posix/units.h"
 #include "platform/posix/win32_layer.h"
+
+using dmaplat::LoadUnit;
+using dmaplat::StoreUnit;
+using dmaplat::UnitBytes;
 
 namespace {
 
@@ -10,10 +17,10 @@ namespace {
 constexpr int kWsprintfMax = 1024;
 
 struct Sink {
-    LPWSTR dst;
+    unsigned char *dst;
     int count = 0;
     void Put(WCHAR c) {
-        if (count < kWsprintfMax - 1) dst[count++] = c;
+        if (count < kWsprintfMax - 1) StoreUnit(dst, static_cast<size_t>(count++), c);
     }
 };
 
@@ -43,9 +50,13 @@ void PutNumber(Sink &out, uint32_t magnitude, bool negative, unsigned base, bool
 // Copies the zero-terminated `src`, terminator included, to `dst`; returns dst.
 LPWSTR lstrcpyW(LPWSTR dst, LPCWSTR src) {
     if (!dst || !src) return nullptr;
-    LPWSTR d = dst;
-    while ((*d++ = *src++) != 0) {}
-    return dst;
+    const unsigned char *s = UnitBytes(src);
+    unsigned char *d = UnitBytes(dst);
+    for (size_t i = 0;; ++i) {
+        const WCHAR c = LoadUnit(s, i);
+        StoreUnit(d, i, c);
+        if (!c) return dst;
+    }
 }
 
 // Copies at most max-1 units of `src` and always a terminator when max > 0
@@ -53,13 +64,12 @@ LPWSTR lstrcpyW(LPWSTR dst, LPCWSTR src) {
 // max does not limit the copy.
 LPWSTR lstrcpynW(LPWSTR dst, LPCWSTR src, int max) {
     if (!dst || !src) return nullptr;
-    LPWSTR d = dst;
+    const unsigned char *s = UnitBytes(src);
+    unsigned char *d = UnitBytes(dst);
     UINT count = static_cast<UINT>(max);
-    while (count > 1 && *src) {
-        --count;
-        *d++ = *src++;
-    }
-    if (count) *d = 0;
+    size_t i = 0;
+    for (WCHAR c; count > 1 && (c = LoadUnit(s, i)) != 0; ++i, --count) StoreUnit(d, i, c);
+    if (count) StoreUnit(d, i, 0);
     return dst;
 }
 
@@ -70,27 +80,30 @@ LPWSTR lstrcpynW(LPWSTR dst, LPCWSTR src, int max) {
 // 'l' and 'h'.  An unknown conversion is copied as it stands.
 int wsprintfW(LPWSTR dst, LPCWSTR format, ...) {
     if (!dst || !format) return 0;
-    Sink out{dst};
+    Sink out{UnitBytes(dst)};
+    const unsigned char *f = UnitBytes(format);
+    auto at = [f](size_t k) { return LoadUnit(f, k); };
     va_list args;
     va_start(args, format);
-    for (LPCWSTR p = format; *p; ++p) {
-        if (*p != u'%') {
-            out.Put(*p);
+    for (size_t p = 0; at(p); ++p) {
+        if (at(p) != u'%') {
+            out.Put(at(p));
             continue;
         }
-        LPCWSTR start = p++;
+        const size_t start = p++;
         bool leftAlign = false, zeroFill = false;
         for (;; ++p) {
-            if (*p == u'-') leftAlign = true;
-            else if (*p == u'0') zeroFill = true;
+            if (at(p) == u'-') leftAlign = true;
+            else if (at(p) == u'0') zeroFill = true;
             else break;
         }
         int width = 0;
-        while (*p >= u'0' && *p <= u'9') width = width * 10 + (*p++ - u'0');
+        while (at(p) >= u'0' && at(p) <= u'9') width = width * 10 + (at(p++) - u'0');
         bool isShort = false;
-        if (*p == u'l') ++p;
-        else if (*p == u'h') { isShort = true; ++p; }
-        switch (*p) {
+        if (at(p) == u'l') ++p;
+        else if (at(p) == u'h') { isShort = true; ++p; }
+        const WCHAR conversion = at(p);
+        switch (conversion) {
         case u'%': out.Put(u'%'); break;
         case u'u': {
             uint32_t v = va_arg(args, unsigned int);
@@ -110,7 +123,7 @@ int wsprintfW(LPWSTR dst, LPCWSTR format, ...) {
         case u'X': {
             uint32_t v = va_arg(args, unsigned int);
             if (isShort) v &= 0xFFFF;
-            PutNumber(out, v, false, 16, *p == u'X', width, zeroFill, leftAlign);
+            PutNumber(out, v, false, 16, conversion == u'X', width, zeroFill, leftAlign);
             break;
         }
         case u'c': {
@@ -121,23 +134,23 @@ int wsprintfW(LPWSTR dst, LPCWSTR format, ...) {
             break;
         }
         case u's': {
-            LPCWSTR s = va_arg(args, LPCWSTR);
-            if (!s) s = u"(null)";
+            LPCWSTR arg = va_arg(args, LPCWSTR);
+            const unsigned char *s = UnitBytes(arg ? arg : u"(null)");
             int len = 0;
-            while (s[len]) ++len;
+            while (LoadUnit(s, static_cast<size_t>(len))) ++len;
             for (int i = len; !leftAlign && i < width; ++i) out.Put(u' ');
-            for (int i = 0; i < len; ++i) out.Put(s[i]);
+            for (int i = 0; i < len; ++i) out.Put(LoadUnit(s, static_cast<size_t>(i)));
             for (int i = len; leftAlign && i < width; ++i) out.Put(u' ');
             break;
         }
         default:
             // Not a conversion this layer knows: copy it as it stands.
-            for (LPCWSTR q = start; q <= p && *q; ++q) out.Put(*q);
-            if (!*p) --p;
+            for (size_t q = start; q <= p && at(q); ++q) out.Put(at(q));
+            if (!conversion) --p;
             break;
         }
     }
     va_end(args);
-    dst[out.count] = 0;
+    StoreUnit(out.dst, static_cast<size_t>(out.count), 0);
     return out.count;
 }

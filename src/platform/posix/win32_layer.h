@@ -6,7 +6,8 @@
 // code-page functions know CP_ACP (= 1252) and CP_UTF8, count a source of -1
 // with its terminator, measure when the output size is 0 and fail with
 // ERROR_INSUFFICIENT_BUFFER (writing nothing past the buffer) when the output
-// does not fit; the file functions work over POSIX files.
+// does not fit; the file functions work over POSIX files.  UTF-16 arguments
+// may sit at any address, odd ones included, as Windows on x86 allows.
 //
 // The dmaplat_* functions are test hooks: a count of live GlobalAlloc blocks
 // and switches that make the n-th allocation or file call fail.
@@ -30,7 +31,6 @@ typedef const WCHAR *LPCWSTR;
 typedef WCHAR *LPWSTR;
 typedef const char *LPCCH;
 typedef const WCHAR *LPCWCH;
-typedef const char *LPCCH;
 typedef void *HANDLE;
 typedef void *HGLOBAL;
 typedef void *LPVOID;
