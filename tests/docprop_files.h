@@ -1,5 +1,6 @@
 // docprop_files.h - builders of document-property sections for the docprop
-// tests, written from the file layout directly (not through the library):
+// tests, written from the file layout directly (not through the library),
+// and the fixture of the tests that run the operations on real files:
 //   "NDEV001"  signature (8 units), u32 0x5250, u32 P, P bytes
 //   "TMBINFO"  signature (8 units), u32 T, T bytes
 //   "SPINFO"   signature (7 units) + 1 free unit, u32 S, S bytes
@@ -8,9 +9,15 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace dpfile {
 
@@ -109,5 +116,71 @@ inline Bytes Upgraded(const Bytes &old, uint8_t filler) {
     }
     return b;
 }
+
+// ---- the operations on real files ----
+
+namespace fs = std::filesystem;
+
+constexpr size_t kDocPropPathAt = 930;  // item 374 in the DEVMODEW record
+constexpr size_t kFaxFilePathAt = 1188; // item 375
+
+inline Bytes ReadFileBytes(const fs::path &p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline void WriteFileBytes(const fs::path &p, const Bytes &b) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(b.data()), std::streamsize(b.size()));
+}
+
+// A section buffer of the caller: its bytes with canaries around them.
+struct Buffer {
+    explicit Buffer(const Bytes &content) : g(content.size()) {
+        if (!content.empty()) std::memcpy(g.data(), content.data(), content.size());
+    }
+    explicit Buffer(size_t size, uint8_t fill) : g(size, fill) {}
+    Bytes Content() const { return Bytes(g.data(), g.data() + g.size()); }
+    dmatest::Guarded g;
+};
+
+// Settings records whose two path settings name files in a per-test
+// temporary directory; the test fails when a canary, a GlobalAlloc block or
+// a file handle is left behind, and the failure hooks are reset.
+class DocPropOps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        dir_ = fs::temp_directory_path() /
+               ("dmadp_" + std::string(info->name()).substr(0, 24) + "_" +
+                std::to_string(stamp % 1000000007));
+        fs::create_directories(dir_);
+        docFile_ = dir_ / "job.dp";
+        faxFile_ = dir_ / "fax.dp";
+        SetPath(kDocPropPathAt, docFile_);
+        SetPath(kFaxFilePathAt, faxFile_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+        EXPECT_TRUE(r.CanariesIntact());
+        EXPECT_NO_LEAK();
+#if !defined(_WIN32)
+        EXPECT_EQ(dmaplat_OpenHandles(), 0);
+        dmaplat_FailAllocAt(0);
+        for (int c = 0; c < DMAPLAT_FILE_CALLS; ++c) dmaplat_FailFileCallAt(c, 0);
+#endif
+    }
+    // Writes a path setting straight into its UTF-16 field (129 units).
+    void SetPath(size_t at, const fs::path &p) {
+        std::u16string text = p.u16string();
+        ASSERT_LT(text.size(), 129u) << "temporary path too long for the setting";
+        dmatest::WriteU16(r.devMode.data() + at, text);
+    }
+    void ClearPath(size_t at) { dmatest::WriteU16(r.devMode.data() + at, u""); }
+
+    dmatest::Records r;
+    fs::path dir_, docFile_, faxFile_;
+};
 
 }  // namespace dpfile

@@ -134,6 +134,9 @@ TEST(DocPropParse, EveryFormatFailureIsRefused) {
          [](Bytes &b) { b.pop_back(); }},
         {"old fax count one too many", Cat({kNdev, kTmb, kSp, Fax(1, true)}),
          [=](Bytes &b) { PutU16(b, faxAt + 16, 2); }},
+        // The old layout converts only as the end of the file.
+        {"old fax section followed by a byte", Cat({kNdev, kTmb, kSp, Fax(1, true)}),
+         [](Bytes &b) { b.push_back(0); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,6 +1,7 @@
-// format.cpp - the document-property file format: the section parser and the
-// conversion of a fax section from the old "ZOVA001" layout (768-byte
-// entries) to the current "ZOVA002" layout (820-byte entries).
+// format.cpp - the document-property file format: the section walk that
+// judges every file, and the conversion of a fax section from the old
+// "ZOVA001" layout (768-byte entries) to the current "ZOVA002" layout
+// (820-byte entries).
 //
 // A file is up to four sections back to back, in this order:
 //   "NDEV001"  16-byte signature, 32-bit 0x5250, 32-bit length P, P bytes
@@ -9,11 +10,18 @@
 //   fax        a FaxAddressBlock: 1442-byte header (count at 16) + entries
 // A section is present when the bytes left after the ones before it reach its
 // minimum size (24, 20, 20, 1442); a present section must be valid.  Bytes
-// after the fax section, or too few for the next section, are ignored.
+// after a fax section in the current layout, or too few for the next
+// section, are ignored.  A fax section in the old layout must end exactly
+// where the file ends: its conversion takes nothing else.
 //
-// Every length that comes from the file is checked with FitsWithin against
-// the bytes that remain, in 64-bit arithmetic, before anything behind it is
-// read: the parse never looks outside data[0, count).
+// The walk is the only place these rules live.  It asks a SectionSource for
+// each header and then for each accepted section, so the same rules judge a
+// file in memory (ParseDocPropFile), a file being read one section at a time
+// (the reader never holds more than the sections it accepted) and the
+// caller's buffers about to be written (nothing is written that the reader
+// would refuse).  The header's lengths are checked with FitsWithin against
+// the bytes that remain, in 64-bit arithmetic, before anything behind them
+// is asked for: the walk never looks outside [0, count).
 #include "docprop/docprop.h"
 
 #include <cstddef>
@@ -26,20 +34,23 @@ namespace {
 
 // The three sections before the fax section share one form: a 16-byte
 // UTF-16 signature, for "NDEV001" a 32-bit magic number, then the 32-bit
-// payload length that ends the header, then the payload.
+// payload length that ends the header, then the payload.  Indexed by
+// DocPropSection.
 struct PlainSection {
-    DocPropSection section;
     const char *signature;
     size_t signatureUnits;  // units compared, terminator included
     uint32_t magic;         // at byte 16; 0: none
     uint32_t header;        // header bytes, the length in the last four
 };
 constexpr PlainSection kPlainSections[] = {
-    {kSectionNdev, "NDEV001", 8, 0x5250, 24},
-    {kSectionTmbInfo, "TMBINFO", 8, 0, 20},
+    {"NDEV001", 8, 0x5250, 24},
+    {"TMBINFO", 8, 0, 20},
     // 7 units: the signature's 8th unit is not part of it.
-    {kSectionSpInfo, "SPINFO", 7, 0, 20},
+    {"SPINFO", 7, 0, 20},
 };
+static_assert(kPlainSections[kSectionNdev].header == kSectionMinimum[kSectionNdev] &&
+              kPlainSections[kSectionTmbInfo].header == kSectionMinimum[kSectionTmbInfo] &&
+              kPlainSections[kSectionSpInfo].header == kSectionMinimum[kSectionSpInfo]);
 
 constexpr uint32_t kFaxHeader = DMA_FAX_HEADER_SIZE;
 constexpr uint32_t kFaxEntry = DMA_FAX_ENTRY_SIZE;
@@ -67,56 +78,98 @@ bool SignatureIs(const uint8_t *p, const char *sig, size_t units) {
     return true;
 }
 
+// Judges the section `s` whose first kSectionMinimum[s] bytes are at `head`,
+// with `remaining` bytes (at least that minimum) left in the file from its
+// start.  True with its size, header included, and for the fax section its
+// layout and size in the current layout, in *found; false when the reader
+// must refuse it.
+bool SectionIsValid(DocPropSection s, const uint8_t *head, uint32_t remaining,
+                    DocPropLayout *found) {
+    if (s != kSectionFax) {
+        const PlainSection &p = kPlainSections[s];
+        if (!SignatureIs(head, p.signature, p.signatureUnits)) return false;
+        if (p.magic != 0 && Load32(head + 16) != p.magic) return false;
+        const uint32_t payload = Load32(head + p.header - 4);
+        if (!FitsWithin(p.header, payload, remaining)) return false;
+        found->size[s] = p.header + payload;
+        return true;
+    }
+    // Fax section: current or old layout, entries counted by the header.
+    const uint32_t entries = Load16(head + kFaxCountOffset);
+    uint32_t entrySize;
+    if (HasFaxSignature(head, "ZOVA002")) {
+        entrySize = kFaxEntry;
+    } else if (HasFaxSignature(head, "ZOVA001")) {
+        entrySize = kOldFaxEntry;
+    } else {
+        return false;
+    }
+    // At most 1442 + 820 * 65535: no overflow in 32 bits.
+    const uint32_t size = kFaxHeader + entrySize * entries;
+    if (!FitsWithin(0, size, remaining)) return false;
+    if (entrySize == kOldFaxEntry && size != remaining) return false;
+    found->size[s] = size;
+    found->faxOld = entrySize == kOldFaxEntry;
+    found->faxCurrentSize = kFaxHeader + kFaxEntry * entries;
+    return true;
+}
+
+// A file in memory: every section is where it lies.
+class MemorySource final : public SectionSource {
+public:
+    explicit MemorySource(const uint8_t *data) : data_(data) {}
+    int32_t Head(uint32_t pos, uint32_t, const uint8_t **head) override {
+        *head = data_ + pos;
+        return DMA_OK;
+    }
+    int32_t Take(DocPropSection s, uint32_t pos, DocPropLayout *layout) override {
+        layout->start[s] = data_ + pos;
+        return DMA_OK;
+    }
+
+private:
+    const uint8_t *data_;
+};
+
 }  // namespace
 
-// Contract: fills `layout` and returns 1 when the file's bytes form a valid
-// sequence of sections; returns DMA_E_FILE_FORMAT and leaves `layout`
-// untouched otherwise.  Reads only data[0, count).
-int32_t ParseDocPropFile(const uint8_t *data, uint32_t count, DocPropLayout *layout) {
-    if (layout == nullptr || (data == nullptr && count != 0)) return DMA_E_FILE_FORMAT;
-
+// Contract: see docprop.h.  Each section in turn is looked at only when the
+// bytes left reach its minimum: a file of 20-23 bytes has no room for
+// "NDEV001" and is looked at as a "TMBINFO" section, like any file whose
+// remaining bytes fall between two sections' minimum sizes.
+int32_t WalkDocPropFile(SectionSource &source, uint32_t count, DocPropLayout *layout) {
+    if (layout == nullptr) return DMA_E_FILE_FORMAT;
     DocPropLayout found{};
-    uint64_t pos = 0;  // bytes taken by the sections so far
-    auto remaining = [&] { return uint64_t{count} - pos; };
-
-    // Each section needs its whole header.  A file of 20-23 bytes has no room
-    // for "NDEV001" and is looked at as a "TMBINFO" section, like any file
-    // whose remaining bytes fall between two sections' minimum sizes.
-    for (const PlainSection &p : kPlainSections) {
-        if (remaining() < p.header) continue;
-        const uint8_t *s = data + pos;
-        if (!SignatureIs(s, p.signature, p.signatureUnits)) return DMA_E_FILE_FORMAT;
-        if (p.magic != 0 && Load32(s + 16) != p.magic) return DMA_E_FILE_FORMAT;
-        const uint32_t payload = Load32(s + p.header - 4);
-        if (!FitsWithin(p.header, payload, remaining())) return DMA_E_FILE_FORMAT;
-        found.start[p.section] = s;
-        found.size[p.section] = p.header + payload;
-        pos += found.size[p.section];
+    uint32_t pos = 0;  // bytes taken by the sections so far
+    for (int i = 0; i < kSectionCount; ++i) {
+        const DocPropSection s = static_cast<DocPropSection>(i);
+        const uint32_t remaining = count - pos;
+        if (remaining < kSectionMinimum[s]) continue;
+        const uint8_t *head = nullptr;
+        int32_t result = source.Head(pos, kSectionMinimum[s], &head);
+        if (result != DMA_OK) return result;
+        if (!SectionIsValid(s, head, remaining, &found)) return DMA_E_FILE_FORMAT;
+        result = source.Take(s, pos, &found);
+        if (result != DMA_OK) return result;
+        pos += found.size[s];
     }
-
-    // Fax section: current or old layout, entries counted by the header.
-    if (remaining() >= kFaxHeader) {
-        const uint8_t *s = data + pos;
-        uint32_t entries = Load16(s + kFaxCountOffset);
-        uint32_t entrySize;
-        if (HasFaxSignature(s, "ZOVA002")) {
-            entrySize = kFaxEntry;
-        } else if (HasFaxSignature(s, "ZOVA001")) {
-            entrySize = kOldFaxEntry;
-            found.faxOld = true;
-        } else {
-            return DMA_E_FILE_FORMAT;
-        }
-        // At most 1442 + 820 * 65535: no overflow in 32 bits.
-        uint32_t size = kFaxHeader + entrySize * entries;
-        if (!FitsWithin(0, size, remaining())) return DMA_E_FILE_FORMAT;
-        found.start[kSectionFax] = s;
-        found.size[kSectionFax] = size;
-        found.faxCurrentSize = kFaxHeader + kFaxEntry * entries;
-    }
-
     *layout = found;
     return DMA_OK;
+}
+
+// Contract: see docprop.h.
+int32_t ParseDocPropFile(const uint8_t *data, uint32_t count, DocPropLayout *layout) {
+    if (layout == nullptr || (data == nullptr && count != 0)) return DMA_E_FILE_FORMAT;
+    MemorySource source(data);
+    return WalkDocPropFile(source, count, layout);
+}
+
+// Contract: see docprop.h.  The rules are those of a fax section that the
+// walk finds present: its header whole, then as at the end of a file.
+int32_t CheckFaxSection(const uint8_t *block, uint32_t size) {
+    if (block == nullptr || size < kSectionMinimum[kSectionFax]) return DMA_E_FILE_FORMAT;
+    DocPropLayout found{};
+    return SectionIsValid(kSectionFax, block, size, &found) ? DMA_OK : DMA_E_FILE_FORMAT;
 }
 
 // Contract: converts the old fax section at `source` (sourceSize bytes left
