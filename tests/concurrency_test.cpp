@@ -3,7 +3,9 @@
 // records (its own values, texts and names, derived from the thread's
 // number); the log of every result and every output it produces must equal
 // the log of the same workload run alone.  Under ThreadSanitizer (make tsan)
-// the run also proves that no two calls share mutable state.
+// the run also proves that no two calls share mutable state.  Threads that
+// share one document-property file must meet Windows' file sharing: a reader
+// sees one writer's file whole, two writers leave one writer's file.
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -286,6 +288,115 @@ TEST(Concurrency, EveryThreadSeesWhatItWouldSeeAlone) {
     go = true;
     for (std::thread &th : threads) th.join();
     EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_NO_LEAK();
+    std::error_code ignored;
+    std::filesystem::remove_all(FileFolder(), ignored);
+}
+
+namespace {
+
+// A writer of the shared file: sections of the same sizes for every writer,
+// its own bytes in them.
+struct SharedFileWriter {
+    explicit SharedFileWriter(uint8_t seed)
+        : ndev(dpfile::Ndev(dpfile::Payload(40, seed))), tmb(dpfile::Tmb(dpfile::Payload(24, seed + 1))),
+          sp(dpfile::Sp(dpfile::Payload(12, seed + 2))), fax(dpfile::Fax(2, false, seed)) {}
+    DocPropBuffers Buffers() {
+        return {ndev.data(), uint32_t(ndev.size()), tmb.data(), uint32_t(tmb.size()),
+                fax.data(),  uint32_t(fax.size()),  sp.data(),  uint32_t(sp.size())};
+    }
+    dpfile::Bytes File() const { return dpfile::Cat({ndev, tmb, sp, fax}); }
+    dpfile::Bytes ndev, tmb, sp, fax;
+};
+
+std::filesystem::path SharedFile() {
+    std::filesystem::create_directories(FileFolder());
+    return FileFolder() / "shared.dp";
+}
+
+// Records whose document-property path names the shared file.
+struct SharedRecords : Records {
+    SharedRecords() { WriteU16(devMode.data() + dpfile::kDocPropPathAt, SharedFile().u16string()); }
+};
+
+}  // namespace
+
+// Two writers replace the file over and over while two readers read it.  A
+// read either is refused at the open (-13, the file is being written) or
+// returns exactly one writer's four sections; a writer either writes the file
+// or is refused at the open.
+TEST(Concurrency, ReadersOfAFileBeingReplacedSeeOneWriterWhole) {
+    SharedFileWriter writers[2] = {SharedFileWriter(0x11), SharedFileWriter(0x77)};
+    {
+        SharedRecords r;
+        DocPropBuffers first = writers[0].Buffers();
+        ASSERT_EQ(DMA_ExtractDocPropEx(&r.ctx, &first), DMA_OK);
+    }
+    std::atomic<int> writing{2}, reads{0}, wrongReads{0}, wrongWrites{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&, t] {
+            SharedRecords r;
+            DocPropBuffers out = writers[t].Buffers();
+            for (int i = 0; i < 150; ++i) {
+                const DMA_RESULT result = DMA_ExtractDocPropEx(&r.ctx, &out);
+                if (result != DMA_OK && result != DMA_E_FILE_OPEN) ++wrongWrites;
+            }
+            --writing;
+        });
+        threads.emplace_back([&] {
+            SharedRecords r;
+            const SharedFileWriter &w = writers[0];
+            do {
+                dpfile::Bytes n(w.ndev.size(), 0xEE), tm(w.tmb.size(), 0xEE), f(w.fax.size(), 0xEE),
+                    sp(w.sp.size(), 0xEE);
+                DocPropBuffers in{n.data(), uint32_t(n.size()), tm.data(), uint32_t(tm.size()),
+                                  f.data(), uint32_t(f.size()), sp.data(), uint32_t(sp.size())};
+                const DMA_RESULT result = DMA_ReplaceDocProp(&r.ctx, &in);
+                if (result == DMA_E_FILE_OPEN) continue;
+                ++reads;
+                bool whole = false;
+                for (const SharedFileWriter &o : writers)
+                    whole = whole || (n == o.ndev && tm == o.tmb && sp == o.sp && f == o.fax);
+                if (result != DMA_OK || !whole) ++wrongReads;
+            } while (writing.load() > 0);
+        });
+    }
+    for (std::thread &th : threads) th.join();
+    EXPECT_GE(reads.load(), 2);
+    EXPECT_EQ(wrongReads.load(), 0) << "of " << reads.load() << " reads";
+    EXPECT_EQ(wrongWrites.load(), 0);
+    EXPECT_NO_LEAK();
+    std::error_code ignored;
+    std::filesystem::remove_all(FileFolder(), ignored);
+}
+
+// Two writers start at once on the same file, round after round: one of them
+// writes it (the other may be refused at the open), and afterwards the file
+// is exactly one writer's output, never a mixture or a longer leftover.
+TEST(Concurrency, TwoWritersAtOnceLeaveOneWritersFile) {
+    SharedFileWriter writers[2] = {SharedFileWriter(0x21), SharedFileWriter(0x5A)};
+    writers[1].tmb = dpfile::Tmb(dpfile::Payload(200, 0x5B));  // a longer file: leftovers would show
+    int mixed = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::atomic<bool> go{false};
+        DMA_RESULT results[2] = {};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 2; ++t)
+            threads.emplace_back([&, t] {
+                SharedRecords r;
+                DocPropBuffers out = writers[t].Buffers();
+                while (!go.load()) std::this_thread::yield();
+                results[t] = DMA_ExtractDocPropEx(&r.ctx, &out);
+            });
+        go = true;
+        for (std::thread &th : threads) th.join();
+        EXPECT_TRUE(results[0] == DMA_OK || results[1] == DMA_OK) << "round " << round;
+        for (DMA_RESULT result : results) EXPECT_TRUE(result == DMA_OK || result == DMA_E_FILE_OPEN) << result;
+        const dpfile::Bytes file = dpfile::ReadFileBytes(SharedFile());
+        if (file != writers[0].File() && file != writers[1].File()) ++mixed;
+    }
+    EXPECT_EQ(mixed, 0) << "rounds whose file is neither writer's";
     EXPECT_NO_LEAK();
     std::error_code ignored;
     std::filesystem::remove_all(FileFolder(), ignored);

@@ -1,16 +1,29 @@
 // platform_file_test.cpp - the file calls of the document-property code:
 // CreateFileW/ReadFile/WriteFile/GetFileSize/CloseHandle with the access
-// and dispositions the library uses.  Runs natively against our layer and
-// under Wine against KERNEL32; the posix layer's failure switches, handle
-// count and size faking are checked natively.
+// and dispositions the library uses, and the sharing between two openers.
+// Runs natively against our layer and under Wine against KERNEL32; the posix
+// layer's failure switches, handle count, size faking, memory files and its
+// refusal of FIFOs and devices are checked natively.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "docprop_files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -30,14 +43,18 @@ protected:
     void TearDown() override {
         std::error_code ec;
         fs::remove_all(dir_, ec);
+#if !defined(_WIN32)
+        dmaplat_UseMemoryFiles(0);
+#endif
     }
-    // The UTF-16 path of `name` inside the folder, zero-terminated.
-    std::vector<WCHAR> Path(const std::u16string &name) const {
-        std::u16string p = (dir_ / fs::path(name)).u16string();
+    // A path as zero-terminated UTF-16 text; Path: of `name` in the folder.
+    static std::vector<WCHAR> Wide(const fs::path &path) {
+        std::u16string p = path.u16string();
         std::vector<WCHAR> w(p.begin(), p.end());
         w.push_back(0);
         return w;
     }
+    std::vector<WCHAR> Path(const std::u16string &name) const { return Wide(dir_ / fs::path(name)); }
     HANDLE Open(const std::vector<WCHAR> &path, DWORD access, DWORD disposition) {
         return CreateFileW(path.data(), access, access == GENERIC_READ ? FILE_SHARE_READ : 0,
                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -64,6 +81,32 @@ protected:
         EXPECT_TRUE(CloseHandle(h));
         data.resize(got);
         return data;
+    }
+    // Opens `path` as the core does and keeps it open until the returned
+    // function runs; natively `inChild` holds it in a child process instead.
+    std::function<void()> Hold(const std::vector<WCHAR> &path, DWORD access, bool inChild) {
+#if !defined(_WIN32)
+        int ready[2], done[2];
+        if (inChild && pipe(ready) == 0 && pipe(done) == 0) {
+            const pid_t child = fork();
+            if (child == 0) {
+                char opened = Open(path, access, OPEN_EXISTING) != INVALID_HANDLE_VALUE;
+                if (write(ready[1], &opened, 1) == 1) (void)!read(done[0], &opened, 1);
+                _exit(0);  // the handle closes with the process
+            }
+            char opened = 0;
+            EXPECT_TRUE(read(ready[0], &opened, 1) == 1 && opened);
+            return [=] {
+                (void)!write(done[1], "x", 1);
+                waitpid(child, nullptr, 0);
+                for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+            };
+        }
+#endif
+        EXPECT_FALSE(inChild);
+        HANDLE h = Open(path, access, OPEN_EXISTING);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        return [h] { CloseHandle(h); };
     }
     fs::path dir_;
 };
@@ -145,12 +188,52 @@ TEST_F(PlatformFile, FailuresReportWindowsErrors) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+// A second opener while a first handle holds the file, in the core's two
+// modes (writing shares nothing, reading shares reading): refused with
+// ERROR_SHARING_VIOLATION, a refused CREATE_ALWAYS or TRUNCATE_EXISTING
+// leaves the file whole, and the opener gets in once the holder closed.
+// Natively the holder also sits in another process, which only a lock on the
+// file itself reaches.
+TEST_F(PlatformFile, SecondOpenerMeetsTheFirstOnesSharing) {
+    struct Case { const char *name; DWORD held, access, disposition; bool ok; };
+    const Case cases[] = {
+        {"read while written", GENERIC_WRITE, GENERIC_READ, OPEN_EXISTING, false},
+        {"replace while written", GENERIC_WRITE, GENERIC_WRITE, CREATE_ALWAYS, false},
+        {"replace while read", GENERIC_READ, GENERIC_WRITE, CREATE_ALWAYS, false},
+        {"truncate while read", GENERIC_READ, GENERIC_WRITE, TRUNCATE_EXISTING, false},
+        {"read while read", GENERIC_READ, GENERIC_READ, OPEN_EXISTING, true},
+    };
+#if defined(_WIN32)
+    const bool inChild[] = {false};
+#else
+    const bool inChild[] = {false, true};
+#endif
+    auto path = Path(u"shared.dat");
+    for (bool child : inChild) {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (child ? ", held by a child process" : ""));
+            WriteAll(path, "whole");
+            const std::function<void()> release = Hold(path, c.held, child);
+            SetLastError(0);
+            HANDLE h = Open(path, c.access, c.disposition);
+            EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.ok);
+            EXPECT_EQ(GetLastError(), c.ok ? DWORD{ERROR_SUCCESS} : DWORD{ERROR_SHARING_VIOLATION});
+            CloseHandle(h);
+            release();
+            EXPECT_EQ(ReadAll(path), "whole");
+            h = Open(path, c.access, c.disposition);
+            EXPECT_NE(h, INVALID_HANDLE_VALUE);
+            CloseHandle(h);
+        }
+    }
+}
+
 #if !defined(_WIN32)
 TEST_F(PlatformFile, HandleCountFollowsOpenAndClose) {
     long open = dmaplat_OpenHandles();
     auto path = Path(u"count.dat");
     HANDLE a = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE b = Open(path, GENERIC_READ, OPEN_EXISTING);
+    HANDLE b = Open(Path(u"count2.dat"), GENERIC_WRITE, CREATE_ALWAYS);  // `a` holds count.dat alone
     EXPECT_EQ(dmaplat_OpenHandles(), open + 2);
     EXPECT_EQ(Open(Path(u"missing"), GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
     EXPECT_EQ(dmaplat_OpenHandles(), open + 2);
@@ -234,6 +317,99 @@ TEST_F(PlatformFile, FakedSizeAppliesToTheNextCallOnly) {
         EXPECT_EQ(GetFileSize(h, nullptr), 3u);  // the real size again
     }
     CloseHandle(h);
+}
+
+// The memory files of the fuzz targets answer as the disk does: a script of
+// opens, reads, writes, sizes, closes and armed failures over two names gives
+// the same results, counts, bytes, last errors and open-handle counts.
+TEST_F(PlatformFile, MemoryFilesAnswerAsDiskFiles) {
+    // o: open `text` (a access, b disposition); r: read a bytes; w: write
+    // `text`; s: size; c: close; f: fail call kind a at its b-th call.
+    struct Step { char op; int slot; DWORD a, b; const char *text; };
+    const DWORD R = GENERIC_READ, W = GENERIC_WRITE;
+    const Step script[] = {
+        {'o', 0, R, OPEN_EXISTING, "a"}, {'o', 0, W, TRUNCATE_EXISTING, "a"}, {'o', 0, W, CREATE_NEW, "a"},
+        {'w', 0, 0, 0, "hello world"}, {'r', 0, 4, 0, ""}, {'s', 0, 0, 0, ""},
+        {'o', 1, R, OPEN_EXISTING, "a"}, {'o', 1, W, CREATE_NEW, "a"}, {'c', 0, 0, 0, ""}, {'c', 0, 0, 0, ""},
+        {'o', 1, R, OPEN_EXISTING, "a"}, {'o', 2, R, OPEN_EXISTING, "a"}, {'r', 1, 5, 0, ""},
+        {'r', 1, 100, 0, ""}, {'r', 1, 10, 0, ""}, {'r', 2, 3, 0, ""}, {'w', 1, 0, 0, "x"},
+        {'o', 3, W, CREATE_ALWAYS, "a"}, {'c', 1, 0, 0, ""}, {'c', 2, 0, 0, ""},
+        {'o', 3, R | W, OPEN_ALWAYS, "a"}, {'r', 3, 5, 0, ""}, {'w', 3, 0, 0, "!!"}, {'s', 3, 0, 0, ""},
+        {'c', 3, 0, 0, ""}, {'o', 0, R, OPEN_EXISTING, "a"}, {'r', 0, 64, 0, ""}, {'c', 0, 0, 0, ""},
+        {'o', 0, W, CREATE_ALWAYS, "a"}, {'s', 0, 0, 0, ""}, {'c', 0, 0, 0, ""},
+        {'o', 0, R, OPEN_ALWAYS, "b"}, {'s', 0, 0, 0, ""}, {'f', 0, DMAPLAT_READ, 1, ""}, {'r', 0, 1, 0, ""},
+        {'f', 0, DMAPLAT_SIZE, 1, ""}, {'s', 0, 0, 0, ""}, {'c', 0, 0, 0, ""},
+        {'f', 0, DMAPLAT_CREATE, 1, ""}, {'o', 0, R, OPEN_EXISTING, "a"}, {'o', 0, W, TRUNCATE_EXISTING, "b"},
+        {'f', 0, DMAPLAT_WRITE, 2, ""}, {'w', 0, 0, 0, "1"}, {'w', 0, 0, 0, "2"}, {'s', 0, 0, 0, ""},
+        {'c', 0, 0, 0, ""}, {'o', 0, R, TRUNCATE_EXISTING, "b"},
+    };
+    auto run = [&](bool memory) {
+        dmaplat_UseMemoryFiles(memory);
+        std::vector<std::string> log;
+        HANDLE slot[4] = {};
+        for (const Step &s : script) {
+            char data[128] = {};
+            DWORD n = 77, high = 77;
+            bool ok = true;
+            SetLastError(0);
+            switch (s.op) {
+            case 'o': ok = (slot[s.slot] = Open(Path(dmatest::U16(s.text)), s.a, s.b)) != INVALID_HANDLE_VALUE;
+                      break;
+            case 'r': ok = ReadFile(slot[s.slot], data, s.a, &n, nullptr); break;
+            case 'w': ok = WriteFile(slot[s.slot], s.text, DWORD(std::strlen(s.text)), &n, nullptr); break;
+            case 's': n = GetFileSize(slot[s.slot], &high); break;
+            case 'c': ok = CloseHandle(slot[s.slot]); break;
+            case 'f': dmaplat_FailFileCallAt(int(s.a), long(s.b)); break;
+            }
+            const auto outcome = std::make_tuple(s.op, ok, n, high, std::string(data), GetLastError());
+            log.push_back(testing::PrintToString(outcome) + std::to_string(dmaplat_OpenHandles()));
+        }
+        return log;
+    };
+    const std::vector<std::string> disk = run(false);
+    EXPECT_EQ(run(true), disk);
+}
+
+// A path naming a FIFO, a folder or a device is refused at once, with
+// ERROR_ACCESS_DENIED for either access, and the core answers with its
+// open-failure codes.  open(2) of a FIFO waits for the other end: a watchdog
+// opens that end after a few seconds, so that a regression fails the time
+// limit here instead of hanging the run.
+TEST_F(PlatformFile, NonRegularFilesAreRefusedAtOnce) {
+    const fs::path fifo = dir_ / "fifo", folder = dir_ / "folder";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directories(folder);
+    std::atomic<bool> finished{false};
+    int otherEnd = -1;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 500 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!finished) otherEnd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // both ends: waiting opens return
+    });
+    dmatest::Records r;
+    dpfile::Bytes ndev = dpfile::Ndev(dpfile::Payload(8, 1)), tmb = dpfile::Tmb({}), sp = dpfile::Sp({}),
+                  fax = dpfile::Fax(0);
+    for (const fs::path &p : {fifo, folder, fs::path("/dev/null")}) {
+        SCOPED_TRACE(p.string());
+        const auto start = std::chrono::steady_clock::now();
+        const std::u16string text = p.u16string();
+        for (DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
+            SetLastError(0);
+            EXPECT_EQ(Open(Wide(p), access, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+            EXPECT_EQ(GetLastError(), DWORD{ERROR_ACCESS_DENIED});
+        }
+        dmatest::WriteU16(r.devMode.data() + dpfile::kDocPropPathAt, text);
+        dmatest::WriteU16(r.devMode.data() + dpfile::kFaxFilePathAt, text);
+        DocPropBuffers b{ndev.data(), uint32_t(ndev.size()), tmb.data(), uint32_t(tmb.size()),
+                         fax.data(),  uint32_t(fax.size()),  sp.data(),  uint32_t(sp.size())};
+        EXPECT_EQ(DMA_ExtractDocPropEx(&r.ctx, &b), DMA_E_FILE_OPEN);
+        EXPECT_EQ(DMA_ExtractOneTimeEx(&r.ctx, &b), DMA_E_FAXFILE_OPEN);
+        EXPECT_EQ(DMA_ReplaceDocProp(&r.ctx, &b), DMA_E_FILE_OPEN);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    }
+    finished = true;
+    watchdog.join();
+    if (otherEnd >= 0) ::close(otherEnd);
+    EXPECT_EQ(dmaplat_OpenHandles(), 0);
 }
 #endif
 

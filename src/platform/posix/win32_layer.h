@@ -74,6 +74,7 @@ typedef struct _cpinfo {
 #define ERROR_NOT_ENOUGH_MEMORY 8
 #define ERROR_WRITE_FAULT 29
 #define ERROR_READ_FAULT 30
+#define ERROR_SHARING_VIOLATION 32
 #define ERROR_FILE_EXISTS 80
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_DISK_FULL 112
@@ -109,6 +110,9 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
+// Regular files only (a folder, FIFO or device: ERROR_ACCESS_DENIED, without
+// waiting); an open that the handles already open on the file exclude, as
+// Windows' sharing does, fails with ERROR_SHARING_VIOLATION (see files.cpp).
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
@@ -138,6 +142,12 @@ long dmaplat_OpenHandles(void);
 // 32 bits returned, high 32 bits in sizeHigh), to reach files that grow,
 // shrink or pass 4 GiB between the size and the read.
 void dmaplat_FakeNextFileSize(uint64_t size);
+// With 1, CreateFileW and the calls on the handles it returns work on files
+// kept in this process (path -> bytes) instead of the disk; 0 goes back to
+// the disk.  Either switch discards the memory files (handles still open keep
+// theirs until closed).  Memory files share, fail and report errors as disk
+// files do, hooks included, but have no folders: any path names a file.
+void dmaplat_UseMemoryFiles(int on);
 // Makes CP_ACP and GetACP mean `codePage`: 1252 (the default) or CP_UTF8,
 // whose characters take up to 4 bytes.  Returns 0 for any other code page.
 int dmaplat_SetAnsiCodePage(UINT codePage);
