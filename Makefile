@@ -6,6 +6,7 @@
 #   make demo   build the native preset and run `dmactl show`
 #   make tsan   ThreadSanitizer build (clang) of the concurrency stress test, run
 #   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS
+#   make fuzz-long  the same for 10 minutes a target (not part of `make test`)
 #   make coverage  gcov build of the test suite; line and branch coverage of src/
 #
 # JOBS sets the build and test parallelism (default 2).
@@ -21,7 +22,7 @@ SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 # Seconds each fuzz target runs in `make fuzz` (and so in `make test`).
 FUZZ_SECONDS ?= 60
 
-.PHONY: test deps demo tsan fuzz coverage $(PRESETS)
+.PHONY: test deps demo tsan fuzz fuzz-long coverage $(PRESETS)
 
 # Runs the ThreadSanitizer stress test and the fuzz targets, then every
 # preset, each even when an earlier step fails, and fails if any did.  The
@@ -56,6 +57,10 @@ tsan:
 fuzz:
 	@echo "==== fuzz: every target for $(FUZZ_SECONDS) s"
 	@JOBS=$(JOBS) ./fuzz/run $(FUZZ_SECONDS)
+
+# The long run, to search deeper than CI's short one has time for.
+fuzz-long:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=600
 
 coverage:
 	@JOBS=$(JOBS) ./tools/coverage

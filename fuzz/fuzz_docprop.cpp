@@ -1,7 +1,7 @@
 // fuzz_docprop.cpp - fuzz target for document-property files: random file
 // bytes (raw, or built section by section with random lengths, signatures,
-// fax counts and layouts so that the parse gets deep) written to a temporary
-// file and read back with DMA_ReplaceDocProp (size query, then the filling
+// fax counts and layouts so that the parse gets deep) written to a file and
+// read back with DMA_ReplaceDocProp (size query, then the filling
 // call, then a call with buffers too small), written again with
 // DMA_ExtractDocPropEx and read back once more; and the same bytes through
 // ParseDocPropFile and UpgradeFaxBlock directly, from heap blocks of exactly
@@ -15,8 +15,6 @@
 // settings records never change; guard bytes intact; no GlobalAlloc block or
 // file handle left behind; the parse's sections lie inside the file, in file
 // order, without gaps.
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -29,26 +27,12 @@ using namespace dmafuzz;
 
 namespace {
 
-std::string g_tempDir;
-void RemoveTempDir() {
-    std::remove((g_tempDir + "/doc.bin").c_str());
-    ::rmdir(g_tempDir.c_str());
-}
-
-const std::string &TempPath() {
-    static const std::string path = [] {
-        // In memory where the system offers it: the target writes and reads
-        // the file several times per input.
-        char shm[] = "/dev/shm/dmaccess-fuzz-XXXXXX", tmp[] = "/tmp/dmaccess-fuzz-XXXXXX";
-        char *dir = mkdtemp(shm);
-        if (dir == nullptr) dir = mkdtemp(tmp);
-        if (dir == nullptr) std::abort();
-        g_tempDir = dir;
-        std::atexit(RemoveTempDir);
-        return g_tempDir + "/doc.bin";
-    }();
-    return path;
-}
+// The file is one of the platform layer's memory files (switched on in
+// LLVMFuzzerInitialize): every input writes and reads it several times, and
+// on disk the system calls took most of each run.  Memory files answer as
+// disk files do, sharing and errors included.
+constexpr char kDocPath[] = "/fuzz/doc.bin";
+constexpr WCHAR kDocPathWide[] = u"/fuzz/doc.bin";
 
 void PutWide(std::vector<uint8_t> &out, const char *text, size_t units) {
     for (size_t i = 0; i < units; ++i) {
@@ -121,21 +105,23 @@ std::vector<uint8_t> StructuredFile(FuzzedDataProvider &in) {
     return f;
 }
 
-bool WriteFile(const std::vector<uint8_t> &bytes) {
-    FILE *fh = std::fopen(TempPath().c_str(), "wb");
-    if (!fh) return false;
-    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), fh) == bytes.size();
-    return std::fclose(fh) == 0 && ok;
+bool PutFile(const std::vector<uint8_t> &bytes) {
+    HANDLE h = CreateFileW(kDocPathWide, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    return CloseHandle(h) && ok;
 }
 
-std::vector<uint8_t> ReadFile() {
-    std::vector<uint8_t> bytes;
-    FILE *fh = std::fopen(TempPath().c_str(), "rb");
-    if (!fh) return bytes;
-    uint8_t chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, fh)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(fh);
+std::vector<uint8_t> GetFile() {
+    HANDLE h = CreateFileW(kDocPathWide, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::vector<uint8_t> bytes(GetFileSize(h, nullptr));
+    DWORD got = 0;
+    if (!ReadFile(h, bytes.data(), DWORD(bytes.size()), &got, nullptr)) got = 0;
+    bytes.resize(got);
+    CloseHandle(h);
     return bytes;
 }
 
@@ -177,7 +163,7 @@ struct Buffers {
 };
 
 void ReplaceAndExtract(FuzzedDataProvider &in, const std::vector<uint8_t> &file) {
-    if (!WriteFile(file)) return;
+    if (!PutFile(file)) return;
     dma::DocPropLayout layout;
     std::unique_ptr<uint8_t[]> exact;
     const int32_t parsed = Parse(file, &layout, exact);
@@ -187,7 +173,7 @@ void ReplaceAndExtract(FuzzedDataProvider &in, const std::vector<uint8_t> &file)
     DmaContext ctx{};
     ctx.devMode = rec.devMode.data();
     ctx.secondary = rec.secondary.data();
-    FUZZ_CHECK(DMA_SetStringData_StrLength(&ctx, DMA_ID_DOCPROP_PATH, TempPath().c_str()) == 1);
+    FUZZ_CHECK(DMA_SetStringData_StrLength(&ctx, DMA_ID_DOCPROP_PATH, kDocPath) == 1);
     const Snapshot dm(rec.devMode), sec(rec.secondary);
 
     // Size query: every pointer null, every size 0.
@@ -252,7 +238,7 @@ void ReplaceAndExtract(FuzzedDataProvider &in, const std::vector<uint8_t> &file)
     if (!layout.faxOld) {
         r = DMA_ExtractDocPropEx(&ctx, &full.record);
         FUZZ_CHECK(r == 1 && NoLiveBlocks() && dmaplat_OpenHandles() == 0);
-        const std::vector<uint8_t> again = ReadFile();
+        const std::vector<uint8_t> again = GetFile();
         size_t used = 0;
         for (uint32_t s : layout.size) used += s;
         FUZZ_CHECK(again.size() == used);
@@ -265,7 +251,12 @@ void Upgrade(FuzzedDataProvider &in, const std::vector<uint8_t> &source) {
     if (!source.empty()) std::memcpy(exact.get(), source.data(), source.size());
     const uint16_t count = source.size() >= 18 ? dma::Load16(source.data() + 16) : 0;
     const uint32_t needed = 1442u + 820u * count;
-    const uint32_t destSize = in.ConsumeBool() ? needed : in.ConsumeIntegralInRange<uint32_t>(0, 5000);
+    // Room for every entry only while the source could hold all but the last
+    // one: a count beyond that is refused all the same, and room for 65535
+    // entries (53 MB, filled and checked) cost more than the rest of a run.
+    const uint32_t most = source.size() >= 1442 ? uint32_t(source.size() - 1442) / 768 + 1 : 0;
+    const uint32_t roomy = 1442u + 820u * (count < most ? count : most);
+    const uint32_t destSize = in.ConsumeBool() ? roomy : in.ConsumeIntegralInRange<uint32_t>(0, 5000);
     Guarded dest(destSize, 0xCC);
     const int ok = source.size() >= 1442 ? dma::UpgradeFaxBlock(dest.data(), exact.get(), destSize,
                                                                 static_cast<uint32_t>(source.size()))
@@ -280,6 +271,11 @@ void Upgrade(FuzzedDataProvider &in, const std::vector<uint8_t> &source) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    dmaplat_UseMemoryFiles(1);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FuzzedDataProvider in(data, size);

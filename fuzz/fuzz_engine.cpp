@@ -12,9 +12,11 @@
 //   three items whose linked write comes after it; a successful write changes
 //   only the item's place, its mirrored place and its derived item;
 // - a successful text write copies exactly the text with its terminator
-//   (item 259: at most 62 bytes); a successful flag write reads back as what
-//   was written; an ordinary scalar write reads back as the value's low bytes;
+//   (item 259: within a declared length, if given, and at most 62 bytes); a
+//   successful flag write reads back as what was written; an ordinary scalar
+//   write reads back as the value's low bytes;
 // - the guard bytes around records, values and outputs are intact.
+#include <algorithm>
 #include <vector>
 
 #include "catalogue/catalogue.h"
@@ -208,8 +210,12 @@ void FuzzWrite(FuzzedDataProvider &in, SettingsRecords &rec) {
     FUZZ_CHECK(found == DMA_RS_OK);
     if (loc.valueType == DMA_VT_STRING) {
         // Exactly the text and its terminator, counted within the field.
-        size_t units = dma::WideLengthWithin(pointee.data(), loc.size / 2);
-        size_t bytes = 2 * units + 2;
+        // Item 259 also stops at a declared length (when one is given) and
+        // then stores the declared bytes whole if no terminator lies within.
+        const size_t scan =
+            item == 259 && length > 0 ? std::min<size_t>(length / 2, loc.size / 2) : loc.size / 2;
+        size_t units = dma::WideLengthWithin(pointee.data(), scan);
+        size_t bytes = item == 259 && units == scan ? 2 * units : 2 * units + 2;
         if (item == 259 && bytes >= 64) bytes = 62;
         FUZZ_CHECK(std::memcmp(loc.address, pointee.data(), bytes) == 0);
         if (item != 259) FUZZ_CHECK(bytes <= loc.size && int64_t(bytes) <= length);

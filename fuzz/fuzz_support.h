@@ -54,11 +54,17 @@ public:
     uint8_t *data() { return bytes_.data() + kGuard; }
     const uint8_t *data() const { return bytes_.data() + kGuard; }
     size_t size() const { return size_; }
+    // Checked with memcmp against the two patterns: an instrumented byte loop
+    // here, after every call for every buffer, cost a tenth of a run.
     bool Intact() const {
-        for (size_t i = 0; i < kGuard; ++i)
-            if (bytes_[i] != GuardByte(i) || bytes_[kGuard + size_ + i] != GuardByte(i + 101))
-                return false;
-        return true;
+        static const struct Patterns {
+            uint8_t front[kGuard], back[kGuard];
+            Patterns() {
+                for (size_t i = 0; i < kGuard; ++i) front[i] = GuardByte(i), back[i] = GuardByte(i + 101);
+            }
+        } p;
+        return std::memcmp(bytes_.data(), p.front, kGuard) == 0 &&
+               std::memcmp(bytes_.data() + kGuard + size_, p.back, kGuard) == 0;
     }
     // Copies `n` bytes of the provider into the payload from `at`.
     void FillFrom(FuzzedDataProvider &in, size_t at, size_t n) {
@@ -89,7 +95,15 @@ public:
     bool ChangesWithin(const std::vector<Span> &allowed) const {
         const uint8_t *now = g_->data();
         if (copy_.empty() || std::memcmp(now, copy_.data(), copy_.size()) == 0) return true;
+        // Byte by byte only inside blocks that changed: over whole records the
+        // instrumented byte loop took a third of the engine target's time.
+        constexpr size_t kBlock = 64;
         for (size_t i = 0; i < copy_.size(); ++i) {
+            if (i % kBlock == 0 && copy_.size() - i >= kBlock &&
+                std::memcmp(now + i, copy_.data() + i, kBlock) == 0) {
+                i += kBlock - 1;
+                continue;
+            }
             if (now[i] == copy_[i]) continue;
             bool ok = false;
             for (const Span &s : allowed)

@@ -204,10 +204,11 @@ void SetString(FuzzedDataProvider &in, World &w, bool strLength) {
             std::string back(1400, '\0');
             uint32_t l = 1400;
             FUZZ_CHECK(DMA_GetStringData(&w.ctx, id, back.data(), &l) == 1);
-            const size_t n = std::strlen(t);
+            // The text is read only within a declared length other than 0.
+            const size_t n = declared ? strnlen(t, declared) : std::strlen(t);
             bool ascii = true;
             for (size_t i = 0; i < n; ++i) ascii = ascii && uint8_t(t[i]) < 0x80;
-            if (ascii) FUZZ_CHECK(std::strcmp(back.c_str(), t) == 0);
+            if (ascii) FUZZ_CHECK(back.c_str() == std::string(t, n));
         } else {
             FUZZ_CHECK(before.Unchanged());
         }
