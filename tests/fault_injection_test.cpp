@@ -87,8 +87,15 @@ struct World {
     World()
         : r(2), k2(3, DMA_KIND2_SIZE), k3(3, DMA_KIND3_SIZE), k4(3, DMA_KIND4_SIZE),
           k7(3, DMA_KIND7_SIZE), k5(2, DMA_FAX_ENTRY_SIZE), out(16000, 0x5A),
-          ndev(32, 0x61), tmb(24, 0x62), sp(24, 0x63), faxSection(1442 + 820, 0x64),
+          ndev(32), tmb(24), sp(24), faxSection(1442 + 820),
           docRecord(sizeof(DocPropBuffers)), emptyRecord(sizeof(DocPropBuffers)) {
+        // The sections of a valid file, so that extracting them writes a
+        // file the reader accepts.
+        const std::vector<uint8_t> file = DocFile(false);
+        std::memcpy(ndev.data(), file.data(), 32);
+        std::memcpy(tmb.data(), file.data() + 32, 24);
+        std::memcpy(sp.data(), file.data() + 56, 24);
+        std::memcpy(faxSection.data(), file.data() + 80, 1442 + 820);
         DocPropBuffers b{ndev.data(), 32, tmb.data(), 24, faxSection.data(), 1442 + 820, sp.data(), 24};
         std::memcpy(docRecord.data(), &b, sizeof b);
         EXPECT_EQ(DMA_SetStringData_StrLength(&r.ctx, DMA_ID_DOCPROP_PATH, DocPath().c_str()), DMA_OK);
@@ -315,7 +322,7 @@ std::vector<Op> AllocatingOps() {
                        return DMA_QueryAttributes(&w.r.ctx, &count, nullptr,
                                                   reinterpret_cast<AttributeRecord *>(w.out.data()));
                    }, {-10, -5, 1}, Promise::SettingsOnly, {}, true});
-    // Document-property files: the read takes the whole file into one block,
+    // Document-property files: the read takes each section into a block of its own,
     // an old fax section is converted in a work block.
     for (bool oldFax : {false, true}) {
         const std::string layout = oldFax ? " (old fax layout)" : "";
@@ -343,8 +350,9 @@ bool StillArmed(DmaPlatFileCall kind, HANDLE probe) {
     DWORD count = 0;
     switch (kind) {
     case DMAPLAT_CREATE: {
-        const std::u16string path = U16(ProbePath().c_str());
-        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        // A file of its own: the probe file is held open without sharing.
+        const std::u16string path = U16((ProbePath() + ".create").c_str());
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return true;
         CloseHandle(h);
@@ -476,6 +484,7 @@ TEST(FaultInjection, ZzReport) {
     std::remove(DocPath().c_str());
     std::remove(FaxOnlyPath().c_str());
     std::remove(ProbePath().c_str());
+    std::remove((ProbePath() + ".create").c_str());
     ::rmdir(TempDir().c_str());
 }
 

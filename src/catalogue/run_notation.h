@@ -99,7 +99,7 @@ struct Bounds {
     uint16_t lo = 0xFFFF, hi = 0;
 };
 template <typename Row, size_t N, typename Key>
-consteval Bounds KeyBounds(const std::array<Row, N> &rows, Key key) {
+constexpr Bounds KeyBounds(const std::array<Row, N> &rows, Key key) {
     Bounds b;
     for (size_t i = 0; i + 1 < N; ++i) {
         b.lo = std::min<uint16_t>(b.lo, key(rows[i]));
@@ -110,7 +110,7 @@ consteval Bounds KeyBounds(const std::array<Row, N> &rows, Key key) {
 
 // True when no two of the `n` directory rows' bounds overlap.
 template <typename Dir, typename Lo, typename Hi>
-consteval bool Disjoint(const Dir *dir, size_t n, Lo lo, Hi hi) {
+constexpr bool Disjoint(const Dir *dir, size_t n, Lo lo, Hi hi) {
     for (size_t a = 0; a < n; ++a)
         for (size_t b = a + 1; b < n; ++b)
             if (lo(dir[a]) <= hi(dir[b]) && lo(dir[b]) <= hi(dir[a])) return false;

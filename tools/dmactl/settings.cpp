@@ -35,19 +35,8 @@ const char *KindWithArticle(ValueKind kind) {
     return "?";
 }
 
-// The table and the public header name the same codes with the same values:
-// a row that drifted from its #define (or names one the header lacks) stops
-// the build here.  The other way round the preprocessor cannot help, since
-// it has no way to list a header's macros: a code the header gains without
-// a row still builds, and ResultMessage calls it "unknown result code".
-#define DMA_RESULT_CODE(name, value, message) \
-    static_assert((name) == (value), #name " differs from its row in result_codes.def");
-#define DMA_RAW_STATUS(name, value) \
-    static_assert((name) == (value), #name " differs from its row in result_codes.def");
-#include "result_codes.def"
-#undef DMA_RAW_STATUS
-#undef DMA_RESULT_CODE
-
+// The messages of the result-code table (the library's build checks its
+// values against the public header).
 std::string ResultMessage(DMA_RESULT code) {
     const char *text = "unknown result code";
     switch (code) {
