@@ -17,6 +17,15 @@
 #ifndef DMACCESS_DMACCESS_H
 #define DMACCESS_DMACCESS_H
 
+/* Version of this header and the library built with it.  The build takes
+ * the library's version from these lines. */
+#define DMACCESS_VERSION_MAJOR 1
+#define DMACCESS_VERSION_MINOR 0
+#define DMACCESS_VERSION_PATCH 0
+#define DMACCESS_VERSION \
+    (DMACCESS_VERSION_MAJOR * 10000 + DMACCESS_VERSION_MINOR * 100 + DMACCESS_VERSION_PATCH)
+#define DMACCESS_VERSION_STRING "1.0.0"
+
 #include <stddef.h>
 #include <stdint.h>
 
