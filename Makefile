@@ -15,7 +15,8 @@ PRESETS := native sanitize windows
 
 # Debian packages of the builds, the tests and the tools.
 PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
-            libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev
+            libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev \
+            doxygen python3 python3-pytest mypy
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
