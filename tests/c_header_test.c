@@ -28,7 +28,7 @@ int main(void) {
     CHECK(sizeof(DMA_WCHAR) == 2);
     CHECK(sizeof ctx == 680);
     CHECK(offsetof(DmaContext, kind7Records) == 656);
-    CHECK(sizeof(LOGFONTA) == 60 && sizeof(LOGFONTW) == 92);
+    CHECK(sizeof(DMA_LOGFONTA) == 60 && sizeof(DMA_LOGFONTW) == 92);
     CHECK(sizeof(FaxAddressEntry) == DMA_FAX_ENTRY_SIZE);
     CHECK(sizeof(FaxAddressBlock) == DMA_FAX_HEADER_SIZE);
     CHECK(sizeof(Kind2Record) == DMA_KIND2_SIZE && sizeof(Kind3Record) == DMA_KIND3_SIZE);

@@ -149,47 +149,81 @@ typedef uint16_t RawStatus;
 #define DMA_STATE_IN_USE  1
 #define DMA_STATE_DELETED 2
 
+/* Target types of DMA_EnumDMAID_ByTargetInfo: the whole catalogue, or the
+ * field list of one record kind (DMA_KIND_2, DMA_KIND_3, DMA_KIND_4,
+ * DMA_KIND_FAX, DMA_KIND_7). */
+#define DMA_TARGET_ALL 1
+
+/* Information kind of DMA_QuerySWSupportInfo (the only one). */
+#define DMA_INFO_SUPPORT 1
+
+/* Modes of DMA_ApplyData. */
+#define DMA_APPLY_MODE_FIND 0 /* the element found by name (kind 5: by position) */
+#define DMA_APPLY_MODE_LAST 1 /* the array's last element, whatever its state */
+
+/* The relative flag of DMA_SetFaxAddressNum. */
+#define DMA_FAX_COUNT_SET 0 /* the count becomes the value */
+#define DMA_FAX_COUNT_ADD 1 /* the value is added to the count */
+
+/* Layout version of UserSettingInfo written by DMA_GetUserSettingInfo
+ * (16 bits at offset 0); DMA_SetUserSettingInfo also takes 1 to 3. */
+#define DMA_USER_SETTING_VERSION 4
+
 /* ---- Fonts --------------------------------------------------------------
  * Callers exchange LOGFONTA (60 bytes); settings store LOGFONTW (92 bytes).
- * On Windows these are the system's own definitions. */
+ * DMA_LOGFONTA and DMA_LOGFONTW are the types the interface uses.  On
+ * Windows they are the system's LOGFONTA and LOGFONTW when <wingdi.h> has
+ * defined them; under NOGDI (no GDI types) this header defines its own
+ * structs of the same layout under its own names, so that nothing clashes
+ * with the system's.  Elsewhere the header defines LOGFONTA and LOGFONTW
+ * itself. */
+#if defined(_WIN32) && defined(LF_FACESIZE)
+typedef LOGFONTA DMA_LOGFONTA;
+typedef LOGFONTW DMA_LOGFONTW;
+#else
+#define DMA_LF_FACESIZE 32
+typedef struct DmaLogFontA {
+    int32_t lfHeight;
+    int32_t lfWidth;
+    int32_t lfEscapement;
+    int32_t lfOrientation;
+    int32_t lfWeight;
+    uint8_t lfItalic;
+    uint8_t lfUnderline;
+    uint8_t lfStrikeOut;
+    uint8_t lfCharSet;
+    uint8_t lfOutPrecision;
+    uint8_t lfClipPrecision;
+    uint8_t lfQuality;
+    uint8_t lfPitchAndFamily;
+    char lfFaceName[DMA_LF_FACESIZE];
+} DMA_LOGFONTA;
+typedef struct DmaLogFontW {
+    int32_t lfHeight;
+    int32_t lfWidth;
+    int32_t lfEscapement;
+    int32_t lfOrientation;
+    int32_t lfWeight;
+    uint8_t lfItalic;
+    uint8_t lfUnderline;
+    uint8_t lfStrikeOut;
+    uint8_t lfCharSet;
+    uint8_t lfOutPrecision;
+    uint8_t lfClipPrecision;
+    uint8_t lfQuality;
+    uint8_t lfPitchAndFamily;
+    DMA_WCHAR lfFaceName[DMA_LF_FACESIZE];
+} DMA_LOGFONTW;
 #if !defined(_WIN32)
-#define LF_FACESIZE 32
-typedef struct tagLOGFONTA {
-    int32_t lfHeight;
-    int32_t lfWidth;
-    int32_t lfEscapement;
-    int32_t lfOrientation;
-    int32_t lfWeight;
-    uint8_t lfItalic;
-    uint8_t lfUnderline;
-    uint8_t lfStrikeOut;
-    uint8_t lfCharSet;
-    uint8_t lfOutPrecision;
-    uint8_t lfClipPrecision;
-    uint8_t lfQuality;
-    uint8_t lfPitchAndFamily;
-    char lfFaceName[LF_FACESIZE];
-} LOGFONTA;
-typedef struct tagLOGFONTW {
-    int32_t lfHeight;
-    int32_t lfWidth;
-    int32_t lfEscapement;
-    int32_t lfOrientation;
-    int32_t lfWeight;
-    uint8_t lfItalic;
-    uint8_t lfUnderline;
-    uint8_t lfStrikeOut;
-    uint8_t lfCharSet;
-    uint8_t lfOutPrecision;
-    uint8_t lfClipPrecision;
-    uint8_t lfQuality;
-    uint8_t lfPitchAndFamily;
-    char16_t lfFaceName[LF_FACESIZE];
-} LOGFONTW;
+#define LF_FACESIZE DMA_LF_FACESIZE
+typedef DMA_LOGFONTA LOGFONTA;
+typedef DMA_LOGFONTW LOGFONTW;
 #endif
-DMA_STATIC_ASSERT(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
-DMA_STATIC_ASSERT(sizeof(LOGFONTW) == 92, "LOGFONTW is 92 bytes");
-DMA_STATIC_ASSERT(offsetof(LOGFONTW, lfFaceName) == 28, "lfFaceName at 28");
+#endif
+DMA_STATIC_ASSERT(sizeof(DMA_LOGFONTA) == 60, "LOGFONTA is 60 bytes");
+DMA_STATIC_ASSERT(sizeof(DMA_LOGFONTW) == 92, "LOGFONTW is 92 bytes");
+DMA_STATIC_ASSERT(offsetof(DMA_LOGFONTA, lfFaceName) == 28, "lfFaceName at 28");
+DMA_STATIC_ASSERT(offsetof(DMA_LOGFONTW, lfFaceName) == 28, "lfFaceName at 28");
 
 /* ---- Caller's record arrays and context --------------------------------- */
 typedef struct RecordArray {
@@ -256,6 +290,51 @@ DMA_STATIC_ASSERT(offsetof(DocPropBuffers, faxBlock) == 32, "faxBlock at 32");
 DMA_STATIC_ASSERT(offsetof(DocPropBuffers, spInfo) == 48, "spInfo at 48");
 DMA_STATIC_ASSERT(sizeof(DocPropBuffers) == 64, "DocPropBuffers is 64 bytes");
 
+/* ---- Document-property file sections --------------------------------------
+ * A file is up to four sections back to back, in this order: "NDEV001",
+ * "TMBINFO", "SPINFO", the fax section (a FaxAddressBlock with its entries).
+ * Each of the first three is a header below followed by payloadSize bytes
+ * of payload; the library moves the payloads and does not interpret them.
+ * Signatures are UTF-16: each ASCII character of the DMA_*_SIGNATURE text is
+ * one unit, and the units after it up to the signature's width are zero.
+ * A caller that writes a file (DMA_ExtractDocPropEx) hands over each section
+ * whole, header included; the library adds nothing. */
+#define DMA_NDEV_SIGNATURE     "NDEV001"
+#define DMA_NDEV_MAGIC         0x5250u /* the bytes 0x50, 0x52, 0, 0 */
+#define DMA_TMBINFO_SIGNATURE  "TMBINFO"
+#define DMA_SPINFO_SIGNATURE   "SPINFO"
+#define DMA_FAX_SIGNATURE      "ZOVA002" /* fax section, current layout */
+#define DMA_FAX_OLD_SIGNATURE  "ZOVA001" /* old layout, converted on reading */
+/* Bytes of a fax section (or fax-address block) in the current layout with
+ * `count` destination entries. */
+#define DMA_FAX_BLOCK_SIZE(count) \
+    ((uint32_t)DMA_FAX_HEADER_SIZE + (uint32_t)DMA_FAX_ENTRY_SIZE * (uint32_t)(count))
+
+typedef struct DmaNdevHeader {
+    DMA_WCHAR signature[8]; /* "NDEV001" and its terminator */
+    uint32_t magic;         /* DMA_NDEV_MAGIC */
+    uint32_t payloadSize;   /* payload bytes that follow the header */
+} DmaNdevHeader;
+DMA_STATIC_ASSERT(offsetof(DmaNdevHeader, magic) == 16, "magic at 16");
+DMA_STATIC_ASSERT(offsetof(DmaNdevHeader, payloadSize) == 20, "payloadSize at 20");
+DMA_STATIC_ASSERT(sizeof(DmaNdevHeader) == 24, "DmaNdevHeader is 24 bytes");
+
+typedef struct DmaTmbInfoHeader {
+    DMA_WCHAR signature[8]; /* "TMBINFO" and its terminator */
+    uint32_t payloadSize;
+} DmaTmbInfoHeader;
+DMA_STATIC_ASSERT(offsetof(DmaTmbInfoHeader, payloadSize) == 16, "payloadSize at 16");
+DMA_STATIC_ASSERT(sizeof(DmaTmbInfoHeader) == 20, "DmaTmbInfoHeader is 20 bytes");
+
+typedef struct DmaSpInfoHeader {
+    DMA_WCHAR signature[7]; /* "SPINFO" and its terminator */
+    DMA_WCHAR unchecked;    /* one more unit, not checked on reading */
+    uint32_t payloadSize;
+} DmaSpInfoHeader;
+DMA_STATIC_ASSERT(offsetof(DmaSpInfoHeader, unchecked) == 14, "unchecked at 14");
+DMA_STATIC_ASSERT(offsetof(DmaSpInfoHeader, payloadSize) == 16, "payloadSize at 16");
+DMA_STATIC_ASSERT(sizeof(DmaSpInfoHeader) == 20, "DmaSpInfoHeader is 20 bytes");
+
 /* ---- Fax-address block and the record kinds ----------------------------- */
 typedef struct FaxAddressBlock {
     DMA_WCHAR signature[8];   /* "ZOVA002" and its terminator */
@@ -308,7 +387,7 @@ typedef struct Kind2Record {
     uint8_t pad209;
     uint16_t item303;
     uint32_t item1288;       /* 0 or 1 */
-    LOGFONTW item304;
+    DMA_LOGFONTW item304;
 } Kind2Record;
 DMA_STATIC_ASSERT(offsetof(Kind2Record, item301) == 196, "301 at 196");
 DMA_STATIC_ASSERT(offsetof(Kind2Record, item1287) == 204, "1287 at 204");
@@ -386,10 +465,10 @@ DMA_API DMA_RESULT DMA_SetStringData_StrLength(DmaContext *context, uint32_t dma
 /* Fonts (LOGFONTA for the caller, LOGFONTW in the settings).  The face name
  * comes back as the whole 32-byte field: a name of 32 characters has no
  * terminator. */
-DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, LOGFONTA *font,
+DMA_API DMA_RESULT DMA_GetLogFontData(DmaContext *context, uint32_t dmaId, DMA_LOGFONTA *font,
                                       uint32_t *length);
 DMA_API DMA_RESULT DMA_SetLogFontData(DmaContext *context, uint32_t dmaId,
-                                      const LOGFONTA *font, uint32_t size);
+                                      const DMA_LOGFONTA *font, uint32_t size);
 
 /* Document-property files. */
 DMA_API DMA_RESULT DMA_ExtractDocPropEx(DmaContext *context, DocPropBuffers *buffers);

@@ -29,7 +29,7 @@ using namespace dma;
 // argument or any other signature (the result is then untouched).
 DMA_API DMA_RESULT DMA_GetFaxAddressNum(const void *faxAddressBlock, uint16_t *count) {
     if (faxAddressBlock == nullptr || count == nullptr) return Result(DMA_E_FAILED);
-    if (!HasFaxSignature(faxAddressBlock, "ZOVA002")) return Result(DMA_E_FAILED);
+    if (!HasFaxSignature(faxAddressBlock, DMA_FAX_SIGNATURE)) return Result(DMA_E_FAILED);
     *count = Load16(static_cast<const uint8_t *>(faxAddressBlock) + kCountOffset);
     return Result(DMA_OK);
 }

@@ -21,7 +21,8 @@ struct DocPropLayout {
 // The bytes a section needs before it is present: its header, for the fax
 // section the whole 1442-byte block header.  The walk asks a source for
 // exactly these bytes of each section it looks at.
-constexpr uint32_t kSectionMinimum[kSectionCount] = {24, 20, 20, DMA_FAX_HEADER_SIZE};
+constexpr uint32_t kSectionMinimum[kSectionCount] = {sizeof(DmaNdevHeader), sizeof(DmaTmbInfoHeader),
+                                                      sizeof(DmaSpInfoHeader), DMA_FAX_HEADER_SIZE};
 constexpr uint32_t kLargestSectionHead = DMA_FAX_HEADER_SIZE;
 
 // Where the section walk finds a file's bytes.  The walk asks in file order,

@@ -25,6 +25,7 @@
 #include "docprop/docprop.h"
 
 #include <cstddef>
+#include <iterator>
 
 #include "text/text.h"
 
@@ -42,12 +43,19 @@ struct PlainSection {
     uint32_t magic;         // at byte 16; 0: none
     uint32_t header;        // header bytes, the length in the last four
 };
+// The layouts are the public header's section structs.
 constexpr PlainSection kPlainSections[] = {
-    {"NDEV001", 8, 0x5250, 24},
-    {"TMBINFO", 8, 0, 20},
+    {DMA_NDEV_SIGNATURE, std::size(DmaNdevHeader{}.signature), DMA_NDEV_MAGIC,
+     sizeof(DmaNdevHeader)},
+    {DMA_TMBINFO_SIGNATURE, std::size(DmaTmbInfoHeader{}.signature), 0,
+     sizeof(DmaTmbInfoHeader)},
     // 7 units: the signature's 8th unit is not part of it.
-    {"SPINFO", 7, 0, 20},
+    {DMA_SPINFO_SIGNATURE, std::size(DmaSpInfoHeader{}.signature), 0, sizeof(DmaSpInfoHeader)},
 };
+static_assert(offsetof(DmaNdevHeader, magic) == 16 &&
+              offsetof(DmaNdevHeader, payloadSize) == sizeof(DmaNdevHeader) - 4 &&
+              offsetof(DmaTmbInfoHeader, payloadSize) == sizeof(DmaTmbInfoHeader) - 4 &&
+              offsetof(DmaSpInfoHeader, payloadSize) == sizeof(DmaSpInfoHeader) - 4);
 static_assert(kPlainSections[kSectionNdev].header == kSectionMinimum[kSectionNdev] &&
               kPlainSections[kSectionTmbInfo].header == kSectionMinimum[kSectionTmbInfo] &&
               kPlainSections[kSectionSpInfo].header == kSectionMinimum[kSectionSpInfo]);
@@ -97,9 +105,9 @@ bool SectionIsValid(DocPropSection s, const uint8_t *head, uint32_t remaining,
     // Fax section: current or old layout, entries counted by the header.
     const uint32_t entries = Load16(head + kFaxCountOffset);
     uint32_t entrySize;
-    if (HasFaxSignature(head, "ZOVA002")) {
+    if (HasFaxSignature(head, DMA_FAX_SIGNATURE)) {
         entrySize = kFaxEntry;
-    } else if (HasFaxSignature(head, "ZOVA001")) {
+    } else if (HasFaxSignature(head, DMA_FAX_OLD_SIGNATURE)) {
         entrySize = kOldFaxEntry;
     } else {
         return false;
@@ -189,7 +197,7 @@ int UpgradeFaxBlock(void *destination, const void *source, uint32_t destinationS
     if (sourceSize < kFaxHeader) return 0;
     uint32_t entries = Load16(src + kFaxCountOffset);
     if (uint64_t{kFaxHeader} + uint64_t{kFaxEntry} * entries > destinationSize) return 0;
-    if (!HasFaxSignature(src, "ZOVA001")) return 0;
+    if (!HasFaxSignature(src, DMA_FAX_OLD_SIGNATURE)) return 0;
     if (sourceSize != kFaxHeader + kOldFaxEntry * entries) return 0;
 
     std::memcpy(dst, src, kFaxHeader);

@@ -35,7 +35,7 @@ bool FindHeaderField(uint16_t dmaId, HeaderField *field) {
     }
 }
 
-constexpr char kCurrentSignature[] = "ZOVA002";
+constexpr char kCurrentSignature[] = DMA_FAX_SIGNATURE;
 // Units of the signature field, terminator included.
 constexpr int kSignatureUnits = sizeof(FaxAddressBlock::signature) / sizeof(DMA_WCHAR);
 static_assert(kSignatureUnits == sizeof kCurrentSignature);
