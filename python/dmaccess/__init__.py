@@ -1,0 +1,48 @@
+"""dmaccess: the settings-access library of the printer and fax driver, from Python.
+
+A thin, typed layer over the library's C exports (loaded with ctypes):
+
+    from dmaccess import Records, Font, diff
+    job = Records.load("job")                    # job.devmode, job.secondary, job.fax
+    font = job[0x0130]                           # a Font
+    job["dmOrientation"] = 2
+    job.save("job")
+    for d in diff(Records.new(), job): print(d.setting.label, d.old, d.new)
+
+The library is found through DMACCESS_LIBRARY (its full path), beside this
+package, or on the system's library path.
+"""
+
+from .docprop import DocProp, read_docprop, write_docprop, write_fax_file
+from .errors import (
+    DmaError, FaxFileOpenError, FaxFileWriteError, FileFormatError, FileOpenError, FileReadError,
+    FileWriteError, IsFont, IsString, KindNotServed, MoreData, NoFaxEntry, NoKind4Record, NoRecord,
+    NoSuchId, NotSupported, RawError, Refused, SupportUnreadable, TooLong, UnknownInfoKind, UnknownMode,
+    WrongType,
+)
+from .jsonform import DocumentError, ImportResult, from_json, to_json
+from .names import Names, NamesFileError
+from .places import Place
+from .records import Difference, Font, Records, Setting, Value, diff, struct_size, write_atomically
+from .recordkinds import (
+    FaxDestination, Kind2Record, Kind3Record, Kind4Record, Kind7Record, RecordList, State,
+    destination_list, fax_destinations, record_name, set_fax_destinations,
+)
+from .usersettings import UserSettings, read_user_settings, write_user_settings
+from ._native import LibraryNotFound
+
+__version__ = "1.0.0"
+
+__all__ = [
+    "DmaError", "FaxFileOpenError", "FaxFileWriteError", "FileFormatError", "FileOpenError", "FileReadError",
+    "FileWriteError", "IsFont", "IsString", "KindNotServed", "MoreData", "NoFaxEntry", "NoKind4Record",
+    "NoRecord", "NoSuchId", "NotSupported", "RawError", "Refused", "SupportUnreadable", "TooLong",
+    "UnknownInfoKind", "UnknownMode", "WrongType",
+    "DocProp", "read_docprop", "write_docprop", "write_fax_file",
+    "DocumentError", "ImportResult", "from_json", "to_json",
+    "Names", "NamesFileError", "Place",
+    "Difference", "Font", "Records", "Setting", "Value", "diff", "struct_size", "write_atomically",
+    "FaxDestination", "Kind2Record", "Kind3Record", "Kind4Record", "Kind7Record", "RecordList", "State",
+    "destination_list", "fax_destinations", "record_name", "set_fax_destinations",
+    "UserSettings", "read_user_settings", "write_user_settings", "LibraryNotFound",
+]

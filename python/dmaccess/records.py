@@ -1,0 +1,589 @@
+"""A driver's record set and its settings, read and changed through the library.
+
+A ``Records`` holds the three records a driver keeps, as bytearrays the
+caller may inspect: the DEVMODEW record with its private part (at least 5988
+bytes), the secondary settings record (at least 7974 bytes) and, optionally,
+the fax-address block.  Every read and write of a setting is one call of an
+export on a DmaContext that points into them, so texts go through the
+library's own code-page conversion, linked settings follow, and the records
+change exactly as they would for a C caller.
+"""
+
+from __future__ import annotations
+
+import contextlib
+import ctypes
+import os
+import tempfile
+from dataclasses import dataclass, fields
+from pathlib import Path
+from typing import Iterator, Optional, Union, overload
+
+from . import _native as N
+from .errors import Refused, check
+from .names import Names
+from .places import FAX_HEADER_IDS, PROTECTED_IDS, Place, place_of
+from .text import from_ansi, to_ansi, utf16_field
+
+DEVMODE_MIN_SIZE = 5988
+SECONDARY_MIN_SIZE = 7974
+FAX_HEADER_SIZE = 1442
+FAX_ENTRY_SIZE = 820
+FAX_OLD_ENTRY_SIZE = 768
+FAX_SIGNATURE = "ZOVA002"
+FAX_OLD_SIGNATURE = "ZOVA001"
+
+PathLike = Union[str, "os.PathLike[str]"]
+
+
+@dataclass
+class Font:
+    """A font setting as callers exchange it (the members of LOGFONTA).
+
+    The field order is LOGFONTA's, which is also the order of the members in
+    dmactl's JSON form; ``face`` is the face name (at most 31 characters in
+    the ANSI code page).
+    """
+
+    height: int = 0
+    width: int = 0
+    escapement: int = 0
+    orientation: int = 0
+    weight: int = 0
+    italic: int = 0
+    underline: int = 0
+    strikeout: int = 0
+    charset: int = 0
+    outprecision: int = 0
+    clipprecision: int = 0
+    quality: int = 0
+    pitchandfamily: int = 0
+    face: str = ""
+
+    #: LOGFONTA member behind each field, and whether it is a signed 32-bit value (else a byte).
+    _MEMBERS = (
+        ("height", "lfHeight", True), ("width", "lfWidth", True), ("escapement", "lfEscapement", True),
+        ("orientation", "lfOrientation", True), ("weight", "lfWeight", True), ("italic", "lfItalic", False),
+        ("underline", "lfUnderline", False), ("strikeout", "lfStrikeOut", False),
+        ("charset", "lfCharSet", False), ("outprecision", "lfOutPrecision", False),
+        ("clipprecision", "lfClipPrecision", False), ("quality", "lfQuality", False),
+        ("pitchandfamily", "lfPitchAndFamily", False),
+    )
+
+    @classmethod
+    def from_logfont(cls, lf: N.LOGFONTA) -> "Font":
+        face = bytes(lf.lfFaceName)  # c_char arrays stop at the first zero byte
+        return cls(*(int(getattr(lf, member)) for _, member, _ in cls._MEMBERS), face=from_ansi(face))
+
+    def to_logfont(self, what: str = "font") -> N.LOGFONTA:
+        """The LOGFONTA; ValueError for a member out of range or a face name that does not fit."""
+        lf = N.LOGFONTA()
+        for name, member, signed in self._MEMBERS:
+            value = getattr(self, name)
+            lo, hi = (-(2**31), 2**31 - 1) if signed else (0, 255)
+            if not isinstance(value, int) or not lo <= value <= hi:
+                raise ValueError(f"{what}: font member {name!r}: value {value!r} out of range ({lo} to {hi})")
+            setattr(lf, member, value)
+        face = to_ansi(self.face)
+        if len(face) >= N.LF_FACESIZE:
+            raise ValueError(f"{what}: face name {self.face!r} too long: at most {N.LF_FACESIZE - 1} characters")
+        lf.lfFaceName = face
+        return lf
+
+    def to_dict(self) -> dict[str, Union[int, str]]:
+        return {f.name: getattr(self, f.name) for f in fields(self)}
+
+
+Value = Union[int, str, Font]
+KIND_NAMES = {0: "integer", 1: "string", 2: "font"}
+
+
+@dataclass(frozen=True)
+class Setting:
+    """One setting the library offers in a record set."""
+
+    dma_id: int
+    #: "integer", "string" or "font", as DMA_QueryAttributes reports it.
+    kind: str
+    #: Bytes a caller's buffer needs for the value.
+    size: int
+    #: Where it is stored (None for an ID the catalogue description lacks).
+    place: Optional[Place]
+    #: Its name (built-in or the team's), None when it has none.
+    name: Optional[str] = None
+
+    @property
+    def label(self) -> str:
+        """"0x0007 (dmOrientation)", or "0x0130" without a name."""
+        return f"0x{self.dma_id:04X}" + (f" ({self.name})" if self.name else "")
+
+
+@dataclass(frozen=True)
+class Difference:
+    """A setting whose values differ between two record sets."""
+
+    setting: Setting
+    old: Value
+    new: Value
+
+
+def _fax_signature(block: Union[bytes, bytearray]) -> str:
+    return utf16_field(bytes(block[:16])) if len(block) >= 16 else ""
+
+
+def check_fax_block(block: Union[bytes, bytearray], what: str = "fax-address block") -> None:
+    """ValueError unless the block holds its header and every entry its count announces."""
+    if len(block) < FAX_HEADER_SIZE:
+        raise ValueError(f"{what}: a fax-address block needs at least {FAX_HEADER_SIZE} bytes, it has {len(block)}")
+    count = int.from_bytes(block[16:18], "little")
+    entry = FAX_OLD_ENTRY_SIZE if _fax_signature(block) == FAX_OLD_SIGNATURE else FAX_ENTRY_SIZE
+    needed = FAX_HEADER_SIZE + entry * count
+    if len(block) < needed:
+        raise ValueError(f"{what}: the block announces {count} destination entries and needs {needed} bytes, "
+                         f"it has {len(block)}")
+
+
+def _address(buffer: Optional[bytearray], keep: list[object]) -> Optional[int]:
+    if buffer is None:
+        return None
+    if len(buffer) == 0:
+        raise ValueError("empty record")
+    view = (ctypes.c_char * len(buffer)).from_buffer(buffer)
+    keep.append(view)
+    return ctypes.addressof(view)
+
+
+def write_atomically(path: PathLike, data: bytes) -> None:
+    """Writes a file through a temporary file beside it and renames it over the target.
+
+    A replaced file keeps its permissions; a symbolic link stays a link and
+    the file it names is replaced.  An interrupted write leaves the old file.
+    """
+    target = Path(os.path.realpath(path))
+    mode: Optional[int] = None
+    with contextlib.suppress(FileNotFoundError):
+        mode = target.stat().st_mode & 0o7777
+    fd, tmp = tempfile.mkstemp(prefix=f".{target.name}.", suffix=".tmp", dir=target.parent)
+    try:
+        with os.fdopen(fd, "wb") as f:
+            f.write(data)
+            f.flush()
+            os.fsync(f.fileno())
+        if mode is not None:
+            os.chmod(tmp, mode)
+        else:
+            umask = os.umask(0)
+            os.umask(umask)
+            os.chmod(tmp, 0o666 & ~umask)
+        os.replace(tmp, target)
+    except BaseException:
+        with contextlib.suppress(FileNotFoundError):
+            os.unlink(tmp)
+        raise
+
+
+class Records:
+    """The DEVMODEW record, the secondary record and the fax-address block of one job.
+
+    ``records[0x0007]`` / ``records["dmOrientation"]`` read a setting,
+    ``records[id] = value`` (or ``set``) writes it: ``int`` for integers,
+    ``str`` for strings (protected and fax header strings included),
+    ``Font`` for fonts.  Failures the library reports raise ``DmaError``
+    subclasses; values the setting cannot hold raise ``ValueError`` before
+    the library is called, as dmactl refuses them.
+    """
+
+    def __init__(self, devmode: bytearray, secondary: bytearray, fax: Optional[bytearray] = None,
+                 names: Optional[Names] = None) -> None:
+        self.devmode = devmode
+        self.secondary = secondary
+        self.fax = fax
+        self.names = names if names is not None else Names.load()
+        self.check()
+
+    # ---- creating, loading and saving ----
+
+    @classmethod
+    def new(cls, fax: bool = True, names: Optional[Names] = None) -> "Records":
+        """Blank records as ``dmactl new`` writes them: portrait A4 at 600 dpi, one copy, empty fax block."""
+        rec = cls(bytearray(DEVMODE_MIN_SIZE), bytearray(SECONDARY_MIN_SIZE),
+                  bytearray(FAX_HEADER_SIZE) if fax else None, names)
+        fields_bits = 0x1 | 0x2 | 0x10 | 0x100 | 0x400 | 0x800 | 0x1000 | 0x2000 | 0x8000 | 0x10000
+        for dma_id, value in ((0x2, 0x0401), (0x4, 220), (0x5, DEVMODE_MIN_SIZE - 220), (0x6, fields_bits),
+                              (0x7, 1), (0x8, 9), (0xB, 100), (0xC, 1), (0x14, 600), (0x15, 600),
+                              (0xF, 1), (0x10, 1), (0x12, 0)):
+            rec._call("DMA_SetValue", dma_id, value)
+        rec._call("DMA_SetStringData_StrLength", 0x1, b"dmaccess printer")
+        rec._call("DMA_SetStringData_StrLength", 0x13, b"A4")
+        if fax:
+            # Writing a header string also stamps the current signature.
+            rec._call("DMA_SetStringData", 0xA001, b"", 1)
+            rec._call("DMA_SetStringData", 0xA002, b"", 1)
+        return rec
+
+    @classmethod
+    def load(cls, name: Optional[PathLike] = None, *, devmode: Optional[PathLike] = None,
+             secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None,
+             names: Optional[Names] = None) -> "Records":
+        """Loads a record set: NAME.devmode, NAME.secondary and NAME.fax if present.
+
+        Files named one by one win over the set's; a record named nowhere is
+        a blank default as ``new`` makes it.  Sizes are checked here, since
+        the library does not check them.
+        """
+        paths = cls._paths(name, devmode, secondary, fax)
+        base = cls.new(fax=paths[2] is not None or name is None, names=names)
+        dm = bytearray(Path(paths[0]).read_bytes()) if paths[0] else base.devmode
+        sec = bytearray(Path(paths[1]).read_bytes()) if paths[1] else base.secondary
+        fx = bytearray(Path(paths[2]).read_bytes()) if paths[2] else (base.fax if name is None else None)
+        return cls(dm, sec, fx, base.names)
+
+    @staticmethod
+    def _paths(name: Optional[PathLike], devmode: Optional[PathLike], secondary: Optional[PathLike],
+               fax: Optional[PathLike]) -> tuple[Optional[str], Optional[str], Optional[str]]:
+        dm = str(devmode) if devmode is not None else (f"{name}.devmode" if name is not None else None)
+        sec = str(secondary) if secondary is not None else (f"{name}.secondary" if name is not None else None)
+        fx: Optional[str] = str(fax) if fax is not None else None
+        if fx is None and name is not None and os.path.exists(f"{name}.fax"):
+            fx = f"{name}.fax"
+        return dm, sec, fx
+
+    def save(self, name: Optional[PathLike] = None, *, devmode: Optional[PathLike] = None,
+             secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None) -> list[str]:
+        """Writes the records (each atomically: temporary file, then rename); returns the paths written.
+
+        With a set NAME the fax block goes to NAME.fax when there is one.
+        """
+        self.check()
+        dm = str(devmode) if devmode is not None else (f"{name}.devmode" if name is not None else None)
+        sec = str(secondary) if secondary is not None else (f"{name}.secondary" if name is not None else None)
+        fx = str(fax) if fax is not None else (f"{name}.fax" if name is not None and self.fax is not None else None)
+        written: list[str] = []
+        for path, data in ((dm, self.devmode), (sec, self.secondary), (fx, self.fax)):
+            if path is None:
+                continue
+            if data is None:
+                raise ValueError(f"{path}: these records have no fax-address block")
+            write_atomically(path, bytes(data))
+            written.append(path)
+        return written
+
+    def copy(self) -> "Records":
+        """An independent copy of the three records."""
+        return Records(bytearray(self.devmode), bytearray(self.secondary),
+                       bytearray(self.fax) if self.fax is not None else None, self.names)
+
+    def check(self) -> None:
+        """ValueError when a record is too short for the library to work on it safely."""
+        if len(self.devmode) < DEVMODE_MIN_SIZE:
+            raise ValueError(f"a DEVMODEW record needs at least {DEVMODE_MIN_SIZE} bytes, it has {len(self.devmode)}")
+        if len(self.secondary) < SECONDARY_MIN_SIZE:
+            raise ValueError(f"a secondary settings record needs at least {SECONDARY_MIN_SIZE} bytes, "
+                             f"it has {len(self.secondary)}")
+        if self.fax is not None:
+            check_fax_block(self.fax)
+
+    # ---- calling the library ----
+
+    @contextlib.contextmanager
+    def context(self, arrays: Optional[dict[str, N.RecordArray]] = None,
+                ansi_name: bytes = b"") -> Iterator[N.DmaContext]:
+        """A DmaContext pointing into these records, valid inside the ``with`` block.
+
+        The records cannot change size while it is open.
+        """
+        self.check()
+        keep: list[object] = []
+        ctx = N.DmaContext()
+        ctx.devMode = _address(self.devmode, keep)
+        ctx.secondary = _address(self.secondary, keep)
+        ctx.faxAddressBlock = _address(self.fax, keep)
+        if len(ansi_name) >= 264:
+            raise ValueError("the user name is longer than 263 bytes")
+        ctx.ansiName = ansi_name
+        for field_name, array in (arrays or {}).items():
+            setattr(ctx, field_name, array)
+        try:
+            yield ctx
+        finally:
+            del keep[:]
+
+    def _call(self, operation: str, *args: object) -> int:
+        with self.context() as ctx:
+            code = int(getattr(N.lib(), operation)(ctypes.byref(ctx), *args))
+        check(code, operation)
+        return code
+
+    def _try(self, operation: str, *args: object) -> int:
+        """Calls an export and returns its result code without raising."""
+        with self.context() as ctx:
+            return int(getattr(N.lib(), operation)(ctypes.byref(ctx), *args))
+
+    # ---- describing the settings ----
+
+    def resolve(self, key: Union[int, str]) -> int:
+        """The DMA ID for an ID or a name (any case); KeyError for an unknown name."""
+        if isinstance(key, bool):
+            raise TypeError("a DMA ID is an int or a name")
+        if isinstance(key, int):
+            if not 0 < key <= 0xFFFF:
+                raise KeyError(f"{key} is not a DMA ID (1 to 0xFFFF)")
+            return key
+        found = self.names.id_of(key)
+        if found is None:
+            raise KeyError(f"no setting is named {key!r}")
+        return found
+
+    def describe(self, key: Union[int, str]) -> Setting:
+        """Kind, buffer size, place and name of one setting (DMA_QueryAttributes)."""
+        dma_id = self.resolve(key)
+        count = ctypes.c_uint16(1)
+        ident = ctypes.c_uint16(dma_id)
+        rec = N.AttributeRecord()
+        with self.context() as ctx:
+            code = int(N.lib().DMA_QueryAttributes(ctypes.byref(ctx), ctypes.byref(count), ctypes.byref(ident),
+                                                   ctypes.byref(rec)))
+        check(code, "DMA_QueryAttributes", f"0x{dma_id:04X}")
+        return Setting(dma_id, KIND_NAMES.get(rec.kind, "integer"), int(rec.size), place_of(dma_id),
+                       self.names.name_of(dma_id))
+
+    def ids(self, target: int = 1) -> list[tuple[int, int]]:
+        """DMA IDs and attribute bits that DMA_EnumDMAID_ByTargetInfo lists for a target
+        (1: the whole catalogue; 2, 3, 4, 5, 7: a record kind's fields), in the library's order."""
+        count = ctypes.c_uint16(0)
+        with self.context() as ctx:
+            code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count), None))
+            if code == -5 and count.value:
+                entries = (N.DmaIdEntry * count.value)()
+                code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count),
+                                                              entries))
+                check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
+                return [(int(e.dmaId), int(e.attributes)) for e in entries[: count.value]]
+        if code == -5:
+            return []
+        check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
+        return []
+
+    def settings(self) -> Iterator[Setting]:
+        """Every setting with a value in these records, ascending by DMA ID (as dmactl lists them):
+        the catalogue's IDs, plus the fax header strings when there is a fax-address block."""
+        ids = {dma_id for dma_id, _ in self.ids(1)}
+        if self.fax is not None:
+            ids.update(FAX_HEADER_IDS)
+        for dma_id in sorted(ids):
+            try:
+                yield self.describe(dma_id)
+            except Refused:
+                continue
+            except Exception as err:  # noqa: BLE001 - an ID these records cannot describe is not offered
+                from .errors import DmaError
+                if isinstance(err, DmaError):
+                    continue
+                raise
+
+    def software_support(self) -> bool:
+        """DMA_QuerySWSupportInfo for information kind 1: True when supported, False when not."""
+        code = self._try("DMA_QuerySWSupportInfo", 1)
+        if code == -35:
+            return False
+        check(code, "DMA_QuerySWSupportInfo")
+        return True
+
+    # ---- values ----
+
+    def _read(self, s: Setting) -> tuple[Value, bool]:
+        """A setting's value and whether it is a string field without a terminator."""
+        lib = N.lib()
+        with self.context() as ctx:
+            c = ctypes.byref(ctx)
+            if s.kind == "integer":
+                raw = ctypes.c_int32(0)
+                check(int(lib.DMA_GetValue(c, s.dma_id, ctypes.byref(raw))), "DMA_GetValue", s.label)
+                return (s.place.interpret(raw.value) if s.place else raw.value), False
+            if s.kind == "font":
+                lf = N.LOGFONTA()
+                size = ctypes.c_uint32(ctypes.sizeof(lf))
+                check(int(lib.DMA_GetLogFontData(c, s.dma_id, ctypes.byref(lf), ctypes.byref(size))),
+                      "DMA_GetLogFontData", s.label)
+                return Font.from_logfont(lf), False
+            if s.dma_id in FAX_HEADER_IDS:
+                return from_ansi(self._text(ctx, "DMA_GetStringData", s)), False
+            # The exact text first; a field without a terminator makes that read fail, and is then read whole.
+            size = ctypes.c_uint32(0)
+            code = int(lib.DMA_GetStringData_StrLength(c, s.dma_id, None, ctypes.byref(size)))
+            if code == -5:
+                return from_ansi(self._text(ctx, "DMA_GetStringData_StrLength", s)), False
+            if s.dma_id in PROTECTED_IDS:
+                check(code, "DMA_GetStringData_StrLength", s.label)
+            return from_ansi(self._text(ctx, "DMA_GetStringData", s)), True
+
+    @staticmethod
+    def _text(ctx: N.DmaContext, operation: str, s: Setting) -> bytes:
+        """A text by the size-query protocol: ask for the size, then read into a buffer of it."""
+        fn = getattr(N.lib(), operation)
+        size = ctypes.c_uint32(0)
+        code = int(fn(ctypes.byref(ctx), s.dma_id, None, ctypes.byref(size)))
+        if code != -5:
+            check(code, operation, s.label)
+        buf = ctypes.create_string_buffer(size.value + 1)
+        check(int(fn(ctypes.byref(ctx), s.dma_id, buf, ctypes.byref(size))), operation, s.label)
+        return buf.raw[: size.value].split(b"\0", 1)[0]
+
+    def __getitem__(self, key: Union[int, str]) -> Value:
+        return self._read(self.describe(key))[0]
+
+    _MISSING = object()
+
+    @overload
+    def get(self, key: Union[int, str]) -> Value: ...
+    @overload
+    def get(self, key: Union[int, str], default: Value) -> Value: ...
+
+    def get(self, key: Union[int, str], default: object = _MISSING) -> Value:
+        """A setting's value; with a default, that instead of an error when the setting cannot be read."""
+        from .errors import DmaError
+        try:
+            return self[key]
+        except (DmaError, KeyError):
+            if default is self._MISSING:
+                raise
+            assert isinstance(default, (int, str, Font))
+            return default
+
+    def check_value(self, s: Setting, value: Value) -> None:
+        """ValueError/TypeError for a value the setting cannot take (before the library sees it)."""
+        if s.kind == "integer":
+            if not isinstance(value, int) or isinstance(value, bool) and False:
+                raise TypeError(f"{s.label}: the setting takes an integer, not {type(value).__name__}")
+            lo, hi = s.place.integer_range() if s.place else (-(2**31), 2**32 - 1)
+            packed = s.place is not None and 392 <= s.place.item <= 403
+            if not lo <= value <= hi or (packed and value & ~hi):
+                raise ValueError(f"{s.label}: value {value} out of range ({lo} to {hi})")
+        elif s.kind == "string":
+            if not isinstance(value, str):
+                raise TypeError(f"{s.label}: the setting takes a str, not {type(value).__name__}")
+            ansi = to_ansi(value)
+            if s.dma_id in PROTECTED_IDS and s.place is not None:
+                # Stored as the Base64 form of the scrambled text with its terminator;
+                # the library does not check that it fits.
+                stored = (len(ansi) + 2) // 3 * 4 + 1
+                if stored > s.place.capacity // 2:
+                    raise ValueError(f"{s.label}: text too long: {len(ansi)} characters need {stored} characters "
+                                     f"in their protected form, the field holds {s.place.capacity // 2}")
+        else:
+            if not isinstance(value, Font):
+                raise TypeError(f"{s.label}: the setting takes a Font, not {type(value).__name__}")
+            value.to_logfont(s.label)
+
+    def _write(self, s: Setting, value: Value) -> None:
+        self.check_value(s, value)
+        lib = N.lib()
+        with self.context() as ctx:
+            c = ctypes.byref(ctx)
+            if s.kind == "integer":
+                assert isinstance(value, int)
+                raw = value & 0xFFFFFFFF
+                raw = raw - 2**32 if raw & 0x80000000 else raw
+                code, op = int(lib.DMA_SetValue(c, s.dma_id, raw)), "DMA_SetValue"
+            elif s.kind == "string":
+                assert isinstance(value, str)
+                ansi = to_ansi(value)
+                if s.dma_id in FAX_HEADER_IDS:
+                    code, op = int(lib.DMA_SetStringData(c, s.dma_id, ansi, len(ansi) + 1)), "DMA_SetStringData"
+                elif s.dma_id in PROTECTED_IDS:
+                    code, op = int(lib.DMA_SetStringData(c, s.dma_id, ansi, len(ansi))), "DMA_SetStringData"
+                else:
+                    code, op = int(lib.DMA_SetStringData_StrLength(c, s.dma_id, ansi)), "DMA_SetStringData_StrLength"
+            else:
+                assert isinstance(value, Font)
+                lf = value.to_logfont(s.label)
+                code, op = int(lib.DMA_SetLogFontData(c, s.dma_id, ctypes.byref(lf), ctypes.sizeof(lf))), \
+                    "DMA_SetLogFontData"
+        check(code, op, s.label)
+
+    def set(self, key: Union[int, str], value: Value) -> None:
+        """Writes a setting through the export for its kind (linked settings follow it)."""
+        self._write(self.describe(key), value)
+
+    def __setitem__(self, key: Union[int, str], value: Value) -> None:
+        self.set(key, value)
+
+    def values(self) -> dict[int, tuple[Setting, Value]]:
+        """Every readable setting with its value, by DMA ID."""
+        out: dict[int, tuple[Setting, Value]] = {}
+        from .errors import DmaError
+        for s in self.settings():
+            try:
+                out[s.dma_id] = (s, self._read(s)[0])
+            except DmaError:
+                continue
+        return out
+
+    # ---- raw access by item ID ----
+
+    def raw_get(self, item_id: int) -> tuple[int, Union[int, tuple[str, int]]]:
+        """dma_GetValue: (type, value) of an item; for strings and fonts the value is (area name, offset)."""
+        from .errors import RawError
+        vtype, length, area = ctypes.c_uint16(0), ctypes.c_int32(0), ctypes.c_uint16(0)
+        buf = ctypes.create_string_buffer(16)
+        with self.context() as ctx:
+            status = int(N.lib().dma_GetValue(item_id, ctx.devMode, ctx.secondary, ctypes.byref(vtype),
+                                              ctypes.byref(length), buf, ctypes.byref(area)))
+        if status:
+            raise RawError(status, "dma_GetValue")
+        if vtype.value in (6, 9):
+            areas = {0: "DEVMODEW", 1: "DEVMODEW+1608", 2: "secondary"}
+            return vtype.value, (areas.get(area.value, "?"), int.from_bytes(buf.raw[:8], "little"))
+        width = max(1, min(length.value, 4))
+        return vtype.value, int.from_bytes(buf.raw[:width], "little")
+
+    def raw_set(self, item_id: int, value_type: int, value: Union[int, bytes], length: Optional[int] = None) -> None:
+        """dma_SetValue: an integer in the declared width, or a text/font as its stored bytes (UTF-16, LOGFONTW)."""
+        from .errors import RawError
+        if isinstance(value, int):
+            width = length if length is not None else 4
+            data = ctypes.create_string_buffer((value & (2 ** (8 * width) - 1)).to_bytes(width, "little"), width)
+            arg: object = data
+            declared = width
+        else:
+            data = ctypes.create_string_buffer(bytes(value), len(value))
+            pointer = ctypes.c_void_p(ctypes.addressof(data))
+            arg = ctypes.byref(pointer)
+            declared = length if length is not None else len(value)
+        with self.context() as ctx:
+            status = int(N.lib().dma_SetValue(item_id, ctx.devMode, ctx.secondary, value_type, declared, arg))
+        if status:
+            raise RawError(status, "dma_SetValue")
+
+    # ---- fax destination count ----
+
+    @property
+    def fax_count(self) -> int:
+        """DMA_GetFaxAddressNum: the destination count of the fax-address block."""
+        if self.fax is None:
+            raise ValueError("these records have no fax-address block")
+        count = ctypes.c_uint16(0)
+        keep: list[object] = []
+        code = int(N.lib().DMA_GetFaxAddressNum(_address(self.fax, keep), ctypes.byref(count)))
+        del keep[:]
+        check(code, "DMA_GetFaxAddressNum")
+        return int(count.value)
+
+    def set_fax_count(self, value: int, relative: bool = False) -> None:
+        """DMA_SetFaxAddressNum: the count in the block and its setting in step; the entries are not
+        added or removed (see fax.py for whole destination lists)."""
+        if self.fax is None:
+            raise ValueError("these records have no fax-address block")
+        self._call("DMA_SetFaxAddressNum", value, 1 if relative else 0)
+
+
+def diff(a: Records, b: Records) -> list[Difference]:
+    """Settings whose values differ between two record sets (settings only one has are passed over)."""
+    left, right = a.values(), b.values()
+    return [Difference(left[i][0], left[i][1], right[i][1])
+            for i in sorted(left.keys() & right.keys()) if left[i][1] != right[i][1]]
+
+
+def struct_size(kind: int) -> int:
+    """DMA_QueryStructSize: bytes of a record kind (2, 3, 4, 5, 7) or of the fax block header (6); 0 otherwise."""
+    return int(N.lib().DMA_QueryStructSize(kind))
