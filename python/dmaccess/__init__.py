@@ -13,7 +13,9 @@ The library is found through DMACCESS_LIBRARY (its full path), beside this
 package, or on the system's library path.
 """
 
-from .docprop import DocProp, read_docprop, write_docprop, write_fax_file
+from .docprop import (
+    DocProp, ndev_section, read_docprop, spinfo_section, tmbinfo_section, write_docprop, write_fax_file,
+)
 from .errors import (
     DmaError, FaxFileOpenError, FaxFileWriteError, FileFormatError, FileOpenError, FileReadError,
     FileWriteError, IsFont, IsString, KindNotServed, MoreData, NoFaxEntry, NoKind4Record, NoRecord,
@@ -38,7 +40,7 @@ __all__ = [
     "FileWriteError", "IsFont", "IsString", "KindNotServed", "MoreData", "NoFaxEntry", "NoKind4Record",
     "NoRecord", "NoSuchId", "NotSupported", "RawError", "Refused", "SupportUnreadable", "TooLong",
     "UnknownInfoKind", "UnknownMode", "WrongType",
-    "DocProp", "read_docprop", "write_docprop", "write_fax_file",
+    "DocProp", "ndev_section", "tmbinfo_section", "spinfo_section", "read_docprop", "write_docprop", "write_fax_file",
     "DocumentError", "ImportResult", "from_json", "to_json",
     "Names", "NamesFileError", "Place",
     "Difference", "Font", "Records", "Setting", "Value", "diff", "struct_size", "write_atomically",

@@ -44,6 +44,25 @@ class DocProp:
     fax: Optional[bytes] = None
 
 
+def _signature(text: str) -> bytes:
+    return text.encode("utf-16-le") + bytes(16 - 2 * len(text))
+
+
+def ndev_section(payload: bytes) -> bytes:
+    """An "NDEV001" section: signature, the word 0x5250, payload size, payload."""
+    return _signature("NDEV001") + (0x5250).to_bytes(4, "little") + len(payload).to_bytes(4, "little") + payload
+
+
+def tmbinfo_section(payload: bytes) -> bytes:
+    """A "TMBINFO" section: signature, payload size, payload."""
+    return _signature("TMBINFO") + len(payload).to_bytes(4, "little") + payload
+
+
+def spinfo_section(payload: bytes) -> bytes:
+    """An "SPINFO" section: signature, payload size, payload."""
+    return _signature("SPINFO") + len(payload).to_bytes(4, "little") + payload
+
+
 def _records_with_path(item: int, path: str) -> Records:
     units = path.encode("utf-16-le")
     if len(units) // 2 > _PATH_UNITS:

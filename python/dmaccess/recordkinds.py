@@ -50,8 +50,10 @@ class _Layout:
                 out[name] = int.from_bytes(chunk, "little", signed=True)
             elif form == "font":
                 lf = N.LOGFONTW.from_buffer_copy(chunk)
-                values = [int(getattr(lf, m)) for _, m, _ in Font._MEMBERS]
-                out[name] = Font(*values, face=utf16_field(bytes(chunk[28:92])))
+                font = Font(face=utf16_field(bytes(chunk[28:92])))
+                for member, lf_member, _ in Font._MEMBERS:
+                    setattr(font, member, int(getattr(lf, lf_member)))
+                out[name] = font
             else:
                 out[name] = bytes(chunk)
         return out
@@ -92,7 +94,7 @@ class _Record:
     def from_bytes(cls: type[R], data: bytes) -> R:
         if len(data) < cls.LAYOUT.size:
             raise ValueError(f"a kind {cls.KIND} record has {cls.LAYOUT.size} bytes, got {len(data)}")
-        return cls(**cls.LAYOUT.decode(data))  # type: ignore[arg-type]
+        return cls(**cls.LAYOUT.decode(data))
 
     def to_bytes(self) -> bytes:
         return self.LAYOUT.encode(vars(self))
@@ -220,7 +222,7 @@ class RecordList(Generic[T]):
 
     def __init__(self, cls: type[T], elements: Optional[list[T]] = None,
                  states: Optional[list[State]] = None) -> None:
-        self.cls = cls
+        self.cls: type[T] = cls
         self.elements: list[T] = list(elements or [])
         self.states: list[State] = list(states) if states is not None else [State.IN_USE] * len(self.elements)
         if len(self.states) != len(self.elements):
@@ -228,7 +230,7 @@ class RecordList(Generic[T]):
 
     @property
     def kind(self) -> int:
-        return self.cls.KIND
+        return int(self.cls.KIND)
 
     def _marshal(self) -> tuple[N.RecordArray, ctypes.Array[ctypes.c_char], ctypes.Array[ctypes.c_uint8]]:
         size = self.cls.LAYOUT.size
@@ -249,12 +251,6 @@ class RecordList(Generic[T]):
             code = int(getattr(N.lib(), operation)(ctypes.byref(ctx), *args))
         self._unmarshal(blob, states)
         check(code, operation, f"kind {self.kind}")
-
-    @staticmethod
-    def _key(key: Union[str, int]) -> object:
-        if isinstance(key, int):
-            return key  # a 1-based position (fax destinations)
-        return ctypes.cast(ctypes.c_char_p(to_ansi(key)), ctypes.c_void_p).value
 
     def load(self, records: Records, key: Union[str, int]) -> None:
         """DMA_AccessibleData: writes the element in use with this name (or at this position) into the settings."""

@@ -72,8 +72,10 @@ class Font:
 
     @classmethod
     def from_logfont(cls, lf: N.LOGFONTA) -> "Font":
-        face = bytes(lf.lfFaceName)  # c_char arrays stop at the first zero byte
-        return cls(*(int(getattr(lf, member)) for _, member, _ in cls._MEMBERS), face=from_ansi(face))
+        font = cls(face=from_ansi(bytes(lf.lfFaceName)))  # c_char arrays stop at the first zero byte
+        for name, member, _ in cls._MEMBERS:
+            setattr(font, name, int(getattr(lf, member)))
+        return font
 
     def to_logfont(self, what: str = "font") -> N.LOGFONTA:
         """The LOGFONTA; ValueError for a member out of range or a face name that does not fit."""
