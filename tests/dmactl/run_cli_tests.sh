@@ -13,6 +13,9 @@ set -u
 dmactl=$1; src=$2; work=$3; shift 3
 runner=("$@" "$dmactl")
 export WINEDEBUG=-all
+# Only the names files the cases name: none from the user running the tests.
+unset DMACTL_NAMES
+export XDG_CONFIG_HOME=$work/.config
 rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 
 passed=0; failed=0

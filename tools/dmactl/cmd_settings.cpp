@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "json_form.h"
+#include "names.h"
 #include "settings.h"
 #include "value_format.h"
 
@@ -46,7 +47,8 @@ int CmdCatalogue(const Globals &g, int target) {
     }
     const int32_t structSize = target == 1 ? 0 : static_cast<int32_t>(DMA_QueryStructSize(target));
     Json rows = Json::array();
-    Table table({"DMA ID", "item", "kind", "type", "buffer", "area", "offset", "width", "size"}, {1, 4, 6, 7, 8});
+    Table table({"DMA ID", "name", "item", "kind", "type", "buffer", "area", "offset", "width", "size"},
+                {2, 5, 7, 8, 9});
     for (uint16_t id : ids) {
         Setting s;
         const bool described = DescribeSetting(ctx, id, s) == DMA_OK;
@@ -58,12 +60,13 @@ int CmdCatalogue(const Globals &g, int target) {
         }
         const Location &l = s.where;
         if (g.json) {
-            Json j{{"id", FormatId(id)}, {"kind", KindName(s.kind)}};
+            Json j = IdJson(id);
+            j["kind"] = KindName(s.kind);
             j["buffer"] = described ? Json(s.size) : Json(nullptr);
             j["location"] = LocationToJson(l);
             rows.push_back(j);
         } else {
-            table.Add({FormatId(id), l.itemId ? std::to_string(l.itemId) : "-",
+            table.Add({FormatId(id), NameOf(id), l.itemId ? std::to_string(l.itemId) : "-",
                        std::string(KindName(s.kind)) + (IsProtectedId(id) ? " (protected)" : ""), TypeText(l),
                        Dash(s.size, described), AreaName(l.area), std::to_string(l.offset),
                        l.size ? std::string() : std::to_string(l.width),
@@ -92,13 +95,15 @@ int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
     } else {
         for (const std::string &t : idTexts) settings.push_back(RequireSetting(ctx, ParseDmaId(t)));
     }
-    Table table({"DMA ID", "kind", "type", "value"});
+    Table table({"DMA ID", "name", "kind", "type", "value"});
     Json rows = Json::array();
     for (const Setting &s : settings) {
         Value v;
         const DMA_RESULT r = ReadSetting(ctx, s, v);
         if (g.json) {
-            Json j{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"type", TypeText(s.where)}};
+            Json j = IdJson(s.dmaId);
+            j["kind"] = KindName(s.kind);
+            j["type"] = TypeText(s.where);
             if (r == DMA_OK) {
                 j["value"] = ValueToJson(v);
                 if (v.unterminated) j["unterminated"] = true;
@@ -109,7 +114,7 @@ int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
         } else {
             std::string text = r == DMA_OK ? FormatValue(s, v) : "<unreadable: " + ResultMessage(r) + ">";
             if (s.where.plainId) text += fmt::format("  (stored form; write-only, as {})", FormatId(s.where.plainId));
-            table.Add({FormatId(s.dmaId), KindName(s.kind), TypeText(s.where), text});
+            table.Add({FormatId(s.dmaId), NameOf(s.dmaId), KindName(s.kind), TypeText(s.where), text});
         }
     }
     if (g.json) Print(Json{{"records", set.name}, {"settings", rows}}.dump(2) + "\n");
@@ -123,9 +128,11 @@ int CmdGet(const Globals &g, const std::string &idText) {
     const Setting s = RequireSetting(ctx, ParseDmaId(idText));
     Value v;
     const DMA_RESULT r = ReadSetting(ctx, s, v);
-    if (r != DMA_OK) throw UserError(fmt::format("{}: cannot be read: {}", FormatId(s.dmaId), ResultMessage(r)));
+    if (r != DMA_OK) throw UserError(fmt::format("{}: cannot be read: {}", IdLabel(s.dmaId), ResultMessage(r)));
     if (g.json) {
-        Json j{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"value", ValueToJson(v)}};
+        Json j = IdJson(s.dmaId);
+        j["kind"] = KindName(s.kind);
+        j["value"] = ValueToJson(v);
         if (v.unterminated) j["unterminated"] = true;
         j["buffer"] = s.size;
         j["location"] = LocationToJson(s.where);
@@ -134,6 +141,7 @@ int CmdGet(const Globals &g, const std::string &idText) {
     }
     Table t({"field", "value"});
     t.Add({"DMA ID", FormatId(s.dmaId)});
+    if (!NameOf(s.dmaId).empty()) t.Add({"name", NameOf(s.dmaId)});
     if (s.where.itemId) t.Add({"item", std::to_string(s.where.itemId)});
     t.Add({"kind", KindName(s.kind)});
     t.Add({"type", TypeText(s.where)});
@@ -194,7 +202,7 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
     const DMA_RESULT r = WriteSetting(ctx, target, wanted);
     if (r != DMA_OK) {
         const std::string hint = r == DMA_E_FAILED ? LinkedSettingHint(target, false) : "";
-        throw UserError(fmt::format("set {}: {}{}; nothing was changed", FormatId(id), ResultMessage(r), hint));
+        throw UserError(fmt::format("set {}: {}{}; nothing was changed", IdLabel(id), ResultMessage(r), hint));
     }
 
     const auto now = ReadAll(ctx, all);
@@ -218,13 +226,17 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
     }
 
     if (g.json) {
-        Json j{{"id", FormatId(id)}, {"kind", KindName(target.kind)}};
+        Json j = IdJson(id);
+        j["kind"] = KindName(target.kind);
         j["value"] = readable ? ValueToJson(result) : Json(nullptr);
         if (old.count(id)) j["previous"] = ReadingJson(old.at(id));
         Json linked = Json::array();
-        for (const Setting *s : changed)
-            linked.push_back(Json{{"id", FormatId(s->dmaId)}, {"value", ReadingJson(now.at(s->dmaId))},
-                                  {"previous", ReadingJson(old.at(s->dmaId))}});
+        for (const Setting *s : changed) {
+            Json c = IdJson(s->dmaId);
+            c["value"] = ReadingJson(now.at(s->dmaId));
+            c["previous"] = ReadingJson(old.at(s->dmaId));
+            linked.push_back(c);
+        }
         j["changed"] = linked;
         j["written"] = written;
         j["saved"] = !unsaved;
@@ -234,18 +246,18 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
         if (readable && target.kind == ValueKind::Font && old.count(id) && old.at(id).result == DMA_OK) {
             std::string was, now;
             FontDifference(old.at(id).value.font, result.font, was, now);
-            line = fmt::format("{} = {}  (was {})", FormatId(id), now.empty() ? "unchanged" : now,
+            line = fmt::format("{} = {}  (was {})", IdLabel(id), now.empty() ? "unchanged" : now,
                                was.empty() ? "the same" : was);
         } else {
-            line = fmt::format("{} = {}", FormatId(id), readable ? FormatValue(target, result) : "(write-only)");
+            line = fmt::format("{} = {}", IdLabel(id), readable ? FormatValue(target, result) : "(write-only)");
             if (old.count(id)) line += "  (was " + ReadingText(target, old.at(id)) + ")";
         }
         Print(line + "\n");
         if (!changed.empty()) {
             Print("linked settings that changed with it:\n");
-            Table t({"DMA ID", "value", "was"});
+            Table t({"DMA ID", "name", "value", "was"});
             for (const Setting *s : changed)
-                t.Add({FormatId(s->dmaId), ReadingText(*s, now.at(s->dmaId)), ReadingText(*s, old.at(s->dmaId))});
+                t.Add({FormatId(s->dmaId), NameOf(s->dmaId), ReadingText(*s, now.at(s->dmaId)), ReadingText(*s, old.at(s->dmaId))});
             Print(t.Render());
         }
         for (const std::string &p : written) Print("written: " + p + "\n");

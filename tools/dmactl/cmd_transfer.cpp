@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "default_records.h"
 #include "json_form.h"
+#include "names.h"
 #include "settings.h"
 #include "value_format.h"
 
@@ -140,10 +141,14 @@ int CmdExport(const Globals &g, const std::string &outFile) {
         Value v;
         const DMA_RESULT r = ReadSetting(ctx, s, v);
         if (r != DMA_OK) {
-            skipped.push_back(Json{{"id", FormatId(s.dmaId)}, {"reason", ResultMessage(r)}});
+            Json skip = IdJson(s.dmaId);
+            skip["reason"] = ResultMessage(r);
+            skipped.push_back(skip);
             continue;
         }
-        Json e{{"id", FormatId(s.dmaId)}, {"kind", KindName(s.kind)}, {"value", ValueToJson(v)}};
+        Json e = IdJson(s.dmaId);
+        e["kind"] = KindName(s.kind);
+        e["value"] = ValueToJson(v);
         if (v.unterminated) e["unterminated"] = true;
         settings.push_back(e);
     }
@@ -190,12 +195,12 @@ int CmdImport(const Globals &g, const std::string &file) {
         const std::string where = fmt::format("{}: settings[{}]", file, i);
         const auto first = seen.emplace(e.dmaId, i);
         if (!first.second)
-            throw UserError(fmt::format("{}: {} appears twice (also settings[{}])", where, FormatId(e.dmaId),
+            throw UserError(fmt::format("{}: {} appears twice (also settings[{}])", where, IdLabel(e.dmaId),
                                         first.first->second));
         try {
             const Setting s = RequireSetting(ctx, e.dmaId);
             if (!e.kind.empty() && e.kind != KindName(s.kind))
-                throw UserError(fmt::format("{} is {} setting, the document says \"{}\"", FormatId(e.dmaId),
+                throw UserError(fmt::format("{} is {} setting, the document says \"{}\"", IdLabel(e.dmaId),
                                             KindWithArticle(s.kind), e.kind));
             Value v = ValueFromJson(s, e.value);
             CheckValue(s, v);
@@ -248,9 +253,9 @@ int CmdImport(const Globals &g, const std::string &file) {
             const bool stored = linked && ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value;
             if (!stored || !seen.count(linked))
                 throw UserError(fmt::format("import: {}: {}: {}{}{}; no file was changed", p.where,
-                                            FormatId(p.setting.dmaId), ResultMessage(r), LinkedSettingHint(p.setting),
+                                            IdLabel(p.setting.dmaId), ResultMessage(r), LinkedSettingHint(p.setting),
                                             stored ? fmt::format(", and the document has no entry for {}",
-                                                                 FormatId(linked))
+                                                                 IdLabel(linked))
                                                    : ""));
         }
         bool noted = false;
@@ -269,7 +274,7 @@ int CmdImport(const Globals &g, const std::string &file) {
         if (ReadSetting(ctx, p.setting, back) != DMA_OK || !(back == p.value)) {
             differing.push_back(FormatId(p.setting.dmaId));
             Note(fmt::format("{} holds {} after the import, the document says {} (another setting shares its bytes)",
-                             FormatId(p.setting.dmaId), FormatValue(p.setting, back),
+                             IdLabel(p.setting.dmaId), FormatValue(p.setting, back),
                              FormatValue(p.setting, p.value)));
         }
     }
@@ -278,7 +283,7 @@ int CmdImport(const Globals &g, const std::string &file) {
     for (const auto &u : unsaved) {
         unsavedIds.push_back(FormatId(u.first->setting.dmaId));
         Note(fmt::format("{}: {} not saved: its record is the built-in default {}", u.first->where,
-                         FormatId(u.first->setting.dmaId), RecordKindName(u.second)));
+                         IdLabel(u.first->setting.dmaId), RecordKindName(u.second)));
     }
     if (!unsaved.empty())
         Note(fmt::format("{} of the document's settings changed records that no file holds; give --set NAME or "
@@ -306,23 +311,24 @@ int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
         if (right.values.count(kv.first)) ids.insert(kv.first); else ++onlyLeft;
     for (const auto &kv : right.values)
         if (!left.values.count(kv.first)) ++onlyRight;
-    Table t({"DMA ID", a, b});
+    Table t({"DMA ID", "name", a, b});
     Json rows = Json::array();
     for (uint16_t id : ids) {
         const auto la = left.values.find(id), rb = right.values.find(id);
         if (la->second == rb->second) continue;
         const Setting &s = left.settings.at(id);
         if (g.json) {
-            rows.push_back(Json{{"id", FormatId(id)},
-                                {"kind", KindName(s.kind)},
-                                {"old", ValueToJson(la->second)},
-                                {"new", ValueToJson(rb->second)}});
+            Json row = IdJson(id);
+            row["kind"] = KindName(s.kind);
+            row["old"] = ValueToJson(la->second);
+            row["new"] = ValueToJson(rb->second);
+            rows.push_back(row);
         } else {
             std::string oldText = FormatValue(s, la->second);
             std::string newText = FormatValue(s, rb->second);
             if (s.kind == ValueKind::Font)
                 FontDifference(la->second.font, rb->second.font, oldText, newText);
-            t.Add({FormatId(id), oldText, newText});
+            t.Add({FormatId(id), NameOf(id), oldText, newText});
         }
     }
     if (g.json) {

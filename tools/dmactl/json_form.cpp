@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include "record_files.h"
+#include "names.h"
 #include "value_format.h"
 
 namespace dmactl {
@@ -27,10 +28,10 @@ namespace {
 
 int64_t IntegerMember(const Setting &s, const Json &j, const FontMember &m) {
     if (!j.is_number_integer())
-        throw UserError(fmt::format("{}: font member \"{}\" must be an integer", FormatId(s.dmaId), m.name));
+        throw UserError(fmt::format("{}: font member \"{}\" must be an integer", IdLabel(s.dmaId), m.name));
     const int64_t v = j.get<int64_t>();
     if (v < FontMemberMin(m) || v > FontMemberMax(m))
-        throw UserError(fmt::format("{}: font member \"{}\": value {} out of range ({} to {})", FormatId(s.dmaId),
+        throw UserError(fmt::format("{}: font member \"{}\": value {} out of range ({} to {})", IdLabel(s.dmaId),
                                     m.name, v, FontMemberMin(m), FontMemberMax(m)));
     return v;
 }
@@ -43,37 +44,44 @@ Value ValueFromJson(const Setting &s, const Json &j) {
     switch (s.kind) {
     case ValueKind::Integer:
         if (!j.is_number_integer())
-            throw UserError(fmt::format("{}: an integer setting needs an integer value", FormatId(s.dmaId)));
+            throw UserError(fmt::format("{}: an integer setting needs an integer value", IdLabel(s.dmaId)));
         if (j.is_number_unsigned() && j.get<uint64_t>() > (1ull << 40))
-            throw UserError(fmt::format("{}: value out of range", FormatId(s.dmaId)));
+            throw UserError(fmt::format("{}: value out of range", IdLabel(s.dmaId)));
         v.integer = j.get<int64_t>();
         return v;
     case ValueKind::String:
-        if (!j.is_string()) throw UserError(fmt::format("{}: a string setting needs a text value", FormatId(s.dmaId)));
+        if (!j.is_string()) throw UserError(fmt::format("{}: a string setting needs a text value", IdLabel(s.dmaId)));
         v.text = j.get<std::string>();
         return v;
     case ValueKind::Font: {
         if (!j.is_object())
-            throw UserError(fmt::format("{}: a font setting needs an object of font members", FormatId(s.dmaId)));
+            throw UserError(fmt::format("{}: a font setting needs an object of font members", IdLabel(s.dmaId)));
         for (auto it = j.begin(); it != j.end(); ++it) {
             bool known = it.key() == "face";
             for (const FontMember &m : kFontMembers) known = known || it.key() == m.name;
             if (!known)
-                throw UserError(fmt::format("{}: \"{}\" is not a font member", FormatId(s.dmaId), it.key()));
+                throw UserError(fmt::format("{}: \"{}\" is not a font member", IdLabel(s.dmaId), it.key()));
         }
         for (size_t i = 0; i < kFontMemberCount; ++i) {
             const FontMember &m = kFontMembers[i];
             if (!j.contains(m.name))
-                throw UserError(fmt::format("{}: font member \"{}\" missing", FormatId(s.dmaId), m.name));
+                throw UserError(fmt::format("{}: font member \"{}\" missing", IdLabel(s.dmaId), m.name));
             v.font.member[i] = IntegerMember(s, j[m.name], m);
         }
         if (!j.contains("face") || !j["face"].is_string())
-            throw UserError(fmt::format("{}: font member \"face\" must be a text", FormatId(s.dmaId)));
+            throw UserError(fmt::format("{}: font member \"face\" must be a text", IdLabel(s.dmaId)));
         v.font.faceName = j["face"].get<std::string>();
         return v;
     }
     }
     return v;
+}
+
+Json IdJson(uint16_t dmaId) {
+    Json j{{"id", FormatId(dmaId)}};
+    const std::string name = NameOf(dmaId);
+    if (!name.empty()) j["name"] = name;
+    return j;
 }
 
 Json LocationToJson(const Location &l) {

@@ -31,6 +31,9 @@ Json ValueToJson(const Value &v);
 // Reads a value of the setting's kind; throws UserError naming the setting
 // and what is wrong.
 Value ValueFromJson(const Setting &s, const Json &j);
+// {"id": "0x0007", "name": "dmOrientation"}: how JSON output names a
+// setting; "name" only for a setting that has one.  Further keys follow.
+Json IdJson(uint16_t dmaId);
 // Where a setting lives, for --json output of catalogue/get.
 Json LocationToJson(const Location &l);
 

@@ -20,6 +20,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "names.h"
 
 using namespace dmactl;
 
@@ -60,6 +61,10 @@ int main(int argc, char **argv) {
                    fmt::format("secondary settings record file (at least {} bytes)", DMA_SECONDARY_MIN_SIZE));
     app.add_option("--fax", g.records.faxPath, "fax-address block file");
     app.add_flag("--json", g.json, "print JSON instead of a table");
+    std::string namesFile;
+    app.add_option("--names", namesFile,
+                   "the team's names file (\"<DMA ID> <name>\" a line); else $DMACTL_NAMES, else "
+                   "the user's config folder: dmactl/names");
     app.footer("Without record files dmactl works on built-in default records.");
 
     std::function<int()> run;
@@ -147,6 +152,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     try {
+        LoadNames(namesFile);
         return run ? run() : 2;
     } catch (const UserError &e) {
         Note(e.what());

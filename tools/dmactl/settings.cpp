@@ -13,6 +13,7 @@
 #include "ansi_text.h"
 #include "commands.h"
 #include "record_files.h"
+#include "names.h"
 #include "value_format.h"
 
 namespace dmactl {
@@ -270,10 +271,10 @@ namespace {
 
 std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
     if (utf8.find('\0') != std::string::npos)
-        throw UserError(fmt::format("{}: the text holds a zero character", FormatId(s.dmaId)));
+        throw UserError(fmt::format("{}: the text holds a zero character", IdLabel(s.dmaId)));
     auto ansi = Utf8ToAnsi(utf8);
     if (!ansi)
-        throw UserError(fmt::format("{}: the text \"{}\" cannot be written in the ANSI code page", FormatId(s.dmaId),
+        throw UserError(fmt::format("{}: the text \"{}\" cannot be written in the ANSI code page", IdLabel(s.dmaId),
                                     utf8));
     return *ansi;
 }
@@ -282,7 +283,7 @@ std::string ToAnsiOrThrow(const Setting &s, const std::string &utf8) {
 
 void CheckValue(const Setting &s, const Value &v) {
     if (v.kind != s.kind)
-        throw UserError(fmt::format("{}: the setting takes {} value, not {}", FormatId(s.dmaId),
+        throw UserError(fmt::format("{}: the setting takes {} value, not {}", IdLabel(s.dmaId),
                                     KindWithArticle(s.kind), KindWithArticle(v.kind)));
     switch (s.kind) {
     case ValueKind::Integer: {
@@ -290,7 +291,7 @@ void CheckValue(const Setting &s, const Value &v) {
         IntegerRange(s.where, lo, hi);
         if (v.integer < lo || v.integer > hi ||
             (IsPackedByteItem(s.where.itemId) && (v.integer & ~int64_t(PackedByteMask(s.where.itemId)))))
-            throw UserError(fmt::format("{}: value {} out of range ({} to {}{})", FormatId(s.dmaId), v.integer, lo, hi,
+            throw UserError(fmt::format("{}: value {} out of range ({} to {}{})", IdLabel(s.dmaId), v.integer, lo, hi,
                                         IsPackedByteItem(s.where.itemId)
                                             ? fmt::format(", the byte in bits {}-{} of its word",
                                                           8 * ((s.where.itemId - 392) % 3),
@@ -308,14 +309,14 @@ void CheckValue(const Setting &s, const Value &v) {
             if (stored > fieldChars)
                 throw UserError(fmt::format(
                     "{}: text too long: {} characters need {} characters in their protected form, the field holds {}",
-                    FormatId(s.dmaId), ansi.size(), stored, fieldChars));
+                    IdLabel(s.dmaId), ansi.size(), stored, fieldChars));
         }
         return;
     }
     case ValueKind::Font: {
         const std::string face = ToAnsiOrThrow(s, v.font.faceName);
         if (face.size() >= LF_FACESIZE)
-            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", FormatId(s.dmaId),
+            throw UserError(fmt::format("{}: face name \"{}\" too long: at most {} characters", IdLabel(s.dmaId),
                                         v.font.faceName, LF_FACESIZE - 1));
         return;
     }
@@ -406,9 +407,14 @@ bool ParseInteger(const std::string &text, int64_t &out) {
 }  // namespace
 
 uint16_t ParseDmaId(const std::string &text) {
+    if (LooksLikeName(text)) {
+        uint16_t id = 0;
+        if (!IdOfName(text, id)) throw UserError(UnknownNameMessage(text));
+        return id;
+    }
     int64_t v = 0;
     if (!ParseInteger(text, v) || v <= 0 || v > 0xFFFF)
-        throw UserError(fmt::format("\"{}\" is not a DMA ID (1 to 0xFFFF, decimal or 0x hex)", text));
+        throw UserError(fmt::format("\"{}\" is not a DMA ID (1 to 0xFFFF, decimal or 0x hex) or a setting name", text));
     return static_cast<uint16_t>(v);
 }
 
@@ -416,16 +422,16 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
     Value v = current;
     v.kind = s.kind;
     v.unterminated = false;
-    if (words.empty()) throw UserError(fmt::format("{}: no value given", FormatId(s.dmaId)));
+    if (words.empty()) throw UserError(fmt::format("{}: no value given", IdLabel(s.dmaId)));
     switch (s.kind) {
     case ValueKind::Integer: {
         if (words.size() != 1)
-            throw UserError(fmt::format("{}: an integer setting takes one value", FormatId(s.dmaId)));
+            throw UserError(fmt::format("{}: an integer setting takes one value", IdLabel(s.dmaId)));
         const std::string w = Lower(words[0]);
         if (s.where.flagMask && (w == "on" || w == "true" || w == "yes")) v.integer = 1;
         else if (s.where.flagMask && (w == "off" || w == "false" || w == "no")) v.integer = 0;
         else if (!ParseInteger(words[0], v.integer))
-            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", FormatId(s.dmaId),
+            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", IdLabel(s.dmaId),
                                         words[0], s.where.flagMask ? ", or on/off" : ""));
         return v;
     }
@@ -446,17 +452,17 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
                 if (name == m.name) member = &m;
             if (eq == std::string::npos || (member == nullptr && name != "facename"))
                 throw UserError(fmt::format(
-                    "{}: \"{}\" is not a font member; give name=value with the names {}, face", FormatId(s.dmaId), word,
+                    "{}: \"{}\" is not a font member; give name=value with the names {}, face", IdLabel(s.dmaId), word,
                     FontMemberNames()));
             const std::string value = word.substr(eq + 1);
             if (member == nullptr) { v.font.faceName = value; continue; }
             int64_t n = 0;
             if (!ParseInteger(value, n))
-                throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", FormatId(s.dmaId), name,
+                throw UserError(fmt::format("{}: font member {}: \"{}\" is not an integer", IdLabel(s.dmaId), name,
                                             value));
             const int64_t lo = FontMemberMin(*member), hi = FontMemberMax(*member);
             if (n < lo || n > hi)
-                throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", FormatId(s.dmaId),
+                throw UserError(fmt::format("{}: font member {}: value {} out of range ({} to {})", IdLabel(s.dmaId),
                                             name, n, lo, hi));
             v.font.member[member - kFontMembers] = n;
         }
@@ -472,10 +478,10 @@ Setting RequireSetting(DmaContext &ctx, uint16_t dmaId) {
     if (r == DMA_OK) return s;
     if (IsFaxHeaderId(dmaId) && !ctx.faxAddressBlock)
         throw UserError(fmt::format("{}: the fax header strings need a fax-address block (--fax FILE)",
-                                    FormatId(dmaId)));
+                                    IdLabel(dmaId)));
     if (r == DMA_E_NO_ID)
-        throw UserError(fmt::format("unknown DMA ID {}: the library has no setting with this number", FormatId(dmaId)));
-    throw UserError(fmt::format("{}: not available in these records: {}", FormatId(dmaId), ResultMessage(r)));
+        throw UserError(fmt::format("unknown DMA ID {}: the library has no setting with this number", IdLabel(dmaId)));
+    throw UserError(fmt::format("{}: not available in these records: {}", IdLabel(dmaId), ResultMessage(r)));
 }
 
 }  // namespace dmactl

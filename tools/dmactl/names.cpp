@@ -1,0 +1,238 @@
+// names.cpp - the setting names of one run: built-in DEVMODEW member names
+// (devmode.names, compiled in) and the team's names file.
+#include "names.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+#include <fmt/format.h>
+
+#include "record_files.h"
+#include "value_format.h"
+
+namespace dmactl {
+namespace {
+
+// devmode.names as CMake embedded it: kBuiltInNames.
+#include "devmode_names.inc"
+
+std::string Lower(std::string t) {
+    for (char &c : t)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return t;
+}
+
+bool NameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool NameChar(char c) { return NameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+
+bool ValidName(const std::string &t) {
+    return !t.empty() && NameStart(t[0]) && std::all_of(t.begin() + 1, t.end(), NameChar);
+}
+
+// A DMA ID as a names file writes it: 0x hex or decimal, 1 to 0xFFFF.
+bool ParseIdWord(const std::string &w, uint16_t &id) {
+    const bool hex = w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X');
+    const size_t start = hex ? 2 : 0;
+    if (w.size() == start || w.size() - start > 8) return false;
+    uint32_t v = 0;
+    for (size_t i = start; i < w.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(w[i])));
+        uint32_t d;
+        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
+        else if (hex && c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
+        else return false;
+        v = v * (hex ? 16 : 10) + d;
+    }
+    if (v == 0 || v > 0xFFFF) return false;
+    id = static_cast<uint16_t>(v);
+    return true;
+}
+
+struct NameTable {
+    std::map<uint16_t, std::string> shown;   // DMA ID -> the name shown
+    std::map<std::string, uint16_t> byName;  // lower-case name -> DMA ID (every accepted name)
+    std::map<std::string, std::string> spelled;  // lower-case name -> as written
+    std::string teamFile;
+};
+
+NameTable &Names() {
+    static NameTable table;
+    return table;
+}
+
+// Adds a file's entries.  A name already given to another ID (by this file
+// or, for a team's file, by the built-in names) is an error at its line.
+void AddEntries(NameTable &t, const std::vector<NameEntry> &entries, const std::string &source) {
+    for (const NameEntry &e : entries) {
+        const std::string key = Lower(e.name);
+        const auto it = t.byName.find(key);
+        if (it != t.byName.end() && it->second != e.dmaId)
+            throw UserError(fmt::format("{}:{}: the name \"{}\" is already given to {} (\"{}\")", source, e.line,
+                                        e.name, FormatId(it->second), t.spelled[key]));
+        t.byName[key] = e.dmaId;
+        t.spelled[key] = e.name;
+        t.shown[e.dmaId] = e.name;
+    }
+}
+
+std::string Environment(const char *name) {
+#if defined(_WIN32)
+    // UTF-8, as every other path of the tool.
+    std::wstring wname(name, name + std::char_traits<char>::length(name));
+    const DWORD n = GetEnvironmentVariableW(wname.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring value(n, L'\0');
+    const DWORD got = GetEnvironmentVariableW(wname.c_str(), value.data(), n);
+    value.resize(got);
+    return PathToUtf8(std::filesystem::path(value));
+#else
+    const char *v = std::getenv(name);
+    return v ? v : "";
+#endif
+}
+
+// Where the team's names file is, and whether it must exist.
+std::string TeamFilePath(const std::string &option, bool &required) {
+    required = true;
+    if (!option.empty()) return option;
+    std::string env = Environment("DMACTL_NAMES");
+    if (!env.empty()) return env;
+    required = false;
+#if defined(_WIN32)
+    const std::string appData = Environment("APPDATA");
+    return appData.empty() ? std::string() : appData + "\\dmactl\\names";
+#else
+    std::string base = Environment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::string home = Environment("HOME");
+        if (home.empty()) return {};
+        base = home + "/.config";
+    }
+    return base + "/dmactl/names";
+#endif
+}
+
+size_t EditDistance(const std::string &a, const std::string &b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diag = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diag = up;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<NameEntry> ParseNamesText(const std::string &text, const std::string &source) {
+    std::vector<NameEntry> out;
+    std::map<uint16_t, size_t> idLine;
+    std::map<std::string, size_t> nameLine;
+    size_t lineNo = 0, pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (const size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+        std::vector<std::string> words;
+        for (size_t i = 0; i < line.size();) {
+            while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+            size_t j = i;
+            while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r') ++j;
+            if (j > i) words.push_back(line.substr(i, j - i));
+            i = j;
+        }
+        if (words.empty()) continue;
+        const std::string where = fmt::format("{}:{}", source, lineNo);
+        if (words.size() != 2)
+            throw UserError(fmt::format("{}: expected \"<DMA ID> <name>\" (as \"0x0007 dmOrientation\")", where));
+        uint16_t id = 0;
+        if (!ParseIdWord(words[0], id))
+            throw UserError(fmt::format("{}: \"{}\" is not a DMA ID (1 to 0xFFFF, decimal or 0x hex)", where,
+                                        words[0]));
+        if (!ValidName(words[1]))
+            throw UserError(fmt::format("{}: \"{}\" is not a name (a letter or _, then letters, digits, _ . -)",
+                                        where, words[1]));
+        if (const auto seen = idLine.find(id); seen != idLine.end())
+            throw UserError(fmt::format("{}: {} is already named on line {}", where, FormatId(id), seen->second));
+        if (const auto seen = nameLine.find(Lower(words[1])); seen != nameLine.end())
+            throw UserError(fmt::format("{}: the name \"{}\" is already used on line {}", where, words[1],
+                                        seen->second));
+        idLine[id] = lineNo;
+        nameLine[Lower(words[1])] = lineNo;
+        out.push_back({id, words[1], lineNo});
+    }
+    return out;
+}
+
+void LoadNames(const std::string &option) {
+    NameTable t;
+    AddEntries(t, ParseNamesText(kBuiltInNames, "devmode.names"), "devmode.names");
+    bool required = true;
+    const std::string path = TeamFilePath(option, required);
+    if (!path.empty() && (required || FileExists(path))) {
+        const std::vector<uint8_t> bytes = ReadFileBytes(path);
+        AddEntries(t, ParseNamesText(std::string(bytes.begin(), bytes.end()), path), path);
+        t.teamFile = path;
+    }
+    Names() = std::move(t);
+}
+
+std::string NameOf(uint16_t dmaId) {
+    const auto it = Names().shown.find(dmaId);
+    return it == Names().shown.end() ? std::string() : it->second;
+}
+
+bool IdOfName(const std::string &name, uint16_t &dmaId) {
+    const auto it = Names().byName.find(Lower(name));
+    if (it == Names().byName.end()) return false;
+    dmaId = it->second;
+    return true;
+}
+
+bool LooksLikeName(const std::string &text) { return !text.empty() && NameStart(text[0]); }
+
+std::string UnknownNameMessage(const std::string &name) {
+    const std::string key = Lower(name);
+    std::vector<std::pair<size_t, std::string>> close;
+    for (const auto &kv : Names().byName) {
+        const size_t d = EditDistance(key, kv.first);
+        size_t common = 0;
+        while (common < key.size() && common < kv.first.size() && key[common] == kv.first[common]) ++common;
+        const bool within = (kv.first.find(key) != std::string::npos && key.size() >= 3) ||
+                            (common >= 4 && common + 2 >= key.size());
+        if (d <= std::max<size_t>(2, key.size() / 4) || within) close.emplace_back(d, Names().spelled[kv.first]);
+    }
+    std::sort(close.begin(), close.end());
+    std::string msg = fmt::format("no setting is named \"{}\"", name);
+    if (!close.empty()) {
+        msg += "; did you mean ";
+        for (size_t i = 0; i < close.size() && i < 3; ++i)
+            msg += (i ? (i + 1 == std::min<size_t>(close.size(), 3) ? " or " : ", ") : "") + close[i].second;
+        msg += "?";
+    } else {
+        msg += " (names: dmactl catalogue lists them; --names FILE adds a team's)";
+    }
+    return msg;
+}
+
+std::string IdLabel(uint16_t dmaId) {
+    const std::string name = NameOf(dmaId);
+    return name.empty() ? FormatId(dmaId) : fmt::format("{} ({})", FormatId(dmaId), name);
+}
+
+const std::string &TeamNamesFile() { return Names().teamFile; }
+
+}  // namespace dmactl
