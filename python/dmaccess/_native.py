@@ -161,8 +161,9 @@ def candidate_paths() -> list[str]:
 def _load() -> ctypes.CDLL:
     tried: list[str] = []
     explicit = os.environ.get(LIBRARY_VARIABLE)
-    for index, place in enumerate(candidate_paths()):
-        is_search = index == len(candidate_paths()) - 1
+    places = candidate_paths()
+    for index, place in enumerate(places):
+        is_search = index == len(places) - 1
         if not is_search and not os.path.isfile(place):
             tried.append(f"{place} (no such file)")
             if explicit and index == 0:
