@@ -20,7 +20,7 @@ from pathlib import Path
 from typing import Iterator, Optional, Union, overload
 
 from . import _native as N
-from .errors import Refused, check
+from .errors import DmaError, RawError, check
 from .names import Names
 from .places import FAX_HEADER_IDS, PROTECTED_IDS, Place, place_of
 from .text import from_ansi, to_ansi, utf16_field
@@ -375,13 +375,8 @@ class Records:
         for dma_id in sorted(ids):
             try:
                 yield self.describe(dma_id)
-            except Refused:
-                continue
-            except Exception as err:  # noqa: BLE001 - an ID these records cannot describe is not offered
-                from .errors import DmaError
-                if isinstance(err, DmaError):
-                    continue
-                raise
+            except DmaError:
+                continue  # an ID these records cannot describe is not offered
 
     def software_support(self) -> bool:
         """DMA_QuerySWSupportInfo for information kind 1: True when supported, False when not."""
@@ -443,7 +438,6 @@ class Records:
 
     def get(self, key: Union[int, str], default: object = _MISSING) -> Value:
         """A setting's value; with a default, that instead of an error when the setting cannot be read."""
-        from .errors import DmaError
         try:
             return self[key]
         except (DmaError, KeyError):
@@ -455,7 +449,7 @@ class Records:
     def check_value(self, s: Setting, value: Value) -> None:
         """ValueError/TypeError for a value the setting cannot take (before the library sees it)."""
         if s.kind == "integer":
-            if not isinstance(value, int) or isinstance(value, bool) and False:
+            if not isinstance(value, int):
                 raise TypeError(f"{s.label}: the setting takes an integer, not {type(value).__name__}")
             lo, hi = s.place.integer_range() if s.place else (-(2**31), 2**32 - 1)
             packed = s.place is not None and 392 <= s.place.item <= 403
@@ -513,7 +507,6 @@ class Records:
     def values(self) -> dict[int, tuple[Setting, Value]]:
         """Every readable setting with its value, by DMA ID."""
         out: dict[int, tuple[Setting, Value]] = {}
-        from .errors import DmaError
         for s in self.settings():
             try:
                 out[s.dma_id] = (s, self._read(s)[0])
@@ -525,7 +518,6 @@ class Records:
 
     def raw_get(self, item_id: int) -> tuple[int, Union[int, tuple[str, int]]]:
         """dma_GetValue: (type, value) of an item; for strings and fonts the value is (area name, offset)."""
-        from .errors import RawError
         vtype, length, area = ctypes.c_uint16(0), ctypes.c_int32(0), ctypes.c_uint16(0)
         buf = ctypes.create_string_buffer(16)
         with self.context() as ctx:
@@ -541,7 +533,6 @@ class Records:
 
     def raw_set(self, item_id: int, value_type: int, value: Union[int, bytes], length: Optional[int] = None) -> None:
         """dma_SetValue: an integer in the declared width, or a text/font as its stored bytes (UTF-16, LOGFONTW)."""
-        from .errors import RawError
         if isinstance(value, int):
             width = length if length is not None else 4
             data = ctypes.create_string_buffer((value & (2 ** (8 * width) - 1)).to_bytes(width, "little"), width)
