@@ -8,6 +8,7 @@
 #   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make fuzz-long  the same for 10 minutes a target (not part of `make test`)
 #   make coverage  gcov build of the test suite; line and branch coverage of src/
+#   make docs   the API reference of the public header (Doxygen) into build/docs/html
 #
 # JOBS sets the build and test parallelism (default 2).
 JOBS ?= 2
@@ -32,6 +33,7 @@ test: deps
 	@status=0; \
 	$(MAKE) --no-print-directory tsan || status=1; \
 	$(MAKE) --no-print-directory fuzz || status=1; \
+	$(MAKE) --no-print-directory docs || status=1; \
 	for preset in $(PRESETS); do \
 	  $(MAKE) --no-print-directory $$preset || status=1; \
 	done; \
@@ -65,6 +67,13 @@ fuzz-long:
 
 coverage:
 	@JOBS=$(JOBS) ./tools/coverage
+
+# The API reference from the public header and README.md (docs/Doxyfile).
+# Any doxygen warning fails it, an undocumented public name above all.
+.PHONY: docs
+docs:
+	@echo "==== docs: API reference into build/docs/html"
+	@mkdir -p build/docs && doxygen docs/Doxyfile
 
 deps:
 	@missing=""; \

@@ -34,6 +34,9 @@ int main(void) {
     CHECK(sizeof(Kind2Record) == DMA_KIND2_SIZE && sizeof(Kind3Record) == DMA_KIND3_SIZE);
     CHECK(sizeof(Kind4Record) == DMA_KIND4_SIZE && sizeof(Kind7Record) == DMA_KIND7_SIZE);
     CHECK(sizeof(DocPropBuffers) == 64 && sizeof(AttributeRecord) == 12);
+    CHECK(sizeof(DmaNdevHeader) + sizeof(DmaTmbInfoHeader) + sizeof(DmaSpInfoHeader) == 64);
+    CHECK(DMA_FAX_BLOCK_SIZE(2) == DMA_FAX_HEADER_SIZE + 2 * DMA_FAX_ENTRY_SIZE);
+    CHECK(DMA_FAX_BLOCK_SIZE(65535) == 1442u + 820u * 65535u);
     if (failures) fprintf(stderr, "%d layout check(s) failed\n", failures);
     else printf("public header: C layout as expected\n");
     return failures ? 1 : 0;
