@@ -584,7 +584,8 @@ DMA_API DMA_RESULT DMA_GetValue(DmaContext *context, uint32_t dmaId, int32_t *va
  * @param [in] dmaId the DMA ID (low 16 bits used).
  * @param [in] value the new value: the low-order bytes that the stored width
  *   takes are stored, without a range check (70000 into a 16-bit setting
- *   stores 4464); a flag stores bit 0.
+ *   stores 4464); a flag takes only the low byte, 0 clearing it and any
+ *   other value setting it (the inverted flags look at its bit 0 alone).
  * @retval DMA_OK written, with every linked setting that follows it.
  * @retval DMA_E_NO_ID, DMA_E_IS_STRING, DMA_E_IS_FONT as for DMA_GetValue;
  *   nothing is written.
