@@ -9,22 +9,28 @@
 #   make fuzz-long  the same for 10 minutes a target (not part of `make test`)
 #   make coverage  gcov build of the test suite; line and branch coverage of src/
 #   make docs   the API reference of the public header (Doxygen) into build/docs/html
+#   make install   optimised build (release preset, no tests) installed into
+#                  PREFIX (default /usr/local): library, header, dmactl,
+#                  CMake package, pkg-config file, module definition
+#   make install-windows  the same for Windows (release-windows preset):
+#                  dmaccess.dll, dmactl.exe, both import libraries, into PREFIX
 #
 # JOBS sets the build and test parallelism (default 2).
 JOBS ?= 2
+PREFIX ?= /usr/local
 PRESETS := native sanitize windows
 
 # Debian packages of the builds, the tests and the tools.
 PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
             libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev \
-            doxygen python3 python3-pytest mypy
+            doxygen python3 python3-pytest mypy pkg-config
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # Seconds each fuzz target runs in `make fuzz` (and so in `make test`).
 FUZZ_SECONDS ?= 60
 
-.PHONY: test deps demo tsan fuzz fuzz-long coverage $(PRESETS)
+.PHONY: test deps demo tsan fuzz fuzz-long coverage install install-windows $(PRESETS)
 
 # Runs the ThreadSanitizer stress test and the fuzz targets, then every
 # preset, each even when an earlier step fails, and fails if any did.  The
@@ -74,6 +80,18 @@ coverage:
 docs:
 	@echo "==== docs: API reference into build/docs/html"
 	@mkdir -p build/docs && doxygen docs/Doxyfile
+
+# Install steps of a user: no test is built, and cmake --install writes
+# only the package (a prefix outside the user's reach needs sudo make install).
+install:
+	cmake --preset release >/dev/null
+	cmake --build --preset release --parallel $(JOBS)
+	cmake --install build/release --prefix "$(PREFIX)"
+
+install-windows:
+	cmake --preset release-windows >/dev/null
+	cmake --build --preset release-windows --parallel $(JOBS)
+	cmake --install build/release-windows --prefix "$(PREFIX)"
 
 deps:
 	@missing=""; \

@@ -1,6 +1,8 @@
-# Install rules: the public header, the shared library (on Windows the DLL in
-# bin/ with its import library in lib/), the dmactl tool, a CMake package
-# (find_package(dmaccess) gives dmaccess::dmaccess) and a pkg-config file.
+# Install rules: the public header, the shared library (libdmaccess.so.1 and
+# its links; on Windows the DLL in bin/ with its import libraries in lib/),
+# the dmactl tool, the module definition, a CMake package
+# (find_package(dmaccess) gives dmaccess::dmaccess, whose IMPORTED_LOCATION is
+# the DLL, so $<TARGET_RUNTIME_DLLS:...> names it) and a pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -13,6 +15,14 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/include/dmaccess/dmaccess.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dmaccess)
 if(TARGET dmactl)
   install(TARGETS dmactl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+# The module definition names the exports; with it a user can make an import
+# library for another toolchain.  The Windows package brings one for
+# Microsoft's linker (dmaccess.lib) beside the mingw one (libdmaccess.dll.a).
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/src/exports/dmaccess.def
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/dmaccess)
+if(DMACCESS_MSVC_IMPLIB)
+  install(FILES ${DMACCESS_MSVC_IMPLIB} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 
 set(DMACCESS_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dmaccess)

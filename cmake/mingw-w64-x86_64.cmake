@@ -14,7 +14,12 @@ set(CMAKE_C_COMPILER ${DMACCESS_MINGW_GCC})
 set(CMAKE_CXX_COMPILER ${DMACCESS_MINGW_GXX})
 set(CMAKE_RC_COMPILER ${DMACCESS_MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${DMACCESS_MINGW_PREFIX})
+# Searches for libraries, headers and packages stay inside the roots, so that
+# nothing of the build machine's own (x86-64 Linux) is picked up.  The roots
+# are the compilers' own tree and every prefix named in CMAKE_PREFIX_PATH:
+# a Windows package installed elsewhere (-DCMAKE_PREFIX_PATH=/opt/dmaccess-win)
+# is then found as a native build finds one, without naming <pkg>_DIR.
+set(CMAKE_FIND_ROOT_PATH /usr/${DMACCESS_MINGW_PREFIX} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,6 +1,9 @@
 # Installs the built project into a fresh prefix, then configures, builds and
 # runs the consumer project against that prefix, as a user's project would.
-# Inputs: BUILD_DIR, SOURCE_DIR, WORK_DIR, optional TOOLCHAIN, EMULATOR,
+# Besides: natively the one-line compiler call with pkg-config that a user
+# writes; for Windows a program linked against dmaccess.lib, the import
+# library made for Microsoft's linker (the mingw linker reads it too).
+# Inputs: BUILD_DIR, SOURCE_DIR, WORK_DIR, CC, optional TOOLCHAIN, EMULATOR,
 # GENERATOR.
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
@@ -21,8 +24,15 @@ foreach(f include/dmaccess/dmaccess.h)
 endforeach()
 file(GLOB_RECURSE installed RELATIVE "${prefix}" "${prefix}/*")
 message(STATUS "installed: ${installed}")
-foreach(pattern "dmactl" "dmaccessConfig.cmake" "dmaccess.pc" "dmaccess")
-  if(NOT installed MATCHES "${pattern}")
+set(expected "dmactl" "dmaccessConfig.cmake" "dmaccessConfigVersion.cmake" "dmaccess.pc"
+    "share/dmaccess/dmaccess.def")
+if(TOOLCHAIN)
+  list(APPEND expected "bin/dmaccess.dll" "lib/libdmaccess.dll.a" "lib/dmaccess.lib")
+else()
+  list(APPEND expected "/libdmaccess\\.so;" "/libdmaccess\\.so\\.1;")
+endif()
+foreach(pattern IN LISTS expected)
+  if(NOT "${installed};" MATCHES "${pattern}")
     message(FATAL_ERROR "nothing installed matches ${pattern}")
   endif()
 endforeach()
@@ -33,10 +43,9 @@ if(GENERATOR)
   list(APPEND config_args -G "${GENERATOR}")
 endif()
 if(TOOLCHAIN)
-  # A cross toolchain confines package searches to its own root, so the
-  # package is named by its directory, as a cross-building user would.
-  list(APPEND config_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}"
-                          "-Ddmaccess_DIR=${prefix}/lib/cmake/dmaccess")
+  # The prefix is named as for a native build: the toolchain counts the
+  # prefixes of CMAKE_PREFIX_PATH among its search roots.
+  list(APPEND config_args "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
 endif()
 set(ENV{PKG_CONFIG_PATH} "")
 file(GLOB_RECURSE pc_files "${prefix}/*/dmaccess.pc")
@@ -50,12 +59,18 @@ run(${CMAKE_COMMAND} ${config_args})
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/build")
 
 if(TOOLCHAIN)
-  # The DLL is found beside the program, as a Windows user installs it.
-  file(GLOB dlls "${prefix}/bin/*.dll")
-  file(COPY ${dlls} DESTINATION "${WORK_DIR}/build")
-  set(programs consumer.exe)
+  # The consumer's build copied the DLL beside it; the second program
+  # shares that folder.
+  run(${CC} "${SOURCE_DIR}/consumer.c" -o "${WORK_DIR}/build/consumer_lib.exe"
+      "-I${prefix}/include" "${prefix}/lib/dmaccess.lib")
+  set(programs consumer.exe consumer_lib.exe)
 else()
-  set(programs consumer)
+  # As a user writes it; the program finds the library through
+  # LD_LIBRARY_PATH here, where an installation in a system prefix needs none.
+  run(sh -c "cd '${WORK_DIR}/build' && \"${CC}\" '${SOURCE_DIR}/consumer.c' -o consumer_cc \$(pkg-config --cflags --libs dmaccess)")
+  get_filename_component(libdir "${pc_dir}" DIRECTORY)
+  set(ENV{LD_LIBRARY_PATH} "${libdir}")
+  set(programs consumer consumer_cc)
   if(EXISTS "${WORK_DIR}/build/consumer_pc")
     list(APPEND programs consumer_pc)
   endif()
