@@ -98,6 +98,44 @@ zeros 5988 > c1copy.devmode
 # two CJK characters, the second font's face name (offset 844) likewise.
 { zeros 102; printf 'J\0\xe5\x65\x2c\x67'; zeros $((844 - 108)); printf 'F\0\x2c\x67'; zeros $((5988 - 848)); } > lost.devmode
 
+# Fixtures of the record commands: a copy of a file with an old fax section
+# to change, a block to add to and delete from, bytes that are no record of
+# any kind, and user-settings records of layout versions 1 and 3 (the latter
+# too short: version 3 is read up to byte 2092).
+cp old.prop old2.prop; cp one.fax rt.fax
+yes 'q7#Zx' | head -c 3000 > random.bin
+{ le16 1; zeros 70; u16 "Office" 66; u16 "Path" 258; zeros $((716 - 396)); } > v1.us
+{ le16 3; zeros 1000; } > v3short.us
+: > fonts.rec
+
+# Fixtures of the names, validate and command-line cases.  A DEVMODEW record
+# as `new` writes it, changed in one place each: a text without terminator
+# (dmFormName at 102 filled), a font with impossible members (font 0x0130 at
+# 588: italic 5, weight 5000), 0x010B (offset 308) at 7 while its linked
+# 0x0145 stays 0, and twelve bytes too many for its header.
+put() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+"${runner[@]}" new vbase > /dev/null 2>&1 < /dev/null
+cp vbase.devmode vtext.devmode; put vtext.devmode 102 "$(printf 'A\\0%.0s' {1..32})"
+cp vbase.devmode vfont.devmode; put vfont.devmode 608 '\x05'; put vfont.devmode 604 '\x88\x13'
+cp vbase.devmode vlinked.devmode; put vlinked.devmode 308 '\x07'
+cp vbase.devmode vbig.devmode; zeros 12 >> vbig.devmode
+# 8,000 bytes of noise (a fixed pattern, so that the output is stable).
+pattern=$(for i in $(seq 0 250); do printf '\\x%02x' $(((i * 131 + 17) % 251)); done)
+for i in $(seq 32); do printf "$pattern"; done | head -c 8000 > noise.devmode
+# One file of 7974 bytes with a DEVMODEW header that fits it (220 + 7754), so
+# that it may be named as both records.
+{ zeros 68; le16 220; le16 7754; zeros 7902; } > both.rec
+# Names files: a team's own, and three that break the rules.
+printf '# our names\n0x010B duplexMode\n0x0007 orient   # renamed\n\n300 docLayout\n' > team.names
+printf '0x010B first\n0x010C FIRST\n' > dupname.names
+printf '0x010B first\n267 second\n' > dupid.names
+printf '0x010B two words here\n' > malformed.names
+printf '0x010B dmOrientation\n' > builtin.names
+# Settings documents that contradict themselves, and one that agrees.
+doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": ""}' > conflict.json
+doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": "Arial"}' > agree.json
+doc '{"id": "dmOrientation", "value": 2}, {"id": "dmPaperSize", "value": 5}' > byname.json
+
 # ---- golden cases ------------------------------------------------------------
 while IFS= read -r line; do
     case "$line" in '#'* | '') continue ;; esac
@@ -302,6 +340,52 @@ case "$dmactl" in
         else fail "dmactl defines DMA_* itself instead of importing them"; fi
     fi ;;
 esac
+
+# Standard input and output as "-": an export through a pipe imports into
+# blank records byte for byte; two reads of standard input and a record read
+# from it that would be written back are refused.
+run new vpipe
+run new vpipe2
+run --set vpipe set dmOrientation 2
+"${runner[@]}" --set vpipe export - 2> /dev/null < /dev/null | "${runner[@]}" --set vpipe2 import - > /dev/null 2>&1 ||
+    fail "export - | import -"
+same vpipe.devmode vpipe2.devmode "export to standard output, import from standard input"
+if "${runner[@]}" --devmode - set dmOrientation 1 < vpipe.devmode > /dev/null 2> stdin-err.txt; then
+    fail "a record from standard input was written back"
+elif grep -q 'standard input cannot be written back' stdin-err.txt; then pass
+else fail "record from standard input: $(head -c 300 stdin-err.txt)"; fi
+# A contradicting import changes no file.
+cp vpipe.devmode vpipe-keep.devmode
+refused --set vpipe import conflict.json && fail "a contradicting import succeeded"
+same vpipe.devmode vpipe-keep.devmode "refused contradicting import"
+# A write error on standard output is an error.
+if [ -w /dev/full ]; then
+    if "${runner[@]}" show 0x7 > /dev/full 2> full-err.txt < /dev/null; then fail "show > /dev/full succeeded"
+    elif grep -q 'cannot write standard output' full-err.txt; then pass
+    else fail "show > /dev/full: $(head -c 300 full-err.txt)"; fi
+fi
+# The team's names file: from the config folder, DMACTL_NAMES before it,
+# --names before both.
+mkdir -p .config/dmactl; printf '0x0007 fromConfig\n' > .config/dmactl/names
+printf '0x0007 fromEnvironment\n' > env.names
+check_name() {  # EXPECTED NAME, then environment assignments
+    local want=$1; shift
+    local got
+    got=$(env "$@" "${runner[@]}" --json get 0x7 2> /dev/null < /dev/null | grep '"name"')
+    if grep -q "\"$want\"" <<< "$got"; then pass; else fail "names file: expected $want, got $got"; fi
+}
+case "$dmactl" in
+*.exe) ;;  # the config folder is %APPDATA% there
+*) check_name fromConfig XDG_CONFIG_HOME="$PWD/.config" ;;
+esac
+check_name fromEnvironment XDG_CONFIG_HOME="$PWD/.config" DMACTL_NAMES=env.names WINEDEBUG=-all
+# The manual page and bash completion cover every command.
+"${runner[@]}" --generate man > dmactl.1 2> /dev/null < /dev/null
+"${runner[@]}" --generate bash-completion > dmactl.bash 2> /dev/null < /dev/null
+for c in catalogue show get set diff validate export import new docprop help; do
+    if grep -q "^\.B $c" dmactl.1 && grep -qw "$c" dmactl.bash; then pass; else fail "$c missing from the manual page or completion"; fi
+done
+if bash -n dmactl.bash; then pass; else fail "the bash completion is not valid bash"; fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "describe.h"
 #include "json_form.h"
 #include "names.h"
 #include "settings.h"
@@ -129,6 +130,12 @@ int CmdGet(const Globals &g, const std::string &idText) {
     Value v;
     const DMA_RESULT r = ReadSetting(ctx, s, v);
     if (r != DMA_OK) throw UserError(fmt::format("{}: cannot be read: {}", IdLabel(s.dmaId), ResultMessage(r)));
+    const Relations rel = DescribeRelations(ctx, set, s);
+    auto labels = [](const std::vector<uint16_t> &list) {
+        std::string t;
+        for (uint16_t id : list) t += (t.empty() ? "" : ", ") + IdLabel(id);
+        return t;
+    };
     if (g.json) {
         Json j = IdJson(s.dmaId);
         j["kind"] = KindName(s.kind);
@@ -136,6 +143,16 @@ int CmdGet(const Globals &g, const std::string &idText) {
         if (v.unterminated) j["unterminated"] = true;
         j["buffer"] = s.size;
         j["location"] = LocationToJson(s.where);
+        j["range"] = rel.range;
+        auto ids = [](const std::vector<uint16_t> &list) {
+            Json a = Json::array();
+            for (uint16_t id : list) a.push_back(IdJson(id));
+            return a;
+        };
+        j["drives"] = ids(rel.drives);
+        j["drivenBy"] = ids(rel.drivenBy);
+        if (!rel.rule.empty()) j["rule"] = rel.rule;
+        j["aliases"] = ids(rel.aliases);
         Print(j.dump(2) + "\n");
         return 0;
     }
@@ -147,6 +164,11 @@ int CmdGet(const Globals &g, const std::string &idText) {
     t.Add({"type", TypeText(s.where)});
     t.Add({"stored", StoredText(s.where)});
     t.Add({"buffer", fmt::format("{} bytes", s.size)});
+    t.Add({"range", rel.range});
+    if (!rel.drives.empty()) t.Add({"drives", labels(rel.drives)});
+    if (!rel.drivenBy.empty()) t.Add({"driven by", labels(rel.drivenBy)});
+    for (size_t i = 0; i < rel.rule.size(); ++i) t.Add({i ? "" : "rule", rel.rule[i]});
+    if (!rel.aliases.empty()) t.Add({"aliases", labels(rel.aliases)});
     if (s.where.plainId)
         t.Add({"note", fmt::format("write-only: the value is the stored form, as {} reads it", FormatId(s.where.plainId))});
     if (s.kind == ValueKind::Font) {
@@ -187,6 +209,9 @@ Json ReadingJson(const Reading &r) { return r.result == DMA_OK ? ValueToJson(r.v
 }  // namespace
 
 int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::string> &words) {
+    if (!g.records.AnyFile())
+        throw UserError("set: name the records to change: --set NAME or --devmode/--secondary/--fax FILE "
+                        "(dmactl new NAME creates blank ones)");
     const uint16_t id = ParseDmaId(idText);
     RecordSet before = LoadRecordSet(g.records);
     RecordSet after = before;

@@ -55,7 +55,7 @@ Snapshot LoadOperand(const std::string &operand) {
         RecordSet set = LoadRecordSet(RecordSelection{});
         return SnapshotOf(set);
     }
-    if (EndsWith(operand, ".json")) {
+    if (operand == "-" || EndsWith(operand, ".json")) {
         RecordSet defaults = LoadRecordSet(RecordSelection{});
         DmaContext ctx = defaults.Context();
         Snapshot snap;
@@ -206,7 +206,7 @@ int CmdImport(const Globals &g, const std::string &file) {
             CheckValue(s, v);
             plan.push_back({s, std::move(v), where});
         } catch (const UserError &err) {
-            throw UserError(where + ": " + err.what(), err.status);
+            throw UserError(where + ": " + err.what(), file, fmt::format("settings[{}]", i));
         }
     }
 
@@ -266,17 +266,55 @@ int CmdImport(const Globals &g, const std::string &file) {
             b.bytes = b.record->bytes;
         }
     }
-    // Report settings whose bytes a later entry overwrote (aliases).
+    // Every setting must hold the document's value now.  One that does not
+    // was overwritten by another entry that writes the same bytes with a
+    // different value (a font and one of its members, a word and its flags,
+    // the escapement member that sets lfOrientation too): the document
+    // contradicts itself, and the import is refused naming both entries
+    // rather than letting the later one win unseen.  The culprit is found
+    // by writing the two entries alone, in import order, onto the records
+    // as they were; entries whose bytes lie close are tried first.
     Json differing = Json::array();
     for (const Planned &p : plan) {
         if (p.setting.where.plainId) continue;
         Value back;
-        if (ReadSetting(ctx, p.setting, back) != DMA_OK || !(back == p.value)) {
-            differing.push_back(FormatId(p.setting.dmaId));
-            Note(fmt::format("{} holds {} after the import, the document says {} (another setting shares its bytes)",
-                             IdLabel(p.setting.dmaId), FormatValue(p.setting, back),
-                             FormatValue(p.setting, p.value)));
+        if (ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value) continue;
+        auto overlaps = [&](const Planned &q) {
+            const Location &a = p.setting.where, &b = q.setting.where;
+            const uint64_t aEnd = a.offset + (a.size ? a.size : a.width), bEnd = b.offset + (b.size ? b.size : b.width);
+            return a.area == b.area && a.offset < bEnd && b.offset < aEnd;
+        };
+        auto conflicts = [&](const Planned &q) {
+            RecordSet scratch = before;
+            DmaContext sc = scratch.Context();
+            const bool pFirst = p.setting.dmaId < q.setting.dmaId;
+            WriteSetting(sc, pFirst ? p.setting : q.setting, pFirst ? p.value : q.value);
+            WriteSetting(sc, pFirst ? q.setting : p.setting, pFirst ? q.value : p.value);
+            Value v;
+            return ReadSetting(sc, p.setting, v) != DMA_OK || !(v == p.value);
+        };
+        const Planned *culprit = nullptr;
+        for (int pass = 0; pass < 2 && !culprit; ++pass)
+            for (const Planned &q : plan)
+                if (&q != &p && !q.setting.where.plainId && overlaps(q) == (pass == 0) && conflicts(q)) {
+                    culprit = &q;
+                    break;
+                }
+        if (culprit) {
+            std::string now = FormatValue(p.setting, back), wanted = FormatValue(p.setting, p.value);
+            if (p.setting.kind == ValueKind::Font) FontDifference(back.font, p.value.font, now, wanted);
+            const std::string entry = p.where.substr(file.size() + 2);
+            throw UserError(fmt::format("import: {}: {} {} and {} {} write the same bytes with different values "
+                                        "({} would hold {}, the document says {}); make them agree or drop one; "
+                                        "no file was changed",
+                                        file, entry, IdLabel(p.setting.dmaId),
+                                        culprit->where.substr(file.size() + 2), IdLabel(culprit->setting.dmaId),
+                                        FormatId(p.setting.dmaId), now, wanted),
+                            file, entry);
         }
+        differing.push_back(FormatId(p.setting.dmaId));
+        Note(fmt::format("{} holds {} after the import, the document says {}", IdLabel(p.setting.dmaId),
+                         FormatValue(p.setting, back), FormatValue(p.setting, p.value)));
     }
     const std::vector<std::string> written = SaveChangedRecords(before, after);
     Json unsavedIds = Json::array();
@@ -301,7 +339,8 @@ int CmdImport(const Globals &g, const std::string &file) {
     return 0;
 }
 
-int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
+int CmdDiff(const Globals &g, const std::string &a, const std::string &b, bool quiet) {
+    if (a == "-" && b == "-") throw UserError("diff: standard input (\"-\") can be only one of the two");
     const Snapshot left = LoadOperand(a), right = LoadOperand(b);
     // Settings that only one side has (a settings document may hold a few)
     // are counted, not listed.
@@ -331,6 +370,9 @@ int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
             t.Add({FormatId(id), NameOf(id), oldText, newText});
         }
     }
+    // As diff(1): 1 when the records differ, 0 when they are equal.
+    const int status = (g.json ? rows.empty() : t.Empty()) ? 0 : 1;
+    if (quiet) return status;
     if (g.json) {
         Print(Json{{"old", a}, {"new", b}, {"differences", rows}, {"onlyOld", onlyLeft}, {"onlyNew", onlyRight}}
                   .dump(2) +
@@ -340,7 +382,7 @@ int CmdDiff(const Globals &g, const std::string &a, const std::string &b) {
         if (onlyLeft) Print(fmt::format("{} settings only in {} (not compared)\n", onlyLeft, a));
         if (onlyRight) Print(fmt::format("{} settings only in {} (not compared)\n", onlyRight, b));
     }
-    return 0;
+    return status;
 }
 
 }  // namespace dmactl

@@ -105,7 +105,7 @@ std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::str
     } catch (const nlohmann::json::parse_error &e) {
         throw UserError(fmt::format("{}: not valid JSON: {}", source, e.what()));
     }
-    if (!doc.is_object()) throw UserError(fmt::format("{}: a settings document is a JSON object", source));
+    if (!doc.is_object()) throw UserError(fmt::format("{}: a settings document is a JSON object", source), source, "");
     if (!doc.contains("format") || doc["format"] != kDocumentFormat)
         throw UserError(fmt::format("{}: not a dmactl settings document (\"format\" must be \"{}\")", source,
                                     kDocumentFormat));
@@ -113,30 +113,31 @@ std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::str
         throw UserError(fmt::format("{}: unsupported document version (this dmactl reads version {})", source,
                                     kDocumentVersion));
     if (!doc.contains("settings") || !doc["settings"].is_array())
-        throw UserError(fmt::format("{}: \"settings\" must be an array", source));
+        throw UserError(fmt::format("{}: \"settings\" must be an array", source), source, "");
     std::vector<DocumentEntry> out;
     size_t index = 0;
     for (const Json &e : doc["settings"]) {
-        const std::string where = fmt::format("{}: settings[{}]", source, index++);
-        if (!e.is_object()) throw UserError(where + ": not an object");
-        if (!e.contains("id")) throw UserError(where + ": no \"id\"");
-        if (!e.contains("value")) throw UserError(where + ": no \"value\"");
+        const std::string entry = fmt::format("settings[{}]", index++);
+        const std::string where = source + ": " + entry;
+        if (!e.is_object()) throw UserError(where + ": not an object", source, entry);
+        if (!e.contains("id")) throw UserError(where + ": no \"id\"", source, entry);
+        if (!e.contains("value")) throw UserError(where + ": no \"value\"", source, entry);
         uint16_t id = 0;
         const Json &jid = e["id"];
         if (jid.is_string()) {
             try {
                 id = ParseDmaId(jid.get<std::string>());
             } catch (const UserError &err) {
-                throw UserError(where + ": " + err.what());
+                throw UserError(where + ": " + err.what(), source, entry);
             }
         } else if (jid.is_number_integer() && jid.get<int64_t>() > 0 && jid.get<int64_t>() <= 0xFFFF) {
             id = static_cast<uint16_t>(jid.get<int64_t>());
         } else {
-            throw UserError(where + ": \"id\" must be a DMA ID (\"0x0007\" or 7)");
+            throw UserError(where + ": \"id\" must be a DMA ID (\"0x0007\" or 7)", source, entry);
         }
         std::string kind;
         if (e.contains("kind")) {
-            if (!e["kind"].is_string()) throw UserError(where + ": \"kind\" must be a text");
+            if (!e["kind"].is_string()) throw UserError(where + ": \"kind\" must be a text", source, entry);
             kind = e["kind"].get<std::string>();
         }
         out.push_back({id, kind, e["value"]});

@@ -127,11 +127,7 @@ int main(int argc, char **argv) {
     dpUp->add_option("out", outFile, "file to write (may be the same)")->required();
     dpUp->callback([&] { run = [&] { return CmdDocPropUpgrade(g, inFile, outFile); }; });
 
-    auto *fax = app.add_subcommand("fax", "fax-address blocks");
-    fax->require_subcommand(1);
-    auto *faxShow = fax->add_subcommand("show", "count, header strings and every destination entry");
-    faxShow->add_option("block", inFile, "fax-address block file")->required();
-    faxShow->callback([&] { run = [&] { return CmdFaxShow(g, inFile); }; });
+    AddRecordCommands(app, *dp, g, run);
 
     try {
         app.parse(argc, argv);
@@ -144,7 +140,8 @@ int main(int argc, char **argv) {
         const std::vector<std::string> rest = app.remaining();
         if (app.get_subcommands().empty() && !rest.empty() && !rest.front().empty() && rest.front()[0] != '-') {
             Note("unknown command \"" + rest.front() +
-                 "\"; the commands are catalogue, show, get, set, diff, export, import, new, docprop, fax "
+                 "\"; the commands are catalogue, show, get, set, diff, export, import, new, docprop, fax, "
+                 "records, usersettings "
                  "(dmactl --help)");
             return 2;
         }

@@ -25,10 +25,16 @@
 namespace dmactl {
 
 // A failure that the tool reports to the user: message text and exit status.
+// `file` and `entry` say where the fault is, when it is in a file (a JSON
+// error report carries them as they are; the message names them too).
 struct UserError : std::runtime_error {
     int status;
+    std::string file;
+    std::string entry;
     explicit UserError(const std::string &message, int exitStatus = 1)
         : std::runtime_error(message), status(exitStatus) {}
+    UserError(const std::string &message, std::string inFile, std::string atEntry)
+        : std::runtime_error(message), status(1), file(std::move(inFile)), entry(std::move(atEntry)) {}
 };
 
 enum class RecordKind { DevMode, Secondary, FaxBlock };
@@ -46,12 +52,23 @@ struct Record {
 };
 
 // Reads a whole file; throws UserError naming the file when it cannot be read.
+// "-" is standard input, which a run can read once.
 std::vector<uint8_t> ReadFileBytes(const std::string &path);
 
-// Reads a record file and checks it: at least MinimumSize bytes, and for a
-// fax-address block room for every destination entry its count announces.
+// Reads a record file and checks it: at least MinimumSize bytes, for a
+// DEVMODEW record a header that agrees with the file (CheckDevModeHeader),
+// and for a fax-address block room for every destination entry its count
+// announces.
 // Throws UserError with the size the record needs.
 Record LoadRecord(RecordKind kind, const std::string &path);
+
+// The DEVMODEW header's own account of the record: dmSize (offset 68) is the
+// public part, 220 bytes, and dmDriverExtra (offset 70) the private part
+// after it, so the two add up to the record's length.  A record whose two
+// members are both 0 and that has exactly the minimum size is taken as a
+// blank record not yet filled in.  Returns "" when the header agrees with
+// `size` bytes, else what is wrong ("dmSize is 7974, ...").
+std::string CheckDevModeHeader(const uint8_t *p, size_t size);
 
 // True when the 16 bytes at p hold `signature` (ASCII, at most 7 characters)
 // as UTF-16 text with its terminator, like "ZOVA002" in a fax-address block.
