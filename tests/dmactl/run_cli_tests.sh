@@ -324,6 +324,19 @@ if ls -a | grep -q '\.tmp$'; then fail "temporary files left: $(ls -a | grep '\.
 # `new` writes all of a set's files or none.
 if [ -e dirset.devmode ]; then fail "new wrote dirset.devmode although dirset.secondary is a folder"; else pass; fi
 
+# Record commands: a destination added and deleted again leaves the block
+# byte for byte; extracted sections joined again give the same file; a
+# refused change leaves its file alone.
+cp rt.fax rt.keep
+run fax add rt.fax 1795=1 && run fax delete rt.fax 2
+same rt.fax rt.keep "fax add then delete"
+same recs.prop joined.prop "docprop extract, then new --from"
+cp list.rec list.keep
+refused --set recs records apply 3 list.rec "$(printf 'n%.0s' {1..41})" && fail "a name too long for its key was stored"
+same list.rec list.keep "refused records apply"
+cp one.fax one.keep; refused fax set one.fax 1 1795=1
+same one.fax one.keep "refused fax set"
+
 # The tool calls the library's exports from the shared library.
 case "$dmactl" in
 *.exe)

@@ -1,5 +1,6 @@
-// cmd_docprop.cpp - document-property files and fax-address blocks:
-// docprop show, docprop upgrade, fax show.
+// cmd_docprop.cpp - document-property files: docprop show, upgrade, new and
+// extract, and the reading and writing of whole files (docprop_io.h) that
+// the fax commands share.
 //
 // Document-property files are read and written by the library itself
 // (DMA_ReplaceDocProp, DMA_ExtractDocPropEx), which take the file's path from
@@ -7,6 +8,12 @@
 // path gets there, and what stands in for a path that does not fit).  The
 // tool only looks at the fax section's signature in the raw file to say which
 // layout it had.
+//
+// Section files (docprop extract, docprop new --from): PREFIX.ndev,
+// PREFIX.tmbinfo, PREFIX.spinfo hold one whole section each, signature and
+// length fields included, and PREFIX.fax the fax section, a fax-address
+// block in the current layout that the fax commands work on.  A section
+// that the file lacks has no file.
 #include <cstddef>
 #include <cstring>
 #include <filesystem>
@@ -16,11 +23,13 @@
 
 #include <fmt/format.h>
 
-#include "ansi_text.h"
 #include "commands.h"
+#include "docprop_io.h"
 #include "docprop_paths.h"
+#include "fax_view.h"
 #include "json_form.h"
 #include "settings.h"
+#include "validation.h"
 #include "value_format.h"
 
 namespace dmactl {
@@ -28,18 +37,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The sections of one document-property file, as the library hands them over.
-struct DocProp {
-    std::vector<uint8_t> raw;  // the file as it is on disk
-    std::vector<uint8_t> ndev, tmbInfo, spInfo, fax;
-    bool hasFax = false;
-    bool oldLayout = false;
-    size_t faxOffset = 0, faxSizeInFile = 0;
+Json FaxEntriesArray(const uint8_t *first, unsigned count) {
+    Json a = Json::array();
+    for (unsigned i = 0; i < count; ++i)
+        a.push_back(FaxEntryJson(first + static_cast<size_t>(i) * DMA_FAX_ENTRY_SIZE, DMA_FAX_ENTRY_SIZE, i + 1));
+    return a;
+}
+
+// The section files of `prefix`, in file order.
+struct SectionFile {
+    const char *suffix;
+    std::vector<uint8_t> DocProp::*member;
+    const char *what;
 };
+constexpr SectionFile kSectionFiles[] = {
+    {".ndev", &DocProp::ndev, "NDEV001 section"},
+    {".tmbinfo", &DocProp::tmbInfo, "TMBINFO section"},
+    {".spinfo", &DocProp::spInfo, "SPINFO section"},
+    {".fax", &DocProp::fax, "fax section"},
+};
+
+// A section's header: the UTF-16 signature in 16 bytes, then for NDEV001 the
+// word 0x5250, then the payload length.
+std::vector<uint8_t> SectionHeader(const char *signature, bool ndev, size_t payload) {
+    std::vector<uint8_t> h(16, 0);
+    for (size_t i = 0; signature[i]; ++i) h[2 * i] = static_cast<uint8_t>(signature[i]);
+    auto le32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) h.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    if (ndev) le32(0x5250);
+    le32(static_cast<uint32_t>(payload));
+    return h;
+}
+
+}  // namespace
 
 DocProp ReadDocProp(const std::string &file) {
     DocProp d;
-    d.raw = ReadFileBytes(file);  // names a missing or unreadable file first
+    const std::vector<uint8_t> raw = ReadFileBytes(file);  // names a missing or unreadable file first
+    d.fileSize = raw.size();
     // The library reads the file again by the path in its setting.  A path
     // the setting cannot hold is served by a copy of the bytes just read,
     // under a short name: in the system's temporary folder, else beside the
@@ -53,7 +89,7 @@ DocProp ReadDocProp(const std::string &file) {
             throw UserError(fmt::format("{}: the path does not fit the library's path setting, and no temporary "
                                         "copy with a shorter path can be made: {}",
                                         file, why));
-        if (!OverwriteFile(copy->Path(), d.raw, why))
+        if (!OverwriteFile(copy->Path(), raw, why))
             throw UserError(fmt::format("{}: cannot copy the file to a temporary file: {}", file, why));
         libraryPath = copy->LibraryPath();
     }
@@ -64,31 +100,30 @@ DocProp ReadDocProp(const std::string &file) {
     DocPropBuffers b;
     std::memset(&b, 0, sizeof b);
     DMA_RESULT r = DMA_ReplaceDocProp(&ctx, &b);
-    if (r != DMA_E_MORE_DATA) throw UserError(fmt::format("{}: {}", file, ResultMessage(r)));
+    if (r != DMA_E_MORE_DATA) throw DocPropReadError(file, raw, r);
     // The sizes are known now; buffers of at least one byte keep the
     // pointers non-null for absent sections.
-    d.ndev.assign(b.ndevSize, 0);
-    d.tmbInfo.assign(b.tmbInfoSize, 0);
-    d.spInfo.assign(b.spInfoSize, 0);
-    d.fax.assign(b.faxBlockSize, 0);
-    std::vector<uint8_t> ndev(std::max<size_t>(1, b.ndevSize)), tmb(std::max<size_t>(1, b.tmbInfoSize)),
-        sp(std::max<size_t>(1, b.spInfoSize)), fax(std::max<size_t>(1, b.faxBlockSize));
-    b.ndev = ndev.data();
-    b.tmbInfo = tmb.data();
-    b.spInfo = sp.data();
-    b.faxBlock = fax.data();
+    const size_t sizes[] = {b.ndevSize, b.tmbInfoSize, b.spInfoSize, b.faxBlockSize};
+    d.ndev.assign(std::max<size_t>(1, b.ndevSize), 0);
+    d.tmbInfo.assign(std::max<size_t>(1, b.tmbInfoSize), 0);
+    d.spInfo.assign(std::max<size_t>(1, b.spInfoSize), 0);
+    d.fax.assign(std::max<size_t>(1, b.faxBlockSize), 0);
+    b.ndev = d.ndev.data();
+    b.tmbInfo = d.tmbInfo.data();
+    b.spInfo = d.spInfo.data();
+    b.faxBlock = d.fax.data();
     r = DMA_ReplaceDocProp(&ctx, &b);
-    if (r != DMA_OK) throw UserError(fmt::format("{}: {}", file, ResultMessage(r)));
-    std::copy_n(ndev.begin(), d.ndev.size(), d.ndev.begin());
-    std::copy_n(tmb.begin(), d.tmbInfo.size(), d.tmbInfo.begin());
-    std::copy_n(sp.begin(), d.spInfo.size(), d.spInfo.begin());
-    std::copy_n(fax.begin(), d.fax.size(), d.fax.begin());
+    if (r != DMA_OK) throw DocPropReadError(file, raw, r);
+    d.ndev.resize(sizes[0]);
+    d.tmbInfo.resize(sizes[1]);
+    d.spInfo.resize(sizes[2]);
+    d.fax.resize(sizes[3]);
     d.hasFax = !d.fax.empty();
     if (d.hasFax) {
         d.faxOffset = d.ndev.size() + d.tmbInfo.size() + d.spInfo.size();
-        if (d.faxOffset + DMA_FAX_HEADER_SIZE > d.raw.size())
+        if (d.faxOffset + DMA_FAX_HEADER_SIZE > raw.size())
             throw UserError(fmt::format("{}: the file changed while it was read", file));
-        const uint8_t *sig = d.raw.data() + d.faxOffset;
+        const uint8_t *sig = raw.data() + d.faxOffset;
         d.oldLayout = SignatureIs(sig, "ZOVA001");
         const unsigned count = FaxBlockCount(sig);
         d.faxSizeInFile = DMA_FAX_HEADER_SIZE + count * (d.oldLayout ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE);
@@ -100,152 +135,7 @@ DocProp ReadDocProp(const std::string &file) {
     return d;
 }
 
-// "header 1 (0xA001)": a fax header string named with its DMA ID.
-std::string FaxHeaderLabel(uint16_t dmaId) {
-    return fmt::format("header {} ({})", dmaId == DMA_ID_FAX_HEADER1 ? 1 : 2, FormatId(dmaId));
-}
-
-struct FaxSummary {
-    uint16_t count = 0;
-    std::string header1, header2;
-};
-
-// The count and header strings of a fax-address block.  The header is the
-// same in both layouts, and the library reads the header strings of either;
-// its count export serves only the current layout, so the count of an old
-// block is read from the block itself.
-FaxSummary SummariseFax(std::vector<uint8_t> &block, const std::string &what, bool oldLayout = false) {
-    FaxSummary f;
-    DMA_RESULT r = DMA_OK;
-    if (oldLayout) f.count = FaxBlockCount(block.data());
-    else r = DMA_GetFaxAddressNum(block.data(), &f.count);
-    if (r != DMA_OK) throw UserError(fmt::format("{}: not a fax-address block: {}", what, ResultMessage(r)));
-    DmaContext ctx;
-    std::memset(&ctx, 0, sizeof ctx);
-    ctx.faxAddressBlock = block.data();
-    for (uint16_t id : {DMA_ID_FAX_HEADER1, DMA_ID_FAX_HEADER2}) {
-        Setting s;
-        s.dmaId = id;
-        s.kind = ValueKind::String;
-        Value v;
-        r = ReadSetting(ctx, s, v);
-        if (r != DMA_OK) throw UserError(fmt::format("{}: fax header {}: {}", what, FormatId(id), ResultMessage(r)));
-        (id == DMA_ID_FAX_HEADER1 ? f.header1 : f.header2) = v.text;
-    }
-    return f;
-}
-
-// The fields of a destination entry, in the order of the entry's layout.
-struct EntryField {
-    uint16_t item;
-    size_t offset;
-    size_t width;
-    uint16_t type;
-    bool raw = false;  // shown as its bytes, not as text
-};
-constexpr EntryField kEntryFields[] = {
-    {1794, offsetof(FaxAddressEntry, item1794), 2, DMA_VT_WORD},
-    {1795, offsetof(FaxAddressEntry, item1795), 258, DMA_VT_STRING},
-    {1796, offsetof(FaxAddressEntry, item1796), 2, DMA_VT_WORD},
-    {1797, offsetof(FaxAddressEntry, item1797), 82, DMA_VT_STRING},
-    {1798, offsetof(FaxAddressEntry, item1798), 166, DMA_VT_STRING},
-    {1810, offsetof(FaxAddressEntry, item1810), 2, DMA_VT_WORD},
-    {1811, offsetof(FaxAddressEntry, item1811), 2, DMA_VT_WORD},
-    {1812, offsetof(FaxAddressEntry, item1812), 2, DMA_VT_WORD},
-    {1813, offsetof(FaxAddressEntry, item1813), 18, DMA_VT_STRING},
-    {1814, offsetof(FaxAddressEntry, item1814), 2, DMA_VT_WORD},
-    {1815, offsetof(FaxAddressEntry, item1815), 2, DMA_VT_WORD},
-    {1816, offsetof(FaxAddressEntry, item1816), 120, DMA_VT_STRING},
-    {1817, offsetof(FaxAddressEntry, item1817), 42, DMA_VT_STRING},
-    {1818, offsetof(FaxAddressEntry, item1818), 42, DMA_VT_STRING},
-    {1892, offsetof(FaxAddressEntry, item1892), 4, DMA_VT_DWORD},
-    {1893, offsetof(FaxAddressEntry, item1893), 4, DMA_VT_FLAG},
-    // Declared a string, but 16 bytes of binary data: shown as stored.
-    {1897, offsetof(FaxAddressEntry, item1897), 16, DMA_VT_STRING, true},
-    {1894, offsetof(FaxAddressEntry, item1894), 50, DMA_VT_STRING},
-};
-
-// Bytes as two hex digits each: "41420000".
-std::string HexBytes(const uint8_t *p, size_t n) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) s += fmt::format("{:02X}", p[i]);
-    return s;
-}
-
-// The bytes as ASCII text when every one of them is a printable character.
-std::optional<std::string> PrintableAscii(const uint8_t *p, size_t n) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] < 0x20 || p[i] > 0x7E) return std::nullopt;
-        s += static_cast<char>(p[i]);
-    }
-    return s;
-}
-
-const char *LayoutText(bool oldLayout) {
-    return oldLayout ? "old (\"ZOVA001\", 768-byte entries)" : "current (\"ZOVA002\", 820-byte entries)";
-}
-
-}  // namespace
-
-int CmdDocPropShow(const Globals &g, const std::string &file) {
-    DocProp d = ReadDocProp(file);
-    struct Sec { const char *name; size_t size; size_t header; };
-    const Sec secs[] = {{"NDEV001", d.ndev.size(), 24}, {"TMBINFO", d.tmbInfo.size(), 20},
-                        {"SPINFO", d.spInfo.size(), 20}};
-    size_t offset = 0;
-    Json sections = Json::array();
-    Table t({"section", "offset", "size", "payload", "layout"}, {1, 2, 3});
-    for (const Sec &s : secs) {
-        if (!s.size) continue;
-        sections.push_back(Json{{"name", s.name}, {"offset", offset}, {"size", s.size}, {"payload", s.size - s.header}});
-        t.Add({s.name, std::to_string(offset), std::to_string(s.size), std::to_string(s.size - s.header), ""});
-        offset += s.size;
-    }
-    FaxSummary fax;
-    if (d.hasFax) {
-        fax = SummariseFax(d.fax, file);
-        const char *layout = LayoutText(d.oldLayout);
-        sections.push_back(Json{{"name", "fax"},
-                                {"offset", d.faxOffset},
-                                {"size", d.faxSizeInFile},
-                                {"layout", d.oldLayout ? "old" : "current"},
-                                {"currentSize", d.fax.size()}});
-        t.Add({"fax", std::to_string(d.faxOffset), std::to_string(d.faxSizeInFile),
-               std::to_string(d.faxSizeInFile - DMA_FAX_HEADER_SIZE), layout});
-        offset = d.faxOffset + d.faxSizeInFile;
-    }
-    const size_t trailing = d.raw.size() > offset ? d.raw.size() - offset : 0;
-    if (g.json) {
-        Json j{{"file", file}, {"size", d.raw.size()}, {"sections", sections}, {"ignoredBytes", trailing}};
-        if (d.hasFax)
-            j["fax"] = Json{{"layout", d.oldLayout ? "old" : "current"},
-                            {"destinations", fax.count},
-                            {"header1", fax.header1},
-                            {"header2", fax.header2}};
-        else
-            j["fax"] = nullptr;
-        Print(j.dump(2) + "\n");
-        return 0;
-    }
-    Print(fmt::format("{}: {} bytes, {} sections\n", file, d.raw.size(), sections.size()));
-    if (!sections.empty()) Print(t.Render());
-    if (trailing) Print(fmt::format("{} bytes after the last section are ignored\n", trailing));
-    if (d.hasFax) {
-        Table f({"fax", "value"});
-        f.Add({"layout", d.oldLayout ? "old; read in the current layout" : "current"});
-        f.Add({"destinations", std::to_string(fax.count)});
-        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(fax.header1)});
-        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(fax.header2)});
-        Print(f.Render());
-    } else {
-        Print("no fax section\n");
-    }
-    return 0;
-}
-
-int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out) {
-    DocProp d = ReadDocProp(in);
+size_t WriteDocProp(const std::string &out, const DocProp &d) {
     // The new file goes to a scratch file beside the target first, which is
     // renamed over the target only when it is complete.  The library writes
     // that scratch file itself when its path fits the library's path
@@ -276,13 +166,14 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
     uint8_t dummy = 0;
     DocPropBuffers b;
     std::memset(&b, 0, sizeof b);
-    b.ndev = d.ndev.empty() ? &dummy : d.ndev.data();
+    auto section = [&](const std::vector<uint8_t> &v) { return v.empty() ? static_cast<void *>(&dummy) : const_cast<uint8_t *>(v.data()); };
+    b.ndev = section(d.ndev);
     b.ndevSize = static_cast<uint32_t>(d.ndev.size());
-    b.tmbInfo = d.tmbInfo.empty() ? &dummy : d.tmbInfo.data();
+    b.tmbInfo = section(d.tmbInfo);
     b.tmbInfoSize = static_cast<uint32_t>(d.tmbInfo.size());
-    b.spInfo = d.spInfo.empty() ? &dummy : d.spInfo.data();
+    b.spInfo = section(d.spInfo);
     b.spInfoSize = static_cast<uint32_t>(d.spInfo.size());
-    b.faxBlock = d.fax.empty() ? nullptr : d.fax.data();
+    b.faxBlock = d.fax.empty() ? nullptr : const_cast<uint8_t *>(d.fax.data());
     b.faxBlockSize = static_cast<uint32_t>(d.fax.size());
     const DMA_RESULT r = DMA_ExtractDocPropEx(&ctx, &b);
     if (r != DMA_OK) throw UserError(fmt::format("{}: {}; the file was left unchanged", out, ResultMessage(r)));
@@ -295,7 +186,12 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
     if (!RenameOver(beside->Path(), target, why))
         throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, why));
     beside->Release();
-    const size_t size = d.ndev.size() + d.tmbInfo.size() + d.spInfo.size() + d.fax.size();
+    return d.ndev.size() + d.tmbInfo.size() + d.spInfo.size() + d.fax.size();
+}
+
+int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out) {
+    const DocProp d = ReadDocProp(in);
+    const size_t size = WriteDocProp(out, d);
     const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"
                                                                    : "fax section already in the current layout";
     if (g.json)
@@ -305,85 +201,121 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
     return 0;
 }
 
-int CmdFaxShow(const Globals &g, const std::string &file) {
-    std::vector<uint8_t> block = ReadFileBytes(file);
-    if (block.size() < DMA_FAX_HEADER_SIZE)
-        throw UserError(fmt::format("{}: a fax-address block needs at least {} bytes, the file has {}", file,
-                                    DMA_FAX_HEADER_SIZE, block.size()));
-    // A block in the old layout has the same header and 768-byte entries:
-    // the current entry without item 1894 (bytes 768-817) and the two bytes
-    // after it.  It is listed as it is; only reading a document-property
-    // file converts it.
-    const bool oldLayout = SignatureIs(block.data(), "ZOVA001");
-    if (!oldLayout && !SignatureIs(block.data(), "ZOVA002"))
-        throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\", or "
-                                    "\"ZOVA001\" in the old layout)",
-                                    file, SignatureText(block.data())));
-    CheckFaxBlockSize(block, file);
-    const FaxSummary f = SummariseFax(block, file, oldLayout);
-    const size_t entrySize = oldLayout ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE;
-    Json entries = Json::array();
-    std::string text = fmt::format("{}: fax-address block{}, {} bytes\n", file,
-                                   oldLayout ? " in the old layout" : "", block.size());
-    Table head({"field", "value"});
-    head.Add({"layout", LayoutText(oldLayout)});
-    head.Add({"destinations", std::to_string(f.count)});
-    head.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(f.header1)});
-    head.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(f.header2)});
-    text += head.Render();
-    for (unsigned i = 0; i < f.count; ++i) {
-        const uint8_t *e = block.data() + DMA_FAX_HEADER_SIZE + static_cast<size_t>(i) * entrySize;
-        Json fields = Json::array();
-        Table t({"item", "DMA ID", "type", "value"}, {0});
-        for (const EntryField &fd : kEntryFields) {
-            if (fd.offset + fd.width > entrySize) continue;  // not in the old layout
-            const uint8_t *p = e + fd.offset;
-            const uint16_t dmaId = DmaIdOfItem(fd.item);
-            Json field{{"item", fd.item},
-                       {"id", dmaId ? Json(FormatId(dmaId)) : Json(nullptr)},
-                       {"type", ValueTypeName(fd.type)}};
-            std::string shown;
-            if (fd.raw) {
-                const std::string hex = HexBytes(p, fd.width);
-                const std::optional<std::string> ascii = PrintableAscii(p, fd.width);
-                field["bytes"] = hex;
-                if (ascii) field["ascii"] = *ascii;
-                shown = "hex " + hex + (ascii ? ", ASCII " + QuoteText(*ascii) : "");
-            } else if (fd.type == DMA_VT_STRING) {
-                const size_t limit = fd.width / 2;
-                size_t n = 0;
-                while (n < limit && (p[2 * n] | p[2 * n + 1])) ++n;
-                const std::string value = Utf16ToUtf8(p, n);
-                field["value"] = value;
-                shown = QuoteText(value);
-            } else if (fd.width == 2) {
-                const unsigned v = p[0] | (p[1] << 8);
-                field["value"] = v;
-                shown = fmt::format("{} (0x{:X})", v, v);
-            } else {
-                const uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-                field["value"] = v;
-                shown = fmt::format("{} (0x{:X})", v, v);
-            }
-            fields.push_back(std::move(field));
-            t.Add({std::to_string(fd.item), dmaId ? FormatId(dmaId) : "-", ValueTypeName(fd.type), shown});
+int CmdDocPropNew(const Globals &g, const std::string &out, const std::string &fromPrefix) {
+    DocProp d;
+    std::string source;
+    if (!fromPrefix.empty()) {
+        for (const SectionFile &s : kSectionFiles) {
+            const std::string path = fromPrefix + s.suffix;
+            if (FileExists(path)) d.*(s.member) = ReadFileBytes(path);
         }
-        entries.push_back(Json{{"position", i + 1}, {"fields", fields}});
-        text += fmt::format("\ndestination {}\n", i + 1) + t.Render();
+        if (d.ndev.empty() && d.tmbInfo.empty() && d.spInfo.empty() && d.fax.empty())
+            throw UserError(fmt::format("{0}: no section files ({0}.ndev, {0}.tmbinfo, {0}.spinfo, {0}.fax)",
+                                        fromPrefix));
+        source = "the section files " + fromPrefix + ".*";
+    } else {
+        // From the record set: the NDEV001 section carries the DEVMODEW
+        // record, TMBINFO and SPINFO are empty, and the fax section is the
+        // set's fax-address block.
+        RecordSet set = LoadRecordSet(g.records);
+        d.ndev = SectionHeader("NDEV001", true, set.devMode.bytes.size());
+        d.ndev.insert(d.ndev.end(), set.devMode.bytes.begin(), set.devMode.bytes.end());
+        d.tmbInfo = SectionHeader("TMBINFO", false, 0);
+        d.spInfo = SectionHeader("SPINFO", false, 0);
+        if (set.faxBlock) {
+            CheckFaxBlockWritable(set.faxBlock->bytes, set.faxBlock->FromFile() ? set.faxBlock->path : "the fax-address block");
+            d.fax = set.faxBlock->bytes;
+            d.fax.resize(DMA_FAX_HEADER_SIZE + size_t{FaxBlockCount(d.fax.data())} * DMA_FAX_ENTRY_SIZE);
+        }
+        source = set.devMode.FromFile() ? "the record set" : "the built-in default records";
     }
+    const size_t size = WriteDocProp(out, d);
     if (g.json)
-        Print(Json{{"file", file},
-                   {"layout", oldLayout ? "old" : "current"},
-                   {"entrySize", entrySize},
-                   {"destinations", f.count},
-                   {"header1", f.header1},
-                   {"header2", f.header2},
-                   {"entries", entries}}
-                  .dump(2) +
-              "\n");
+        Print(Json{{"written", out}, {"size", size}, {"ndev", d.ndev.size()}, {"tmbinfo", d.tmbInfo.size()},
+                   {"spinfo", d.spInfo.size()}, {"fax", d.fax.size()}}.dump(2) + "\n");
     else
-        Print(text);
+        Print(fmt::format("written {} ({} bytes) from {}\n", out, size, source));
     return 0;
 }
+
+int CmdDocPropExtract(const Globals &g, const std::string &file, const std::string &prefix) {
+    const DocProp d = ReadDocProp(file);
+    std::vector<FileWrite> writes;
+    Table t({"file", "section", "bytes"}, {2});
+    Json files = Json::array();
+    for (const SectionFile &s : kSectionFiles) {
+        const std::vector<uint8_t> &bytes = d.*(s.member);
+        if (bytes.empty()) continue;
+        writes.push_back({prefix + s.suffix, bytes});
+        t.Add({prefix + s.suffix, s.what, std::to_string(bytes.size())});
+        files.push_back(Json{{"file", prefix + s.suffix}, {"section", s.what}, {"size", bytes.size()}});
+    }
+    if (writes.empty()) throw UserError(fmt::format("{}: the file has no sections", file));
+    WriteFilesTogether(writes);
+    if (g.json)
+        Print(Json{{"file", file}, {"written", files}}.dump(2) + "\n");
+    else
+        Print(t.Render());
+    return 0;
+}
+
+int CmdDocPropShow(const Globals &g, const std::string &file) {
+    DocProp d = ReadDocProp(file);
+    struct Sec { const char *name; size_t size; size_t header; };
+    const Sec secs[] = {{"NDEV001", d.ndev.size(), 24}, {"TMBINFO", d.tmbInfo.size(), 20},
+                        {"SPINFO", d.spInfo.size(), 20}};
+    size_t offset = 0;
+    Json sections = Json::array();
+    Table t({"section", "offset", "size", "payload", "layout"}, {1, 2, 3});
+    for (const Sec &s : secs) {
+        if (!s.size) continue;
+        sections.push_back(Json{{"name", s.name}, {"offset", offset}, {"size", s.size}, {"payload", s.size - s.header}});
+        t.Add({s.name, std::to_string(offset), std::to_string(s.size), std::to_string(s.size - s.header), ""});
+        offset += s.size;
+    }
+    FaxSummary fax;
+    if (d.hasFax) {
+        fax = SummariseFax(d.fax, file);
+        const char *layout = LayoutText(d.oldLayout);
+        sections.push_back(Json{{"name", "fax"},
+                                {"offset", d.faxOffset},
+                                {"size", d.faxSizeInFile},
+                                {"layout", d.oldLayout ? "old" : "current"},
+                                {"currentSize", d.fax.size()}});
+        t.Add({"fax", std::to_string(d.faxOffset), std::to_string(d.faxSizeInFile),
+               std::to_string(d.faxSizeInFile - DMA_FAX_HEADER_SIZE), layout});
+        offset = d.faxOffset + d.faxSizeInFile;
+    }
+    const size_t trailing = d.fileSize > offset ? d.fileSize - offset : 0;
+    if (g.json) {
+        Json j{{"file", file}, {"size", d.fileSize}, {"sections", sections}, {"ignoredBytes", trailing}};
+        if (d.hasFax)
+            j["fax"] = Json{{"layout", d.oldLayout ? "old" : "current"},
+                            {"destinations", fax.count},
+                            {"header1", fax.header1},
+                            {"header2", fax.header2},
+                            {"entries", FaxEntriesArray(d.fax.data() + DMA_FAX_HEADER_SIZE, fax.count)}};
+        else
+            j["fax"] = nullptr;
+        Print(j.dump(2) + "\n");
+        return 0;
+    }
+    Print(fmt::format("{}: {} bytes, {} sections\n", file, d.fileSize, sections.size()));
+    if (!sections.empty()) Print(t.Render());
+    if (trailing) Print(fmt::format("{} bytes after the last section are ignored\n", trailing));
+    if (d.hasFax) {
+        Table f({"fax", "value"});
+        f.Add({"layout", d.oldLayout ? "old; read in the current layout" : "current"});
+        f.Add({"destinations", std::to_string(fax.count)});
+        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(fax.header1)});
+        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(fax.header2)});
+        Print(f.Render());
+        PrintFaxEntries(d.fax.data() + DMA_FAX_HEADER_SIZE, fax.count, DMA_FAX_ENTRY_SIZE);
+    } else {
+        Print("no fax section\n");
+    }
+    return 0;
+}
+
 
 }  // namespace dmactl

@@ -3,6 +3,7 @@
 // status; failures the user can act on are thrown as UserError.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,29 @@ int CmdValidate(const Globals &g, const std::vector<std::string> &operands);
 int CmdDocPropShow(const Globals &g, const std::string &file);
 int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out);
 int CmdFaxShow(const Globals &g, const std::string &file);
+
+// The record commands (cmd_fax.cpp, cmd_records.cpp, cmd_usersettings.cpp,
+// cmd_docprop.cpp); AddRecordCommands (cli_records.cpp) puts them on the
+// command line: fax, records, usersettings, and docprop new and extract.
+int CmdFaxAdd(const Globals &g, const std::string &file, const std::vector<std::string> &fields);
+int CmdFaxSet(const Globals &g, const std::string &file, const std::string &position,
+              const std::vector<std::string> &fields);
+int CmdFaxDelete(const Globals &g, const std::string &file, const std::string &position);
+int CmdDocPropNew(const Globals &g, const std::string &out, const std::string &fromPrefix);
+int CmdDocPropExtract(const Globals &g, const std::string &file, const std::string &prefix);
+int CmdRecordsNew(const Globals &g, int kind, const std::string &file, unsigned count, bool force);
+int CmdRecordsShow(const Globals &g, int kind, const std::string &file, const std::string &name, unsigned position);
+int CmdRecordsApply(const Globals &g, int kind, const std::string &file, const std::string &name, unsigned position);
+int CmdRecordsLoad(const Globals &g, int kind, const std::string &file, const std::string &name, unsigned position);
+int CmdRecordsDelete(const Globals &g, int kind, const std::string &file, const std::string &name, unsigned position);
+int CmdUserSettingsShow(const Globals &g, const std::string &file, const std::string &user, const std::string &out);
+int CmdUserSettingsSet(const Globals &g, const std::string &file);
+
+}  // namespace dmactl
+
+namespace CLI { class App; }
+
+namespace dmactl {
+void AddRecordCommands(CLI::App &app, CLI::App &docprop, Globals &g, std::function<int()> &run);
 
 }  // namespace dmactl

@@ -145,13 +145,16 @@ bool OverwriteFile(const fs::path &file, const std::vector<uint8_t> &bytes, std:
 }
 
 bool ReadWholeFile(const fs::path &file, std::vector<uint8_t> &bytes, std::string &why) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
     if (!in) {
         why = std::strerror(errno);
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    const std::streamoff size = in.tellg();
+    bytes.assign(size > 0 ? static_cast<size_t>(size) : 0, 0);
+    in.seekg(0);
+    if (size > 0) in.read(reinterpret_cast<char *>(bytes.data()), size);
+    if (size < 0 || !in) {
         why = "read error";
         return false;
     }
