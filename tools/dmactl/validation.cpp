@@ -109,6 +109,19 @@ std::vector<Problem> CheckDocPropBytes(const std::vector<uint8_t> &bytes, const 
     return out;
 }
 
+UserError DocPropReadError(const std::string &file, const std::vector<uint8_t> &bytes, DMA_RESULT result) {
+    if (result == DMA_E_FILE_FORMAT) {
+        const std::vector<Problem> problems = CheckDocPropBytes(bytes, file);
+        if (!problems.empty()) {
+            const Problem &p = problems.front();
+            return UserError(fmt::format("{}: not a valid document-property file: {} section at offset {}: {}", file,
+                                         p.section, p.offset, p.message),
+                             file, fmt::format("{} section at offset {}", p.section, p.offset));
+        }
+    }
+    return UserError(fmt::format("{}: {}", file, ResultMessage(result)), file, "");
+}
+
 std::vector<Problem> CheckRecordSet(const RecordSelection &selection) {
     std::vector<Problem> out;
     // Sizes and headers first, on the raw files: a record too short for the

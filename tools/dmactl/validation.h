@@ -25,6 +25,10 @@ struct Problem {
 // first fault found, or nothing for a well-formed file.
 std::vector<Problem> CheckDocPropBytes(const std::vector<uint8_t> &bytes, const std::string &file);
 
+// The error for a document-property file the library refused while reading
+// it: for a malformed file, the section and offset the walk above finds.
+UserError DocPropReadError(const std::string &file, const std::vector<uint8_t> &bytes, DMA_RESULT result);
+
 // A fax-address block held alone in a file, or as the fax section of a
 // document-property file starting at `base`: signature, count against the
 // bytes there, header strings terminated.
