@@ -7,8 +7,8 @@
 # the folder "wineprefix" next to PROGRAM.  The first start creates it
 # (wineboot, several seconds); an exclusive lock makes concurrent first
 # starts wait for that instead of racing on a half-built prefix.  The Wine
-# server is kept alive for 30 s after its last program, so that a test run
-# pays its start-up (seconds) once instead of once per program.  Wine's own
+# server is kept alive until `--stop-server`, so that a test run pays its
+# start-up (seconds) once instead of once per program.  Wine's own
 # diagnostics are silenced; the program's output and exit status pass through.
 set -euo pipefail
 
@@ -66,8 +66,10 @@ if [[ ! -f $WINEPREFIX/.dmaccess-ready ]]; then
     exec 9>&-
 fi
 
-# A no-op when a server for the prefix is already running.
-"$wineserver" -p30 >/dev/null 2>&1 || true
+# A no-op when a server for the prefix is already running.  The server stays
+# until `--stop-server` (the last test of a run): with an idle timeout, a
+# program starting just as the server exits fails at once without output.
+"$wineserver" -p >/dev/null 2>&1 || true
 
 # The program's output goes through files rather than straight to the
 # caller: Wine's helper processes (services, plug-and-play, device host)
@@ -80,6 +82,14 @@ trap 'rm -f "$output" "$errors"' EXIT
 set +e
 "$wine" "$@" >"$output" 2>"$errors"
 status=$?
+# A failure with no output at all is Wine failing to start the program
+# (every test program and example prints something): start it once more.
+if [[ $status -ne 0 && ! -s $output && ! -s $errors ]]; then
+    echo "wine-run.sh: $1 failed to start (status $status); starting it again" >&2
+    "$wineserver" -p >/dev/null 2>&1 || true
+    "$wine" "$@" >"$output" 2>"$errors"
+    status=$?
+fi
 set -e
 cat "$output"
 cat "$errors" >&2
