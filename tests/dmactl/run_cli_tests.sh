@@ -146,6 +146,9 @@ while IFS= read -r line; do
     eval "argv=($args)"
     "${runner[@]}" "${argv[@]}" > out.txt 2> err.txt < /dev/null
     status=$?
+    # Under Wine the runner starts a program again that failed without a
+    # word (diff -q does so by design) and says so; that note is not dmactl's.
+    sed -i '/^wine-run\.sh: .* failed to start (status [0-9]*); starting it again$/d' err.txt
     actual=$(printf 'status: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$status" "$(cat out.txt)" "$(cat err.txt)")
     golden="$src/golden/$name.txt"
     if [ "${UPDATE_GOLDEN:-0}" = 1 ]; then
@@ -371,8 +374,9 @@ else fail "record from standard input: $(head -c 300 stdin-err.txt)"; fi
 cp vpipe.devmode vpipe-keep.devmode
 refused --set vpipe import conflict.json && fail "a contradicting import succeeded"
 same vpipe.devmode vpipe-keep.devmode "refused contradicting import"
-# A write error on standard output is an error.
-if [ -w /dev/full ]; then
+# A write error on standard output is an error.  (Natively only: under Wine
+# the runner copies the program's output to ours afterwards.)
+if [ -w /dev/full ] && [[ $dmactl != *.exe ]]; then
     if "${runner[@]}" show 0x7 > /dev/full 2> full-err.txt < /dev/null; then fail "show > /dev/full succeeded"
     elif grep -q 'cannot write standard output' full-err.txt; then pass
     else fail "show > /dev/full: $(head -c 300 full-err.txt)"; fi
