@@ -370,6 +370,11 @@ if "${runner[@]}" --devmode - set dmOrientation 1 < vpipe.devmode > /dev/null 2>
     fail "a record from standard input was written back"
 elif grep -q 'standard input cannot be written back' stdin-err.txt; then pass
 else fail "record from standard input: $(head -c 300 stdin-err.txt)"; fi
+# A document-property file read from standard input and written to standard
+# output is the file the same upgrade writes to a named file.
+"${runner[@]}" docprop upgrade - - < old.prop > up-stdout.prop 2> /dev/null || fail "docprop upgrade - -"
+same up-stdout.prop upgraded.prop "docprop upgrade through standard input and output"
+if [ -e ./- ]; then fail "a file named - was written"; else pass; fi
 # A contradicting import changes no file.
 cp vpipe.devmode vpipe-keep.devmode
 refused --set vpipe import conflict.json && fail "a contradicting import succeeded"

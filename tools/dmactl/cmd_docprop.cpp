@@ -82,7 +82,8 @@ DocProp ReadDocProp(const std::string &file) {
     // file, else in the current folder.
     std::optional<std::u16string> libraryPath = LibraryPathOf(PathFromUtf8(file));
     std::unique_ptr<ScratchFile> copy;
-    if (!libraryPath) {
+    // Standard input ("-") has no path at all: the library reads a copy too.
+    if (!libraryPath || file == "-") {
         std::string why;
         copy = ScratchFile::Create({SystemTempFolder(), PathFromUtf8(file).parent_path(), fs::path()}, true, true, why);
         if (!copy)
@@ -142,11 +143,16 @@ size_t WriteDocProp(const std::string &out, const DocProp &d) {
     // setting; otherwise the library writes one with a short path (in the
     // system's temporary folder, else the current folder) and the tool moves
     // its bytes beside the target.
-    const fs::path target = PathFromUtf8(out);
+    // Standard output ("-"): the library writes a scratch file in the
+    // temporary folder, whose bytes are then copied out.
+    const bool toStdout = out == "-";
+    const fs::path target = PathFromUtf8(toStdout ? std::string() : out);
     std::error_code ec;
-    if (fs::is_directory(target, ec)) throw UserError(fmt::format("{}: is a directory, not a file", out));
+    if (!toStdout && fs::is_directory(target, ec)) throw UserError(fmt::format("{}: is a directory, not a file", out));
     std::string why;
-    const std::unique_ptr<ScratchFile> beside = ScratchFile::Create({target.parent_path()}, false, false, why);
+    const std::unique_ptr<ScratchFile> beside =
+        toStdout ? ScratchFile::Create({SystemTempFolder(), fs::path()}, false, false, why)
+                 : ScratchFile::Create({target.parent_path()}, false, false, why);
     if (!beside)
         throw UserError(fmt::format("{}: cannot create a temporary file in its folder: {}; the file was left unchanged",
                                     out, why));
@@ -183,6 +189,13 @@ size_t WriteDocProp(const std::string &out, const DocProp &d) {
             throw UserError(fmt::format("{}: cannot move the written file into place: {}; the file was left unchanged",
                                         out, why));
     }
+    if (toStdout) {
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(beside->Path(), bytes, why))
+            throw UserError(fmt::format("-: cannot read the written file back: {}", why));
+        Print(std::string(bytes.begin(), bytes.end()));
+        return bytes.size();
+    }
     if (!RenameOver(beside->Path(), target, why))
         throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, why));
     beside->Release();
@@ -194,7 +207,9 @@ int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string
     const size_t size = WriteDocProp(out, d);
     const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"
                                                                    : "fax section already in the current layout";
-    if (g.json)
+    if (out == "-")  // the file itself went to standard output
+        Note(fmt::format("{}: {}; written to standard output ({} bytes)", in, what, size));
+    else if (g.json)
         Print(Json{{"written", out}, {"size", size}, {"converted", d.hasFax && d.oldLayout}}.dump(2) + "\n");
     else
         Print(fmt::format("{}: {}; written {} ({} bytes)\n", in, what, out, size));
@@ -230,7 +245,9 @@ int CmdDocPropNew(const Globals &g, const std::string &out, const std::string &f
         source = set.devMode.FromFile() ? "the record set" : "the built-in default records";
     }
     const size_t size = WriteDocProp(out, d);
-    if (g.json)
+    if (out == "-")  // the file itself went to standard output
+        Note(fmt::format("written to standard output ({} bytes) from {}", size, source));
+    else if (g.json)
         Print(Json{{"written", out}, {"size", size}, {"ndev", d.ndev.size()}, {"tmbinfo", d.tmbInfo.size()},
                    {"spinfo", d.spInfo.size()}, {"fax", d.fax.size()}}.dump(2) + "\n");
     else
