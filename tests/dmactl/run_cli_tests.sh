@@ -232,6 +232,7 @@ for combo in "0x165 escapement=450 orientation=100" "0x165 orientation=100" "0x1
     for kv in "${sets[@]}"; do eval "run --set fa$n set $kv" || fail "font combination $n: set $kv"; done
     run --set "fa$n" export -o "fa$n.json"
     "${runner[@]}" --set "fb$n" import "fa$n.json" > /dev/null 2> "fb$n.err" < /dev/null || fail "font combination $n: import"
+    sed -i '/^wine-run\.sh: .* failed to start (status [0-9]*); starting it again$/d' "fb$n.err"
     if [ -s "fb$n.err" ]; then fail "font combination $n ($combo): import noted $(head -c 300 "fb$n.err")"; else pass; fi
     same "fa$n.devmode" "fb$n.devmode" "font combination $n ($combo)"
     run --set "fb$n" export -o "fb$n.json"
