@@ -24,45 +24,39 @@ static void put_signature(DMA_WCHAR *field, size_t units, const char *text) {
     for (size_t i = 0; i < units; ++i) field[i] = (DMA_WCHAR)(*text ? *text++ : 0);
 }
 
-/* A section: its header followed by the payload text, in one allocation. */
+/* A section: the header the caller filled, then the payload text, in one
+ * allocation.  `payload_size` is the header's own size field, set here. */
+static void *make_section(void *header, size_t header_size, uint32_t *payload_size,
+                          const char *payload, uint32_t *size) {
+    *payload_size = (uint32_t)strlen(payload);
+    *size = (uint32_t)header_size + *payload_size;
+    unsigned char *section = malloc(*size);
+    if (section == NULL) return NULL;
+    memcpy(section, header, header_size);
+    memcpy(section + header_size, payload, *payload_size);
+    return section;
+}
+
 static void *make_ndev(const char *payload, uint32_t *size) {
     DmaNdevHeader header;
     memset(&header, 0, sizeof header);
     put_signature(header.signature, 8, DMA_NDEV_SIGNATURE);
     header.magic = DMA_NDEV_MAGIC;
-    header.payloadSize = (uint32_t)strlen(payload);
-    *size = (uint32_t)sizeof header + header.payloadSize;
-    unsigned char *section = malloc(*size);
-    if (section == NULL) return NULL;
-    memcpy(section, &header, sizeof header);
-    memcpy(section + sizeof header, payload, header.payloadSize);
-    return section;
+    return make_section(&header, sizeof header, &header.payloadSize, payload, size);
 }
 
 static void *make_tmbinfo(const char *payload, uint32_t *size) {
     DmaTmbInfoHeader header;
     memset(&header, 0, sizeof header);
     put_signature(header.signature, 8, DMA_TMBINFO_SIGNATURE);
-    header.payloadSize = (uint32_t)strlen(payload);
-    *size = (uint32_t)sizeof header + header.payloadSize;
-    unsigned char *section = malloc(*size);
-    if (section == NULL) return NULL;
-    memcpy(section, &header, sizeof header);
-    memcpy(section + sizeof header, payload, header.payloadSize);
-    return section;
+    return make_section(&header, sizeof header, &header.payloadSize, payload, size);
 }
 
 static void *make_spinfo(const char *payload, uint32_t *size) {
     DmaSpInfoHeader header;
     memset(&header, 0, sizeof header);
     put_signature(header.signature, 7, DMA_SPINFO_SIGNATURE);
-    header.payloadSize = (uint32_t)strlen(payload);
-    *size = (uint32_t)sizeof header + header.payloadSize;
-    unsigned char *section = malloc(*size);
-    if (section == NULL) return NULL;
-    memcpy(section, &header, sizeof header);
-    memcpy(section + sizeof header, payload, header.payloadSize);
-    return section;
+    return make_section(&header, sizeof header, &header.payloadSize, payload, size);
 }
 
 /* Prints a section's payload, which follows a header of header_size bytes
