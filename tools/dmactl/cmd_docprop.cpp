@@ -279,8 +279,9 @@ int CmdDocPropExtract(const Globals &g, const std::string &file, const std::stri
 int CmdDocPropShow(const Globals &g, const std::string &file) {
     DocProp d = ReadDocProp(file);
     struct Sec { const char *name; size_t size; size_t header; };
-    const Sec secs[] = {{"NDEV001", d.ndev.size(), 24}, {"TMBINFO", d.tmbInfo.size(), 20},
-                        {"SPINFO", d.spInfo.size(), 20}};
+    const Sec secs[] = {{DMA_NDEV_SIGNATURE, d.ndev.size(), sizeof(DmaNdevHeader)},
+                        {DMA_TMBINFO_SIGNATURE, d.tmbInfo.size(), sizeof(DmaTmbInfoHeader)},
+                        {DMA_SPINFO_SIGNATURE, d.spInfo.size(), sizeof(DmaSpInfoHeader)}};
     size_t offset = 0;
     Json sections = Json::array();
     Table t({"section", "offset", "size", "payload", "layout"}, {1, 2, 3});
