@@ -14,7 +14,7 @@
 
 #include "api/open_setting.h"
 #include "catalogue/catalogue.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 #include "engine/engine.h"
 #include "text/text.h"
 

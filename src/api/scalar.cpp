@@ -6,7 +6,7 @@
 // (and the fax header texts) are -2, fonts -7; every failure of the raw read
 // or write becomes -10.
 #include "api/open_setting.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 #include "engine/engine.h"
 
 using namespace dma;

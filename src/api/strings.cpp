@@ -16,7 +16,7 @@
 #include <cstring>
 
 #include "api/open_setting.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 #include "text/text.h"
 
 namespace dma {

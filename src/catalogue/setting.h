@@ -26,7 +26,7 @@ constexpr int32_t TypeWidth(uint16_t valueType) {
 
 // How a setting's value is reached.  Every item has exactly one access kind;
 // the kinds after Plain are the items whose stored bytes are not simply their
-// value (and are listed, with the offsets they involve, in special_items.h).
+// value (and are listed, with the offsets they involve, in item_roles.h).
 enum class Access : uint8_t {
     None,          // no setting: no DMA ID, or an item ID in no range
     NoRange,       // a DMA ID whose item lies in no range (never readable)

@@ -14,7 +14,7 @@
 #include "catalogue/id_tables.h"
 #include "catalogue/item_tables.h"
 #include "catalogue/setting.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 
 namespace dma::notation {
 namespace {

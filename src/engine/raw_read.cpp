@@ -8,7 +8,7 @@
 // A read never writes to either record.
 #include <cstring>
 
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 #include "engine/engine.h"
 
 namespace dma {

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "catalogue/item_tables.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 #include "engine/engine.h"
 
 namespace dma {

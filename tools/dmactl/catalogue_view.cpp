@@ -2,7 +2,7 @@
 #include "catalogue_view.h"
 
 #include "catalogue/catalogue.h"
-#include "catalogue/special_items.h"
+#include "catalogue/item_roles.h"
 
 namespace dmactl {
 

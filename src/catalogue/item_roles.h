@@ -1,4 +1,4 @@
-// special_items.h - the items whose stored bytes are not simply their value,
+// item_roles.h - the items whose stored bytes are not simply their value,
 // and the DEVMODEW offsets behind them.  The descriptors (settings.cpp) give
 // each of them its access kind from here; the engine reaches the offsets
 // through these names.  Which items are bits of a flag word is not listed
