@@ -8,6 +8,10 @@
 #   make fuzz   build the libFuzzer targets and run each for FUZZ_SECONDS
 #   make fuzz-long  the same for 10 minutes a target (not part of `make test`)
 #   make coverage  gcov build of the test suite; line and branch coverage of src/
+#   make mutate faults planted one at a time in src/, each rebuilt and run
+#               against the native tests (tools/mutate): the whole of src/, or
+#               MUTANTS=N SEED=S for a sample, FILES="src/a.cpp ..." or
+#               SINCE=REV for what a change touched (not part of `make test`)
 #   make docs   the API reference of the public header (Doxygen) into build/docs/html
 #   make install   optimised build (release preset, no tests) installed into
 #                  PREFIX (default /usr/local): library, header, dmactl,
@@ -23,14 +27,15 @@ PRESETS := native sanitize windows
 # Debian packages of the builds, the tests and the tools.
 PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
             libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev \
-            doxygen python3 python3-pytest python3-venv python3-pip python3-setuptools mypy pkg-config
+            doxygen python3 python3-pytest python3-venv python3-pip python3-setuptools mypy pkg-config \
+            lld ninja-build
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # Seconds each fuzz target runs in `make fuzz` (and so in `make test`).
 FUZZ_SECONDS ?= 60
 
-.PHONY: test deps demo tsan fuzz fuzz-long coverage install install-windows $(PRESETS)
+.PHONY: test deps demo tsan fuzz fuzz-long coverage mutate install install-windows $(PRESETS)
 
 # Runs the ThreadSanitizer stress test and the fuzz targets, then every
 # preset, each even when an earlier step fails, and fails if any did.  The
@@ -73,6 +78,9 @@ fuzz-long:
 
 coverage:
 	@JOBS=$(JOBS) ./tools/coverage
+
+mutate: deps
+	@JOBS=$(JOBS) ./tools/mutate
 
 # The API reference from the public header and README.md (docs/Doxyfile).
 # Any doxygen warning fails it, an undocumented public name above all.
