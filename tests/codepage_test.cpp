@@ -5,6 +5,7 @@
 // which every 1252 implementation agrees: no best-fit letters.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -78,6 +79,11 @@ const ToWideCase kToWide[] = {
     {"utf8 three-byte", CP_UTF8, "\xE6\x97\xA5\xE2\x82\xAC", {0x65E5, 0x20AC}},
     {"utf8 four-byte", CP_UTF8, "\xF0\x9F\x98\x80", {0xD83D, 0xDE00}},
     {"utf8 highest", CP_UTF8, "\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF}},
+    // Each side of every length boundary, by the lowest and highest lead bytes.
+    {"utf8 U+007F, U+0080", CP_UTF8, "\x7F\xC2\x80", {0x7F, 0x80}},
+    {"utf8 U+07FF, U+0800", CP_UTF8, "\xDF\xBF\xE0\xA0\x80", {0x7FF, 0x800}},
+    {"utf8 U+FFFF, U+10000", CP_UTF8, "\xEF\xBF\xBF\xF0\x90\x80\x80", {0xFFFF, 0xD800, 0xDC00}},
+    {"utf8 C1 lead", CP_UTF8, "\xC1\xBF", {0xFFFD, 0xFFFD}},
     {"utf8 stray continuation", CP_UTF8, "a\x80z", {'a', 0xFFFD, 'z'}},
     {"utf8 two continuations", CP_UTF8, "\x82\xA0", {0xFFFD, 0xFFFD}},
     {"utf8 overlong C0", CP_UTF8, "\xC0\x80", {0xFFFD, 0xFFFD}},
@@ -144,6 +150,9 @@ const ToBytesCase kToBytes[] = {
     {"utf8 ascii", CP_UTF8, {'A', 'z'}, "Az", FALSE},
     {"utf8 two-byte", CP_UTF8, {0xE9, 0x7FF}, "\xC3\xA9\xDF\xBF", FALSE},
     {"utf8 three-byte", CP_UTF8, {0x20AC, 0xFFFF}, "\xE2\x82\xAC\xEF\xBF\xBF", FALSE},
+    {"utf8 U+007F, U+0080", CP_UTF8, {0x7F, 0x80}, "\x7F\xC2\x80", FALSE},
+    {"utf8 U+07FF, U+0800", CP_UTF8, {0x7FF, 0x800}, "\xDF\xBF\xE0\xA0\x80", FALSE},
+    {"utf8 U+10000, U+10FFFF", CP_UTF8, {0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", FALSE},
     {"utf8 pair", CP_UTF8, {0xD83D, 0xDE00}, "\xF0\x9F\x98\x80", FALSE},
     {"utf8 lone high", CP_UTF8, {'a', 0xD800, 'b'}, "a\xEF\xBF\xBD" "b", FALSE},
     {"utf8 lone low", CP_UTF8, {0xDC00, 'b'}, "\xEF\xBF\xBD" "b", FALSE},
@@ -177,6 +186,10 @@ TEST(CodePage, ConvertsToBytes) {
         EXPECT_EQ(o.result, 0);
         EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
         EXPECT_EQ(out[static_cast<size_t>(want) - 1], kByteCanary);
+        // Through the terminator, which has no room left.
+        o = ToBytes(c.cp, 0, c.src, -1, want, &out, nullptr, usedPtr);
+        EXPECT_EQ(o.result, 0);
+        EXPECT_EQ(o.error, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     }
 }
 
@@ -336,6 +349,22 @@ TEST(CodePage, CallingConventions) {
         SCOPED_TRACE(b.name);
         EXPECT_EQ(b.o.result, 0);
         EXPECT_EQ(b.o.error, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    // Counts at their edges: a source of one unit, an output buffer that
+    // claims INT_MAX units (only what the text needs is written).
+    for (UINT cp : {UINT{CP_ACP}, UINT{CP_UTF8}}) {
+        SCOPED_TRACE(cp);
+        WCHAR w[3] = {0x7F7F, 0x7F7F, 0x7F7F};
+        EXPECT_EQ(MultiByteToWideChar(cp, 0, "ab", 1, w, INT_MAX), 1);
+        EXPECT_EQ(w[0], 'a');
+        EXPECT_EQ(w[1], 0x7F7F);
+        EXPECT_EQ(MultiByteToWideChar(cp, 0, "ab", -1, w, INT_MAX), 3);
+        char b[3] = {'x', 'x', 'x'};
+        const WCHAR ab[] = {'a', 'b', 0};
+        EXPECT_EQ(WideCharToMultiByte(cp, 0, ab, 1, b, INT_MAX, nullptr, nullptr), 1);
+        EXPECT_EQ(std::string(b, 2), "ax");
+        EXPECT_EQ(WideCharToMultiByte(cp, 0, ab, -1, b, INT_MAX, nullptr, nullptr), 3);
+        EXPECT_EQ(std::string(b, 3), std::string("ab\0", 3));
     }
     // A UTF-8 character is written whole or not at all.
     Outcome o = ToBytes(CP_UTF8, 0, {'a', 0x20AC}, 2, 3, &bytes);

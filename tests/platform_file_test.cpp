@@ -294,6 +294,69 @@ TEST_F(PlatformFile, FailsTheNthCallOfEachKind) {
     }
 }
 
+// The open(2) calls under CreateFileW: an interrupted one is made again, a
+// file system without nameless files gets the file created by name, and a
+// name taken between two steps is opened on the next round (or refused by
+// CREATE_NEW).  Descriptor 0 is free meanwhile, so the file lands on it: a
+// daemon without standard input has it free, and 0 is a descriptor like any.
+TEST_F(PlatformFile, OpenRetriesAndFallbacks) {
+    struct Case {
+        const char *name;
+        bool exists;
+        DWORD access, disposition;
+        long nthOpen;  // of the calls to open(2) under this CreateFileW
+        int error;
+        DWORD lastError;  // 0: the open succeeds
+    };
+    const Case cases[] = {
+        {"interrupted open", true, GENERIC_READ, OPEN_EXISTING, 1, EINTR, 0},
+        {"interrupted create", false, GENERIC_WRITE, CREATE_NEW, 1, EINTR, 0},
+        {"interrupted create by name", false, GENERIC_WRITE, CREATE_ALWAYS, 2, EINTR, 0},
+        {"no nameless files", false, GENERIC_WRITE, CREATE_ALWAYS, 2, EOPNOTSUPP, 0},
+        {"no nameless files, new", false, GENERIC_WRITE, CREATE_NEW, 1, EOPNOTSUPP, 0},
+        {"name taken meanwhile", false, GENERIC_WRITE, CREATE_ALWAYS, 2, EEXIST, 0},
+        {"name taken, new", false, GENERIC_WRITE, CREATE_NEW, 1, EEXIST, ERROR_FILE_EXISTS},
+    };
+    const int stdinCopy = ::dup(0);
+    ASSERT_GE(stdinCopy, 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto path = Path(u"retry.dat");
+        std::error_code ec;
+        fs::remove(dir_ / "retry.dat", ec);
+        if (c.exists) WriteAll(path, "kept");
+        ::close(0);
+        dmaplat_FailOpenAt(c.nthOpen, c.error);
+        SetLastError(0xBEEF);
+        HANDLE h = Open(path, c.access, c.disposition);
+        const DWORD error = GetLastError();
+        dmaplat_FailOpenAt(0, 0);
+        if (c.lastError) {
+            EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+            EXPECT_EQ(error, c.lastError);
+        } else {
+            ASSERT_NE(h, INVALID_HANDLE_VALUE);
+            EXPECT_NE(error, static_cast<DWORD>(ERROR_ALREADY_EXISTS));  // nothing was there
+            DWORD n = 0;
+            char buf[8];
+            if (c.access == GENERIC_WRITE) {
+                EXPECT_TRUE(WriteFile(h, "new", 3, &n, nullptr));
+            } else {
+                EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+                EXPECT_EQ(std::string(buf, n), "kept");
+            }
+            EXPECT_TRUE(CloseHandle(h));
+            if (c.access == GENERIC_WRITE) {
+                EXPECT_EQ(ReadAll(path), "new");
+            }
+        }
+        // Nothing left open: the one descriptor went with its handle.
+        EXPECT_EQ(::fcntl(0, F_GETFD), -1);
+        ::dup2(stdinCopy, 0);
+    }
+    ::close(stdinCopy);
+}
+
 TEST_F(PlatformFile, FakedSizeAppliesToTheNextCallOnly) {
     auto path = Path(u"size.dat");
     WriteAll(path, "abc");

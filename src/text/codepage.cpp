@@ -80,8 +80,8 @@ int32_t StoreAnsiInField(const char *text, size_t bytes, uint8_t *field, uint32_
     if (bytes != 0) {
         if (bytes > static_cast<size_t>(INT32_MAX)) return DMA_E_TOO_LONG;
         const int source = static_cast<int>(bytes);
+        // A measure that fails gives 0, and the conversion below fails too.
         const int needed = MultiByteToWideChar(CP_ACP, 0, text, source, nullptr, 0);
-        if (needed <= 0) return DMA_E_FAILED;
         if (static_cast<uint32_t>(needed) > units) return DMA_E_TOO_LONG;
         converted = MultiByteToWideChar(CP_ACP, 0, text, source, scratch, static_cast<int>(units));
         if (converted <= 0) return DMA_E_FAILED;

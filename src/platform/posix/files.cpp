@@ -67,12 +67,14 @@ std::unordered_map<std::string, std::shared_ptr<MemoryFile>> g_memoryFiles;
 std::atomic<long> g_openHandles{0};
 // Per kind of call: calls left until the failing one; 0 = switched off.
 std::atomic<long> g_failCountdown[DMAPLAT_FILE_CALLS];
+// open(2) calls left until the one that fails with g_openErrno; 0 = off.
+std::atomic<long> g_openFailCountdown{0};
+std::atomic<int> g_openErrno{0};
 std::atomic<bool> g_fakeSizePending{false};
 std::atomic<uint64_t> g_fakeSize{0};
 
-// True when this call of `kind` is the one the test asked to fail (one-shot).
-bool ThisCallFails(DmaPlatFileCall kind) {
-    std::atomic<long> &countdown = g_failCountdown[kind];
+// True when this call is the one a test asked to fail (one-shot).
+bool ThisCallFails(std::atomic<long> &countdown) {
     long left = countdown.load();
     while (left > 0)
         if (countdown.compare_exchange_weak(left, left - 1)) return left == 1;
@@ -141,8 +143,14 @@ DWORD OpenError(int err, const char *path) {
 // makes a terminal ours; CreateFileW refuses what is not a regular file.
 int OpenNow(const char *path, int flags) {
     int fd;
-    do fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-    while (fd < 0 && errno == EINTR);
+    do {
+        if (ThisCallFails(g_openFailCountdown)) {
+            fd = -1;
+            errno = g_openErrno.load();
+        } else {
+            fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        }
+    } while (fd < 0 && errno == EINTR);
     return fd;
 }
 
@@ -288,7 +296,7 @@ DWORD Transfer(FileHandle *f, void *p, DWORD n, bool write, DWORD *done) {
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition,
                    DWORD, HANDLE) {
     DWORD error = ERROR_SUCCESS;
-    if (ThisCallFails(DMAPLAT_CREATE))
+    if (ThisCallFails(g_failCountdown[DMAPLAT_CREATE]))
         error = ERROR_ACCESS_DENIED;
     else if (!path)
         error = ERROR_INVALID_PARAMETER;
@@ -326,7 +334,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     FileHandle *f = Lookup(file);
     DWORD done = 0;
     const DWORD error = !f                           ? ERROR_INVALID_HANDLE
-                        : ThisCallFails(DMAPLAT_READ) ? ERROR_READ_FAULT
+                        : ThisCallFails(g_failCountdown[DMAPLAT_READ]) ? ERROR_READ_FAULT
                         : !buffer && toRead          ? ERROR_INVALID_PARAMETER
                         : !(f->access & GENERIC_READ) ? ERROR_ACCESS_DENIED
                                                       : Transfer(f, buffer, toRead, false, &done);
@@ -344,7 +352,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
     DWORD done = 0;
     void *from = const_cast<void *>(buffer);  // Transfer only reads it for a write
     const DWORD error = !f                            ? ERROR_INVALID_HANDLE
-                        : ThisCallFails(DMAPLAT_WRITE) ? ERROR_WRITE_FAULT
+                        : ThisCallFails(g_failCountdown[DMAPLAT_WRITE]) ? ERROR_WRITE_FAULT
                         : !buffer && toWrite          ? ERROR_INVALID_PARAMETER
                         : !(f->access & GENERIC_WRITE) ? ERROR_ACCESS_DENIED
                                                        : Transfer(f, from, toWrite, true, &done);
@@ -359,7 +367,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOV
 // INVALID_FILE_SIZE sets the last error to 0 so that callers can tell.
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
     FileHandle *f = Lookup(file);
-    DWORD error = !f ? ERROR_INVALID_HANDLE : ThisCallFails(DMAPLAT_SIZE) ? ERROR_READ_FAULT : ERROR_SUCCESS;
+    DWORD error = !f ? ERROR_INVALID_HANDLE : ThisCallFails(g_failCountdown[DMAPLAT_SIZE]) ? ERROR_READ_FAULT : ERROR_SUCCESS;
     uint64_t size = 0;
     struct stat st;
     if (error == ERROR_SUCCESS && g_fakeSizePending.exchange(false)) {
@@ -406,6 +414,11 @@ BOOL CloseHandle(HANDLE object) {
 void dmaplat_FailFileCallAt(int call, long n) {
     if (call < 0 || call >= DMAPLAT_FILE_CALLS) return;
     g_failCountdown[call].store(n > 0 ? n : 0);
+}
+
+void dmaplat_FailOpenAt(long n, int error) {
+    g_openErrno.store(error);
+    g_openFailCountdown.store(n > 0 ? n : 0);
 }
 
 long dmaplat_OpenHandles(void) { return g_openHandles.load(); }

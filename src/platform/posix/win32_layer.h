@@ -136,6 +136,11 @@ long dmaplat_AllocCalls(void);
 enum DmaPlatFileCall { DMAPLAT_CREATE = 0, DMAPLAT_READ, DMAPLAT_WRITE, DMAPLAT_SIZE, DMAPLAT_FILE_CALLS };
 // Make the n-th call of that kind from now fail (1 = the next one); 0 switches off.
 void dmaplat_FailFileCallAt(int call, long n);
+// Make the n-th open(2) under CreateFileW from now fail with errno `error`
+// (1 = the next one; 0 switches off): EINTR for an interrupted open, which
+// is made again; EOPNOTSUPP for a file system without nameless files; EEXIST
+// for a name that another process took meanwhile.
+void dmaplat_FailOpenAt(long n, int error);
 // Number of open file handles.
 long dmaplat_OpenHandles(void);
 // The next GetFileSize reports this 64-bit size instead of the real one (low
