@@ -23,18 +23,13 @@ struct EnumWalk {
 };
 
 // Attribute bits by stored value type: bit 0 for strings, bit 1 for fonts,
-// neither for the integer types; -1 for a type that no row may carry (0, 7,
-// and anything above 10).
-constexpr int8_t kAttributeBits[16] = {
-    -1,                                  // 0
-    0, 0, 0, 0, 0,                       // FLAG, SHORT, WORD, INT, DWORD
-    DMA_DMAID_ATTR_STRING,               // STRING
-    -1,                                  // 7, unassigned
-    0,                                   // BYTE
-    DMA_DMAID_ATTR_LOGFONT,              // LOGFONT
-    0,                                   // LONG
-    -1, -1, -1, -1, -1,
-};
+// neither for the integer types.  A field-list row carries one of the types
+// named here (the lists are checked at compile time).
+constexpr uint32_t AttributeBits(uint16_t valueType) {
+    return valueType == DMA_VT_STRING ? DMA_DMAID_ATTR_STRING
+           : valueType == DMA_VT_LOGFONT ? DMA_DMAID_ATTR_LOGFONT
+                                         : 0;
+}
 
 // Adds one entry: 1 to go on, -5 when the array is full.  Only bits 0 and 1
 // belong to the enumeration; the others keep whatever the caller had there.
@@ -50,18 +45,11 @@ inline int32_t Add(EnumWalk &walk, uint16_t dmaId, uint32_t bits) {
     return DMA_OK;
 }
 
-// One field-list row: 1 to go on; -5 when the array is full; -10 for a row
-// whose type is unknown (its entry then holds only the DMA ID).
+// One field-list row: 1 to go on; -5 when the array is full.
 inline int32_t VisitRow(EnumWalk &walk, uint16_t itemId, uint16_t valueType) {
     const uint16_t dmaId = ItemIdToDmaId(itemId);
     if (dmaId == 0) return DMA_OK;
-    const int bits = valueType < 16 ? kAttributeBits[valueType] : -1;
-    if (bits < 0 && walk.entries != nullptr) {
-        if (walk.found == walk.capacity) return DMA_E_MORE_DATA;
-        walk.entries[walk.found].dmaId = dmaId;
-        return DMA_E_FAILED;
-    }
-    return Add(walk, dmaId, bits < 0 ? 0u : static_cast<uint32_t>(bits));
+    return Add(walk, dmaId, AttributeBits(valueType));
 }
 
 int32_t WalkFieldList(EnumWalk &walk, std::span<const FieldListRow> rows) {

@@ -36,14 +36,21 @@ constexpr uint32_t StoredBytes(const FieldListRow &r) {
     return (r.valueType == DMA_VT_BYTE && r.reportType == DMA_VT_WORD) ? 2u : r.size;
 }
 
-// Every field inside [0, recordSize) and no two fields sharing a byte; the
-// list ends with exactly one terminating row.
+// The stored types a field may carry: those of the settings' own rows.
+constexpr bool KnownValueType(uint16_t t) {
+    return t == DMA_VT_FLAG || t == DMA_VT_SHORT || t == DMA_VT_WORD || t == DMA_VT_INT ||
+           t == DMA_VT_DWORD || t == DMA_VT_STRING || t == DMA_VT_BYTE || t == DMA_VT_LOGFONT ||
+           t == DMA_VT_LONG;
+}
+
+// Every field of a known type, inside [0, recordSize) and no two fields
+// sharing a byte; the list ends with exactly one terminating row.
 template <size_t N>
 constexpr bool FieldsWellFormed(const std::array<FieldListRow, N> &list, uint32_t recordSize) {
     if (N == 0 || list[N - 1].itemId != 0) return false;
     for (size_t i = 0; i + 1 < N; ++i) {
         const FieldListRow &r = list[i];
-        if (r.itemId == 0 || r.offset < 0 || r.size == 0) return false;
+        if (r.itemId == 0 || r.offset < 0 || r.size == 0 || !KnownValueType(r.valueType)) return false;
         if (!FitsWithin(static_cast<uint64_t>(r.offset), StoredBytes(r), recordSize)) return false;
         for (size_t j = i + 1; j + 1 < N; ++j) {
             const FieldListRow &s = list[j];
