@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/run_notation.h"
 #include "support/reference_scans.h"
 #include "support/test_support.h"
 
@@ -77,6 +78,19 @@ TEST(CatalogueTables, DirectoryMatchesRowCountsAndTypeHistograms) {
     }
     EXPECT_EQ(total, 1188u);
 }
+
+// The check that keeps two overlapping ranges out of the build: ranges that
+// share only their edge overlap, in either order; neighbours do not.
+struct Span {
+    uint16_t lo, hi;
+};
+constexpr auto kSpanLo = [](const Span &s) { return s.lo; };
+constexpr auto kSpanHi = [](const Span &s) { return s.hi; };
+constexpr Span kEdgeShared[] = {{1, 5}, {5, 9}, {1, 5}};
+constexpr Span kNeighbours[] = {{1, 4}, {5, 9}, {10, 10}};
+static_assert(!dma::notation::Disjoint(kEdgeShared, 2, kSpanLo, kSpanHi) &&
+              !dma::notation::Disjoint(kEdgeShared + 1, 2, kSpanLo, kSpanHi) &&
+              dma::notation::Disjoint(kNeighbours, 3, kSpanLo, kSpanHi));
 
 TEST(CatalogueTables, RangesDisjointRowsInsideEachIdOnce) {
     const auto dir = dma::RangeDirectory();

@@ -131,8 +131,8 @@ constexpr int DerivePaired(size_t column, const PairInput &input, uint16_t *resu
         PairRule list[kRulesPerRow + 1] = {};
         for (size_t i = 0; i < kRulesPerRow; ++i) list[i] = kPairRowRules[row][i];
         list[kRulesPerRow] = PairRule{0, kEndCondition, 0, 0};
+        // A rule's result row is a row of the tables (RuleTablesConsistent).
         if (MatchRule(1, list, input, &resultRow) != 0) return 1;
-        if (resultRow >= kPairRows) return 1;
     }
     *result = kPairValueTable[resultRow][column];
     return 0;
