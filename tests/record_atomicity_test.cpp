@@ -173,8 +173,10 @@ std::vector<TransferCase> TransferCases() {
         {"item 267 without a derived value", {linkRefused}, false},
         {"more places than the room", places, false},
         {"more bytes to save than the room", bytes, false},
-        {"a field beyond the room", {{FieldRow(1794, DMA_VT_WORD, kTransferRecordBytes, 2), 7, nullptr}},
-         false},
+        {"a field ending where the room ends, then one beyond",
+         {{FieldRow(1794, DMA_VT_WORD, kTransferRecordBytes - 2, 2), 7, nullptr},
+          {FieldRow(1794, DMA_VT_WORD, kTransferRecordBytes, 2), 7, nullptr}},
+         true},
     };
 }
 

@@ -12,8 +12,8 @@ namespace dma {
 namespace {
 
 // The widest text field a conversion here serves: the second fax header
-// text, 671 units.
-constexpr uint32_t kMaxFieldUnits = 672;
+// text, 671 units (the terminator, when there is room for one, is inside).
+constexpr uint32_t kMaxFieldUnits = 671;
 
 // The given code page when it is not 0 and the system knows it, else the
 // ANSI code page.
