@@ -10,6 +10,12 @@ import pytest
 
 REPO = Path(__file__).resolve().parents[2]
 
+# Seconds one program that a test starts may run: ctest passes the build's
+# limit, so that a hang fails its test at the call instead of stalling the
+# run (run by hand, there is none).
+_limit = os.environ.get("DMACCESS_PROGRAM_SECONDS")
+PROGRAM_SECONDS = float(_limit) if _limit else None
+
 
 @pytest.fixture
 def dmactl():  # type: ignore[no-untyped-def]
@@ -18,9 +24,15 @@ def dmactl():  # type: ignore[no-untyped-def]
         pytest.skip("DMACTL names no built dmactl")
 
     def run(*args: str, cwd: Path) -> str:
-        return subprocess.run([tool, *args], check=True, capture_output=True, text=True, cwd=cwd).stdout
+        return subprocess.run([tool, *args], check=True, capture_output=True, text=True, cwd=cwd,
+                              timeout=PROGRAM_SECONDS).stdout
 
     return run
+
+
+@pytest.fixture
+def program_seconds() -> float | None:
+    return PROGRAM_SECONDS
 
 
 @pytest.fixture(autouse=True)
