@@ -145,8 +145,8 @@ def test_result_messages_match_the_result_code_table() -> None:
         assert d.errors.message_of(int(code)) == f"{text} (result {code})"
 
 
-def test_missing_library_names_every_place(tmp_path: Path) -> None:
+def test_missing_library_names_every_place(tmp_path: Path, program_seconds: float | None) -> None:
     env = dict(os.environ, DMACCESS_LIBRARY=str(tmp_path / "nowhere.so"))
     out = subprocess.run([sys.executable, "-c", "import dmaccess; dmaccess.Records.new()"], env=env,
-                         capture_output=True, text=True)
+                         capture_output=True, text=True, timeout=program_seconds)
     assert out.returncode != 0 and "nowhere.so (no such file)" in out.stderr and "DMACCESS_LIBRARY" in out.stderr

@@ -8,8 +8,15 @@
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(prefix "${WORK_DIR}/prefix")
 
+# Each step has the time limit of one program (ctest passes
+# DMACCESS_PROGRAM_SECONDS): a step that hangs fails, named, and is ended.
+set(limit)
+if(DEFINED ENV{DMACCESS_PROGRAM_SECONDS})
+  set(limit TIMEOUT $ENV{DMACCESS_PROGRAM_SECONDS})
+endif()
+
 function(run)
-  execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${ARGV} ${limit} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "failed (${rc}): ${ARGV}\n${out}\n${err}")
   endif()

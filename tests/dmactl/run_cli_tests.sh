@@ -9,9 +9,13 @@
 # error of the case.  UPDATE_GOLDEN=1 rewrites the golden files instead.
 # After the cases, the checks at the end of this file look at the files
 # themselves: round trips byte for byte, refused changes leaving files intact.
+#
+# DMACCESS_PROGRAM_SECONDS (ctest sets it) limits every dmactl call: see
+# limited() below.
 set -u
 dmactl=$1; src=$2; work=$3; shift 3
-runner=("$@" "$dmactl")
+emulator=("$@")
+runner=(limited)
 export WINEDEBUG=-all
 # Only the names files the cases name: none from the user running the tests.
 unset DMACTL_NAMES
@@ -21,6 +25,30 @@ rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 passed=0; failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 pass() { passed=$((passed + 1)); }
+
+# Runs dmactl with its arguments under the time limit of one call.  timeout
+# ends the call's whole process group: under Wine wine-run.sh and the
+# program it started go too.  A call that outlives its limit is noted in
+# $timeouts and fails the run whatever its check expected (report_timeouts):
+# a check that wants a refusal must not pass because the call hung.
+timeouts=$work/timed-out.txt
+limited() {
+    if [ -z "${DMACCESS_PROGRAM_SECONDS:-}" ]; then "${emulator[@]}" "$dmactl" "$@"; return; fi
+    local status=0
+    timeout --kill-after=5 "$DMACCESS_PROGRAM_SECONDS" "${emulator[@]}" "$dmactl" "$@" || status=$?
+    if [ "$status" = 124 ] || [ "$status" = 137 ]; then
+        printf '%s\n' "$*" >> "$timeouts"
+        echo "run_cli_tests.sh: dmactl $* did not finish within $DMACCESS_PROGRAM_SECONDS s and was ended" >&2
+    fi
+    return "$status"
+}
+report_timeouts() {
+    [ -f "$timeouts" ] || return 0
+    while IFS= read -r call; do
+        fail "dmactl $call: did not finish within $DMACCESS_PROGRAM_SECONDS s and was ended"
+    done < "$timeouts"
+    rm "$timeouts"
+}
 
 # ---- binary fixtures -------------------------------------------------------
 zeros() { head -c "$1" /dev/zero; }
@@ -137,6 +165,7 @@ doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orient
 doc '{"id": "dmOrientation", "value": 2}, {"id": "dmPaperSize", "value": 5}' > byname.json
 
 # ---- golden cases ------------------------------------------------------------
+report_timeouts
 while IFS= read -r line; do
     case "$line" in '#'* | '') continue ;; esac
     name=$(echo "${line%%|*}" | xargs)
@@ -146,6 +175,11 @@ while IFS= read -r line; do
     eval "argv=($args)"
     "${runner[@]}" "${argv[@]}" > out.txt 2> err.txt < /dev/null
     status=$?
+    if [ -f "$timeouts" ]; then
+        fail "$name: dmactl did not finish within $DMACCESS_PROGRAM_SECONDS s and was ended"
+        rm "$timeouts"
+        continue
+    fi
     # Under Wine the runner starts a program again that failed without a
     # word (diff -q does so by design) and says so; that note is not dmactl's.
     sed -i '/^wine-run\.sh: .* failed to start (status [0-9]*); starting it again$/d' err.txt
@@ -394,7 +428,7 @@ printf '0x0007 fromEnvironment\n' > env.names
 check_name() {  # EXPECTED NAME, then environment assignments
     local want=$1; shift
     local got
-    got=$(env "$@" "${runner[@]}" --json get 0x7 2> /dev/null < /dev/null | grep '"name"')
+    got=$(export "$@"; "${runner[@]}" --json get 0x7 2> /dev/null < /dev/null | grep '"name"')
     if grep -q "\"$want\"" <<< "$got"; then pass; else fail "names file: expected $want, got $got"; fi
 }
 case "$dmactl" in
@@ -409,6 +443,7 @@ for c in catalogue show get set diff validate export import new docprop help; do
     if grep -q "^\.B $c" dmactl.1 && grep -qw "$c" dmactl.bash; then pass; else fail "$c missing from the manual page or completion"; fi
 done
 if bash -n dmactl.bash; then pass; else fail "the bash completion is not valid bash"; fi
+report_timeouts
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
