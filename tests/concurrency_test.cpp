@@ -338,7 +338,9 @@ TEST(Concurrency, ReadersOfAFileBeingReplacedSeeOneWriterWhole) {
         threads.emplace_back([&, t] {
             SharedRecords r;
             DocPropBuffers out = writers[t].Buffers();
-            for (int i = 0; i < 150; ++i) {
+            // 150 rounds, and on until the readers got in twice: on a loaded
+            // machine the writers may finish before a reader ever runs.
+            for (int i = 0; i < 150 || (reads.load() < 2 && i < 100000); ++i) {
                 const DMA_RESULT result = DMA_ExtractDocPropEx(&r.ctx, &out);
                 if (result != DMA_OK && result != DMA_E_FILE_OPEN) ++wrongWrites;
             }
