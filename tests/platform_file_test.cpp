@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,7 +37,10 @@ class PlatformFile : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("dmaccess-file-" + std::string(info->name()));
+        // A name of this run's own: test runs of several builds at once
+        // must not share a folder.
+        dir_ = fs::temp_directory_path() / ("dmaccess-file-" + std::string(info->name()) + "-" +
+                                            std::to_string(std::random_device{}()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
