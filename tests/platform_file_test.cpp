@@ -324,13 +324,21 @@ TEST_F(PlatformFile, OpenRetriesAndFallbacks) {
         {"created in one open", false, GENERIC_WRITE, CREATE_NEW, 2, EACCES, 0},
         {"created for reading in one open", false, GENERIC_READ, CREATE_NEW, 2, EACCES, 0},
     };
+    // Also in a folder on a file system other than the root's, where a
+    // nameless file made anywhere but in the target's own folder cannot be
+    // linked to its name.
+    std::vector<fs::path> folders = {dir_};
+    std::error_code ec;
+    if (fs::is_directory("/dev/shm", ec) && fs::create_directory("/dev/shm" / dir_.filename(), ec))
+        folders.push_back("/dev/shm" / dir_.filename());
     const int stdinCopy = ::dup(0);
     ASSERT_GE(stdinCopy, 0);
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        auto path = Path(u"retry.dat");
-        std::error_code ec;
-        fs::remove(dir_ / "retry.dat", ec);
+    for (size_t run = 0; run < folders.size() * std::size(cases); ++run) {
+        const fs::path &folder = folders[run / std::size(cases)];
+        const Case &c = cases[run % std::size(cases)];
+        SCOPED_TRACE(testing::Message() << c.name << " in " << folder);
+        auto path = Wide(folder / "retry.dat");
+        fs::remove(folder / "retry.dat", ec);
         if (c.exists) WriteAll(path, "kept");
         ::close(0);
         dmaplat_FailOpenAt(c.nthOpen, c.error);
@@ -362,6 +370,7 @@ TEST_F(PlatformFile, OpenRetriesAndFallbacks) {
         ::dup2(stdinCopy, 0);
     }
     ::close(stdinCopy);
+    if (folders.size() > 1) fs::remove_all(folders.back(), ec);
 }
 
 TEST_F(PlatformFile, FakedSizeAppliesToTheNextCallOnly) {
