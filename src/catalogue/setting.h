@@ -20,8 +20,13 @@ namespace dma {
 // anything above 10).  Strings and fonts are handed out by address: the
 // width of a pointer.
 constexpr int32_t TypeWidth(uint16_t valueType) {
-    constexpr int8_t kWidths[11] = {0, 4, 2, 2, 4, 4, 8, 0, 1, 8, 4};
-    return valueType < sizeof kWidths ? kWidths[valueType] : 0;
+    switch (valueType) {
+    case DMA_VT_FLAG: case DMA_VT_INT: case DMA_VT_DWORD: case DMA_VT_LONG: return 4;
+    case DMA_VT_SHORT: case DMA_VT_WORD: return 2;
+    case DMA_VT_BYTE: return 1;
+    case DMA_VT_STRING: case DMA_VT_LOGFONT: return 8;
+    default: return 0;
+    }
 }
 
 // How a setting's value is reached.  Every item has exactly one access kind;

@@ -335,8 +335,9 @@ const ItemDescriptor *CatalogueRow(const Setting &setting) {
     using namespace notation;
     // Row descriptors are compiled in the tables' stored order.
     size_t i = static_cast<size_t>(&setting - kSettings.data());
-    if (i < kRowBase || i >= kRowBase + kRowCount) return nullptr;
+    if (i < kRowBase) return nullptr;
     i -= kRowBase;
+    // Past the last range's rows the walk ends without one.
     for (size_t r = 0; r < kRangeCount; ++r) {
         if (i < kDirectory[r].rowCount) return &kDirectory[r].items[i];
         i -= kDirectory[r].rowCount;
