@@ -446,6 +446,15 @@ TEST(RecordOps, KeyWithoutTerminatorStaysInField) {
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(std::string(name), std::string(33, 'C'));
     GlobalFree(name);
+    // A list whose key gives no name: the key item absent, without a place,
+    // 64 units wide, or neither text nor a 16-bit number.
+    const FieldListRow noName[][2] = {
+        {{299, DMA_VT_STRING, 0, 0, 66}, {}}, {{297, DMA_VT_STRING, 0, -1, 66}, {}},
+        {{297, DMA_VT_STRING, 0, 0, 128}, {}}, {{297, DMA_VT_DWORD, 0, 0, 4}, {}},
+    };
+    for (const auto &l : noName) {
+        EXPECT_EQ(RecordKeyText(l, 297, tight.data()), nullptr) << l[0].itemId << " " << l[0].offset;
+    }
     EXPECT_NO_LEAK();
 }
 
