@@ -346,6 +346,10 @@ TEST(RecordOps, NameMustFitKeyField) {
         EXPECT_EQ(ReadU16(s.arr.At(0), longest + 1), U16(fits.c_str()));  // not the setting's key
         EXPECT_EQ(s.arr.State(0), DMA_STATE_IN_USE);
         EXPECT_TRUE(s.Intact());
+        Bench empty(kind, 1);  // the shortest name: the terminator alone
+        EXPECT_EQ(DMA_ApplyData(&empty.r.ctx, kind, 1, Arg("")), DMA_OK);
+        EXPECT_EQ(empty.arr.State(0), DMA_STATE_IN_USE);
+        EXPECT_EQ(ReadU16(empty.arr.At(0), longest + 1), U16(""));
     }
     EXPECT_NO_LEAK();
 }

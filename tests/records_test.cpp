@@ -181,22 +181,24 @@ TEST(Transfers, EmptyListSucceeds) {
 }
 
 // A failing row ends a read with the earlier fields filled and the later
-// ones untouched (item 5129 lives in the absent secondary record).
+// ones untouched (items 5129, a text, and 5163, a number, live in the absent
+// secondary record).
 TEST(Transfers, ReadStopsAtFailingRow) {
     Records r;
     Store16(ItemAddress(r, 1794), 0x1234);
     Store16(ItemAddress(r, 1796), 0x5678);
-    const FieldListRow list[] = {
-        {1794, DMA_VT_WORD, 0, 0, 2},
-        {5129, DMA_VT_STRING, 0, 2, 50},
-        {1796, DMA_VT_WORD, 0, 52, 2},
-        {0, 0, 0, 0, 0},
-    };
-    Guarded rec(54, 0xEE);
-    EXPECT_FALSE(ReadSettingsToRecord(r.ctx.devMode, nullptr, list, rec.data()));
-    EXPECT_EQ(Load16(rec.data()), 0x1234);
-    EXPECT_EQ(rec.data()[2], 0xEE);
-    EXPECT_EQ(Load16(rec.data() + 52), 0xEEEE);
+    for (const FieldListRow failing : {FieldListRow{5129, DMA_VT_STRING, 0, 2, 50},
+                                       FieldListRow{5163, DMA_VT_DWORD, 0, 2, 4}}) {
+        SCOPED_TRACE(failing.itemId);
+        const FieldListRow list[] = {
+            {1794, DMA_VT_WORD, 0, 0, 2}, failing, {1796, DMA_VT_WORD, 0, 52, 2}, {0, 0, 0, 0, 0},
+        };
+        Guarded rec(54, 0xEE);
+        EXPECT_FALSE(ReadSettingsToRecord(r.ctx.devMode, nullptr, list, rec.data()));
+        EXPECT_EQ(Load16(rec.data()), 0x1234);
+        EXPECT_EQ(rec.data()[2], 0xEE);
+        EXPECT_EQ(Load16(rec.data() + 52), 0xEEEE);
+    }
 }
 
 // A string field without a terminator is measured inside the field only: the
