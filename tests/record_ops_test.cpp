@@ -442,9 +442,9 @@ TEST(RecordOps, KeyWithoutTerminatorStaysInField) {
     EXPECT_EQ(DMA_GetNameFromInfo(&rec, 2, &size, buffer), DMA_OK);
     EXPECT_EQ(std::string(buffer), std::string(33, 'A'));
 
-    // The key field is the last bytes of the memory: nothing past it is read.
-    std::vector<uint8_t> tight(66);
-    for (size_t i = 0; i < tight.size(); i += 2) tight[i] = 'C';
+    // The key field is the last bytes of readable memory: nothing past it is read.
+    Fenced tight(66);
+    for (size_t i = 0; i < 66; i += 2) tight.data()[i] = 'C';
     const FieldListRow list[] = {{297, DMA_VT_STRING, 0, 0, 66}, {0, 0, 0, 0, 0}};
     char *name = RecordKeyText(list, 297, tight.data());
     ASSERT_NE(name, nullptr);

@@ -1,6 +1,12 @@
 // test_support.cpp - shared fixtures of the test programs.
 #include "support/test_support.h"
 
+#include <new>
+
+#if !defined(_WIN32)
+#include <sys/mman.h>
+#endif
+
 namespace dmatest {
 
 Guarded::Guarded(size_t size, uint8_t fill) : size_(size), bytes_(size + 2 * kGuard, kCanary) {
@@ -11,6 +17,33 @@ bool Guarded::CanariesIntact() const {
     for (size_t i = 0; i < kGuard; ++i)
         if (bytes_[i] != kCanary || bytes_[kGuard + size_ + i] != kCanary) return false;
     return true;
+}
+
+// Whole 64 KiB units (the allocation granularity of Windows) of readable
+// memory, the last page of them made unreadable, the bytes just before it.
+Fenced::Fenced(size_t size, uint8_t fill) {
+    constexpr size_t kUnit = 65536, kPage = 4096;
+    mapped_ = (size + kPage + kUnit - 1) / kUnit * kUnit;
+#if defined(_WIN32)
+    base_ = static_cast<uint8_t *>(VirtualAlloc(nullptr, mapped_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    DWORD old = 0;
+    const bool fenced = base_ && VirtualProtect(base_ + mapped_ - kPage, kPage, PAGE_NOACCESS, &old);
+#else
+    void *m = mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    base_ = m == MAP_FAILED ? nullptr : static_cast<uint8_t *>(m);
+    const bool fenced = base_ && mprotect(base_ + mapped_ - kPage, kPage, PROT_NONE) == 0;
+#endif
+    if (!fenced) throw std::bad_alloc();
+    data_ = base_ + mapped_ - kPage - size;
+    std::memset(data_, fill, size);
+}
+
+Fenced::~Fenced() {
+#if defined(_WIN32)
+    VirtualFree(base_, 0, MEM_RELEASE);
+#else
+    munmap(base_, mapped_);
+#endif
 }
 
 Records::Records(uint16_t faxEntries)

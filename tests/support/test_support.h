@@ -31,6 +31,23 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
+// `size` bytes that end where an unreadable page begins: a read of one
+// byte past them stops the program, natively and under Wine, which canary
+// bytes cannot show.
+class Fenced {
+public:
+    explicit Fenced(size_t size, uint8_t fill = 0);
+    ~Fenced();
+    Fenced(const Fenced &) = delete;
+    Fenced &operator=(const Fenced &) = delete;
+    uint8_t *data() { return data_; }
+
+private:
+    uint8_t *base_ = nullptr;
+    size_t mapped_ = 0;
+    uint8_t *data_ = nullptr;
+};
+
 // The caller's records of a typical call: DEVMODEW with its private part,
 // the secondary record, and a fax-address block with `faxEntries` entries,
 // all zero-filled and guarded; `ctx` points at them.
