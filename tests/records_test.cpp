@@ -394,6 +394,12 @@ void ExpectSearchesAgree() {
                 }
             }
         }
+        // No name, or no place for the index: no search, nothing found.
+        const RecordArray all{uint32_t{kCount}, kStride, states.data(), elements.data()};
+        uint32_t found = 0xEEEE;
+        EXPECT_FALSE(FindRecordByName(list.rows.data(), all, list.keyItem, nullptr, 0xFF, &found));
+        EXPECT_FALSE(FindRecordByName(list.rows.data(), all, list.keyItem, "a", 0xFF, nullptr));
+        EXPECT_EQ(found, 0xEEEEu);
     }
     EXPECT_NO_LEAK();
 }
