@@ -328,6 +328,8 @@ TEST(RecordOps, ArgumentChecks) {
     uint32_t size = 8;
     EXPECT_EQ(DMA_GetNameFromInfo(nullptr, 3, &size, nullptr), DMA_E_FAILED);
     EXPECT_EQ(DMA_GetNameFromInfo(s.arr.At(0), 3, nullptr, nullptr), DMA_E_FAILED);
+    DmaContext none{};  // no array at all: nothing of that name, not a failure
+    EXPECT_EQ(DMA_DeleteData(&none, 3, "a"), DMA_DeleteData(&s.r.ctx, 3, "absent"));
     EXPECT_NO_LEAK();
 }
 
@@ -456,6 +458,7 @@ TEST(RecordOps, KeyWithoutTerminatorStaysInField) {
         {{299, DMA_VT_STRING, 0, 0, 66}, {}}, {{297, DMA_VT_STRING, 0, -1, 66}, {}},
         {{297, DMA_VT_STRING, 0, 0, 128}, {}}, {{297, DMA_VT_DWORD, 0, 0, 4}, {}},
     };
+    EXPECT_EQ(RecordKeyText(nullptr, 297, tight.data()), nullptr);
     for (const auto &l : noName) {
         EXPECT_EQ(RecordKeyText(l, 297, tight.data()), nullptr) << l[0].itemId << " " << l[0].offset;
     }

@@ -178,6 +178,11 @@ TEST(Transfers, EmptyListSucceeds) {
     EXPECT_TRUE(WriteRecordToSettings(nullptr, nullptr, empty, rec.data()));
     EXPECT_TRUE(ReadSettingsToRecord(nullptr, nullptr, empty, rec.data()));
     EXPECT_EQ(rec.data()[0], 0xEE);
+    // No list or no record: nothing to transfer, and a failure.
+    EXPECT_FALSE(WriteRecordToSettings(nullptr, nullptr, nullptr, rec.data()));
+    EXPECT_FALSE(WriteRecordToSettings(nullptr, nullptr, empty, nullptr));
+    EXPECT_FALSE(ReadSettingsToRecord(nullptr, nullptr, nullptr, rec.data()));
+    EXPECT_FALSE(ReadSettingsToRecord(nullptr, nullptr, empty, nullptr));
 }
 
 // A failing row ends a read with the earlier fields filled and the later
