@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -366,6 +367,12 @@ TEST(CodePage, CallingConventions) {
         EXPECT_EQ(WideCharToMultiByte(cp, 0, ab, -1, b, INT_MAX, nullptr, nullptr), 3);
         EXPECT_EQ(std::string(b, 3), std::string("ab\0", 3));
     }
+    // A sequence cut by the end of readable memory: nothing past it is read.
+    dmatest::Fenced cut(2, 0x97);
+    cut.data()[0] = '\xE6';
+    WCHAR one[2] = {0x7F7F, 0x7F7F};
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char *>(cut.data()), 2, one, 2), 1);
+    EXPECT_EQ(one[0], 0xFFFD);
     // A UTF-8 character is written whole or not at all.
     Outcome o = ToBytes(CP_UTF8, 0, {'a', 0x20AC}, 2, 3, &bytes);
     EXPECT_EQ(o.result, 0);

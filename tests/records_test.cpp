@@ -333,7 +333,7 @@ std::vector<SearchList> SearchLists() {
 // the whole field.  Numeric keys for the kind 4 list.
 const std::u16string kKeys[] = {
     u"", u"a", u"abc", u"ABC", u"caf\u00e9", u"\u20ac", u"\u4e2d", u"?", u"a\u4e2db", u"\xd800",
-    u"\xd83d\xde00", u"\u0081", u"\u00ff\u0100", u"12", u"0", u"#A", u"#\u00e9",
+    u"\xd83d\xde00", u"\u0080", u"\u0081", u"\u00ff\u0100", u"12", u"0", u"#A", u"#\u00e9",
 };
 const uint16_t kNumericKeys[] = {0, 1, 7, 12, 65535, 10000};
 const char *const kFixedNames[] = {
