@@ -9,8 +9,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 loader = importlib.machinery.SourceFileLoader("mutate", os.path.join(HERE, "mutate"))
-spec = importlib.util.spec_from_loader("mutate", loader)
-mutate = importlib.util.module_from_spec(spec)
+module_spec = importlib.util.spec_from_loader("mutate", loader)
+mutate = importlib.util.module_from_spec(module_spec)
 loader.exec_module(mutate)
 
 
