@@ -12,6 +12,8 @@ namespace CLI { class App; }
 
 namespace dmactl {
 
+using namespace dmaclient;  // the client core
+
 // The manual page (roff, section 1) of every command and option of `app`.
 std::string ManPage(const CLI::App &app);
 // A bash completion script for the commands and options of `app`.

@@ -16,10 +16,6 @@
 namespace dmactl {
 
 void Print(const std::string &text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-void Note(const std::string &text) {
-    const std::string line = "dmactl: " + text + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-}
 
 namespace {
 

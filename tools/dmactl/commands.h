@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "notes.h"
 #include "record_files.h"
 
 namespace dmactl {
+
+using namespace dmaclient;  // the client core
 
 struct Globals {
     RecordSelection records;
@@ -18,8 +21,6 @@ struct Globals {
 
 // Writes text to standard output unchanged (no newline translation).
 void Print(const std::string &text);
-// Writes a note for people to standard error.
-void Note(const std::string &text);
 
 int CmdCatalogue(const Globals &g, int target);
 int CmdShow(const Globals &g, const std::vector<std::string> &ids);

@@ -10,6 +10,8 @@
 
 namespace dmactl {
 
+using namespace dmaclient;  // the client core
+
 struct FaxSummary {
     uint16_t count = 0;
     std::string header1, header2;  // UTF-8

@@ -15,7 +15,7 @@
 #include "settings.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 #define DMACTL_FIELD(type_, member, item, vt) \
@@ -320,4 +320,4 @@ std::string Indented(const std::string &text, size_t spaces) {
     return out;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -27,7 +27,7 @@
 
 #include "default_records.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace fs = std::filesystem;
 
 std::filesystem::path PathFromUtf8(const std::string &text) {
@@ -459,4 +459,4 @@ std::vector<std::string> SaveChangedRecords(const RecordSet &before, const Recor
     return written;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

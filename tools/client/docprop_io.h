@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace dmactl {
+namespace dmaclient {
 
 // The sections of one document-property file, as the library hands them
 // over: each a whole section (signature and length fields included); the
@@ -29,4 +29,4 @@ DocProp ReadDocProp(const std::string &file);
 // as it was.  Returns the number of bytes written.
 size_t WriteDocProp(const std::string &out, const DocProp &d);
 
-}  // namespace dmactl
+}  // namespace dmaclient

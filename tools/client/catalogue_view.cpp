@@ -4,7 +4,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/item_roles.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 bool IsProtectedId(uint16_t id) { return dma::special::IsProtectedId(id); }
 bool IsFaxHeaderId(uint16_t id) { return dma::special::IsFaxHeaderId(id); }
@@ -68,4 +68,4 @@ const char *ValueTypeName(uint16_t t) {
     return "?";
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -18,7 +18,7 @@
 #include "catalogue_view.h"
 #include "dmaccess/dmaccess.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 enum class ValueKind { Integer, String, Font };
 const char *KindName(ValueKind kind);  // "integer", "string", "font"
@@ -166,4 +166,4 @@ Setting RequireSetting(DmaContext &ctx, uint16_t dmaId);
 // Smallest and largest integer accepted for a scalar setting.
 void IntegerRange(const Location &l, int64_t &lo, int64_t &hi);
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -5,7 +5,7 @@
 
 #include <fmt/format.h>
 
-namespace dmactl {
+namespace dmaclient {
 
 std::string FormatId(uint16_t dmaId) { return fmt::format("0x{:04X}", dmaId); }
 
@@ -118,4 +118,4 @@ std::string Table::Render() const {
     return out;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

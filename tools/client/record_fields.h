@@ -19,7 +19,7 @@
 #include "dmaccess/dmaccess.h"
 #include "json_form.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 struct RecordField {
     uint16_t item;     // item ID of the setting the field mirrors (0: a field of no setting)
@@ -70,4 +70,4 @@ void WriteFieldSetting(void *devMode, void *secondary, const FieldAssignment &a)
 // streamed JSON whose parts are dumped one by one).
 std::string Indented(const std::string &text, size_t spaces);
 
-}  // namespace dmactl
+}  // namespace dmaclient

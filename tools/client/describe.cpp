@@ -6,7 +6,7 @@
 #include "names.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 uint64_t Extent(const Location &l) { return l.size ? l.size : static_cast<uint64_t>(l.width); }
@@ -110,4 +110,4 @@ Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Set
     return r;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -16,7 +16,7 @@
 #include "platform/posix/win32_layer.h"
 #endif
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 #if defined(_WIN32)
@@ -82,4 +82,4 @@ std::string Utf16ToUtf8(const unsigned char *units, size_t count) {
     return FromUnits(CP_UTF8, reinterpret_cast<const Unit *>(aligned.data()), count);
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

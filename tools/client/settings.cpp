@@ -11,12 +11,12 @@
 #include <fmt/format.h>
 
 #include "ansi_text.h"
-#include "commands.h"
+#include "notes.h"
 #include "record_files.h"
 #include "names.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 const char *KindName(ValueKind kind) {
     switch (kind) {
@@ -484,4 +484,4 @@ Setting RequireSetting(DmaContext &ctx, uint16_t dmaId) {
     throw UserError(fmt::format("{}: not available in these records: {}", IdLabel(dmaId), ResultMessage(r)));
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace dmactl {
+namespace dmaclient {
 
 // DEVMODEW record of DMA_DEVMODE_MIN_SIZE bytes: dmSpecVersion 0x0401,
 // dmSize 220, dmDriverExtra the size of the private part, portrait A4 at
@@ -19,4 +19,4 @@ std::vector<uint8_t> DefaultSecondary();
 // empty header strings.
 std::vector<uint8_t> DefaultFaxBlock();
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -22,7 +22,7 @@
 
 #include "dmaccess/dmaccess.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 // A failure that the tool reports to the user: message text and exit status.
 // `file` and `entry` say where the fault is, when it is in a file (a JSON
@@ -169,4 +169,4 @@ bool FileExists(const std::string &path);
 std::filesystem::path PathFromUtf8(const std::string &text);
 std::string PathToUtf8(const std::filesystem::path &path);
 
-}  // namespace dmactl
+}  // namespace dmaclient

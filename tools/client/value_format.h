@@ -6,7 +6,7 @@
 
 #include "settings.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 // "0x0130": the form DMA IDs are printed in.
 std::string FormatId(uint16_t dmaId);
@@ -42,4 +42,4 @@ private:
     std::vector<std::vector<std::string>> rows_;
 };
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace dmactl {
+namespace dmaclient {
 
 struct Location {
     uint16_t dmaId = 0;
@@ -47,4 +47,4 @@ bool IsPackedByteItem(uint16_t itemId);
 // The mask of such an item's byte in its word.
 uint32_t PackedByteMask(uint16_t itemId);
 
-}  // namespace dmactl
+}  // namespace dmaclient

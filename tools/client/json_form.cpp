@@ -7,7 +7,7 @@
 #include "names.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 Json ValueToJson(const Value &v) {
     NoteLostCharacters(v);
@@ -145,4 +145,4 @@ std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::str
     return out;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

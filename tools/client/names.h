@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace dmactl {
+namespace dmaclient {
 
 struct NameEntry {
     uint16_t dmaId;
@@ -56,4 +56,4 @@ std::string IdLabel(uint16_t dmaId);
 // The team's names file in use ("" when none).
 const std::string &TeamNamesFile();
 
-}  // namespace dmactl
+}  // namespace dmaclient

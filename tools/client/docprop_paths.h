@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace dmactl {
+namespace dmaclient {
 
 // The path as the setting 0x176 can hold it: UTF-16 of at most 128 units.
 // nullopt when the path is longer or is not valid UTF-8 text.
@@ -68,4 +68,4 @@ bool OverwriteFile(const std::filesystem::path &file, const std::vector<uint8_t>
 // Reads a whole file; on failure returns false with the reason in `why`.
 bool ReadWholeFile(const std::filesystem::path &file, std::vector<uint8_t> &bytes, std::string &why);
 
-}  // namespace dmactl
+}  // namespace dmaclient

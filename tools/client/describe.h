@@ -9,7 +9,7 @@
 #include "record_files.h"
 #include "settings.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 struct Relations {
     std::string range;                   // "-32768 to 65535", "0 or 1 (off/on)", "text of at most 31 characters"
@@ -24,4 +24,4 @@ struct Relations {
 // places that overlap.
 Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Setting &s);
 
-}  // namespace dmactl
+}  // namespace dmaclient

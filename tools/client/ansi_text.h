@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace dmactl {
+namespace dmaclient {
 
 // ANSI text to UTF-8.  Never fails: in code page 1252 every byte has a
 // character (0x81, 0x8D, 0x8F, 0x90 and 0x9D the C1 control of that value, as
@@ -25,4 +25,4 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 // UTF-16 units (little-endian bytes) to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(const unsigned char *units, size_t count);
 
-}  // namespace dmactl
+}  // namespace dmaclient

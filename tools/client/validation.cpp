@@ -10,7 +10,7 @@
 #include "settings.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 uint32_t Le32(const uint8_t *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
@@ -240,4 +240,4 @@ std::vector<Problem> CheckRecordSet(const RecordSelection &selection) {
     return out;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

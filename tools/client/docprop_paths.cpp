@@ -27,7 +27,7 @@
 #include "record_files.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace fs = std::filesystem;
 
 namespace {
@@ -161,4 +161,4 @@ bool ReadWholeFile(const fs::path &file, std::vector<uint8_t> &bytes, std::strin
     return true;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

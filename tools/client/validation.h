@@ -10,7 +10,7 @@
 
 #include "record_files.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 struct Problem {
     std::string file;
@@ -41,4 +41,4 @@ void CheckFaxBlockBytes(const uint8_t *p, size_t size, uint64_t base, const std:
 // from the built-in defaults are not checked.
 std::vector<Problem> CheckRecordSet(const RecordSelection &selection);
 
-}  // namespace dmactl
+}  // namespace dmaclient

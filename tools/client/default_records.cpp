@@ -10,7 +10,7 @@
 
 #include "dmaccess/dmaccess.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 constexpr int32_t kPublicSize = 220;  // sizeof(DEVMODEW)
@@ -73,4 +73,4 @@ std::vector<uint8_t> DefaultFaxBlock() {
     return fax;
 }
 
-}  // namespace dmactl
+}  // namespace dmaclient

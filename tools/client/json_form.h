@@ -18,7 +18,7 @@
 
 #include "settings.h"
 
-namespace dmactl {
+namespace dmaclient {
 
 using Json = nlohmann::ordered_json;
 
@@ -47,4 +47,4 @@ struct DocumentEntry {
 // UserError with the path of the bad element.
 std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::string &source);
 
-}  // namespace dmactl
+}  // namespace dmaclient

@@ -15,7 +15,7 @@
 #include "record_files.h"
 #include "value_format.h"
 
-namespace dmactl {
+namespace dmaclient {
 namespace {
 
 // devmode.names as CMake embedded it: kBuiltInNames.
@@ -235,4 +235,4 @@ std::string IdLabel(uint16_t dmaId) {
 
 const std::string &TeamNamesFile() { return Names().teamFile; }
 
-}  // namespace dmactl
+}  // namespace dmaclient
