@@ -558,6 +558,64 @@ DMA_STATIC_ASSERT(offsetof(Kind7Record, item1876) == 706, "1876 at 706");
 DMA_STATIC_ASSERT(offsetof(Kind7Record, item1896) == 964, "1896 at 964");
 DMA_STATIC_ASSERT(sizeof(Kind7Record) == 968, "Kind7Record is 968 bytes");
 
+/** The user-settings record, layout version 4 (2096 bytes), that
+ *  DMA_GetUserSettingInfo fills and DMA_SetUserSettingInfo takes back.
+ *  Strings are UTF-16 with a terminator inside their field; each field is as
+ *  wide as its setting.  Versions 1 to 3, which DMA_SetUserSettingInfo also
+ *  takes, are shorter records with the same fields at other places. */
+typedef struct UserSettingInfo {
+    uint16_t version;        /**< layout version: #DMA_USER_SETTING_VERSION */
+    uint16_t item8203;       /**< item 8203 (read only) */
+    uint16_t item8204;       /**< item 8204 (read only) */
+    uint16_t item5137;       /**< item 5137 (read only) */
+    DMA_WCHAR userName[32];  /**< the context's ansiName as UTF-16 (read only) */
+    uint16_t mark;           /**< 7 in a filled record */
+    uint8_t pad74[2];        /**< zero */
+    DMA_WCHAR item5129[25];  /**< item 5129 */
+    DMA_WCHAR item5130[5];   /**< item 5130 */
+    uint16_t item5146;       /**< item 5146 */
+    DMA_WCHAR item5147[129]; /**< item 5147 */
+    DMA_WCHAR item5159[17];  /**< item 5159 */
+    uint8_t pad430[2];       /**< zero */
+    DMA_WCHAR item5150[33];  /**< item 5150 */
+    DMA_WCHAR item5148[129]; /**< item 5148 */
+    DMA_WCHAR item5161[173]; /**< item 5161 */
+    DMA_WCHAR item5167[33];  /**< item 5167 */
+    DMA_WCHAR item5214[65];  /**< item 5214 */
+    uint8_t item5165;        /**< item 5165 */
+    uint8_t pad1299;         /**< zero */
+    uint32_t item5169;       /**< item 5169: a plain 32-bit value */
+    uint32_t item5171;       /**< item 5171: a plain 32-bit value */
+    uint32_t item5173;       /**< item 5173: a plain 32-bit value */
+    uint16_t item5178;       /**< item 5178 */
+    DMA_WCHAR item5180[25];  /**< item 5180 */
+    DMA_WCHAR item5182[17];  /**< item 5182 */
+    uint8_t pad1398[4];      /**< zero */
+    DMA_WCHAR item5174[33];  /**< item 5174 */
+    DMA_WCHAR item5175[173]; /**< item 5175 */
+    DMA_WCHAR item5176[33];  /**< item 5176 */
+    DMA_WCHAR item5215[65];  /**< item 5215 */
+    DMA_WCHAR item5184[25];  /**< item 5184 */
+    DMA_WCHAR item5185[17];  /**< item 5185 */
+    uint8_t item5183;        /**< item 5183 */
+    uint8_t pad2095;         /**< zero */
+} UserSettingInfo;
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, userName) == 8, "userName at 8");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, mark) == 72, "mark at 72");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5129) == 76, "5129 at 76");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5147) == 138, "5147 at 138");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5150) == 432, "5150 at 432");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5214) == 1168, "5214 at 1168");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5165) == 1298, "5165 at 1298");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5169) == 1300, "5169 at 1300");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5178) == 1312, "5178 at 1312");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5182) == 1364, "5182 at 1364");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5174) == 1402, "5174 at 1402");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5215) == 1880, "5215 at 1880");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5185) == 2060, "5185 at 2060");
+DMA_STATIC_ASSERT(offsetof(UserSettingInfo, item5183) == 2094, "5183 at 2094");
+DMA_STATIC_ASSERT(sizeof(UserSettingInfo) == DMA_USER_SETTING_INFO_SIZE, "UserSettingInfo is 2096 bytes");
+
 /* ---- Exports ------------------------------------------------------------ */
 
 /**

@@ -1,62 +1,16 @@
-// records.h - field lists of the record kinds and the transfers between a
-// caller's record and the live settings, plus the name search that the
-// record operations use.  The user-settings lists use the same row format.
+// records.h - the transfers between a caller's record and the live
+// settings along a field list (catalogue/field_lists.h), plus the name search
+// that the record operations use.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+#include "catalogue/field_lists.h"
 #include "common.h"
 
 namespace dma {
-
-// One field of a record: the item it mirrors and the field's place and width
-// inside the record.  Same layout as the catalogue's ItemDescriptor.
-struct FieldListRow {
-    uint16_t itemId;      // 0 ends the list
-    uint16_t valueType;   // the item's stored type
-    uint16_t reportType;  // copied from the catalogue; the transfers ignore it
-    int64_t offset;       // -1: no place in the record
-    uint32_t size;        // width in the record, scalars included
-};
-
-// A field's place in a record, taken from the record's public structure with
-// DMA_RECORD_FIELD so that the lists repeat no offset or width of their own.
-struct FieldPlace {
-    int64_t offset;
-    uint32_t size;
-};
-#define DMA_RECORD_FIELD(Record, member) \
-    ::dma::FieldPlace { offsetof(Record, member), sizeof(Record::member) }
-
-// The rows of every field list (the record kinds' and the user settings').
-constexpr FieldListRow FieldRow(uint16_t itemId, uint16_t valueType, int64_t offset,
-                                uint32_t size, uint16_t reportType = 0) {
-    return FieldListRow{itemId, valueType, reportType, offset, size};
-}
-constexpr FieldListRow FieldRow(uint16_t itemId, uint16_t valueType, FieldPlace place,
-                                uint16_t reportType = 0) {
-    return FieldRow(itemId, valueType, place.offset, place.size, reportType);
-}
-// The row that ends a list.
-inline constexpr FieldListRow kFieldListEnd{0, 0, 0, 0, 0};
-
-// Field lists, each ended by a row with itemId 0 (the span excludes it).
-std::span<const FieldListRow> Kind2Fields();
-std::span<const FieldListRow> Kind3Fields();
-std::span<const FieldListRow> Kind4KeyFields();
-std::span<const FieldListRow> Kind4RectFields();
-std::span<const FieldListRow> Kind5Fields();
-std::span<const FieldListRow> Kind7Fields();
-
-// Room of a transfer from a record to the settings, which copies the record
-// to the stack and saves there every byte its rows may store into: the
-// record's bytes up to the end of its last field, the rows, and the bytes
-// saved (a row's field and one mirrored place of at most 4 bytes).
-inline constexpr size_t kTransferRecordBytes = 1024;
-inline constexpr size_t kTransferRows = 24;
-inline constexpr size_t kTransferSavedBytes = 1280;
 
 // Record -> settings, all or nothing: every row is written, or (false) both
 // records are left as they were.  The record is read as it was before the

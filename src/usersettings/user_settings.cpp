@@ -5,7 +5,7 @@
 //
 // Every item here lives in the secondary record, so every raw read and write
 // passes no DEVMODEW record.  The record's fields are described by four field
-// lists in the row format of the record kinds; list 1 is only read.
+// lists (catalogue/field_lists.h); list 1 is only read.
 //
 // Unterminated text.  A string field is exactly as wide as its setting's
 // capacity, so neither direction may copy more than the field holds:
@@ -25,75 +25,6 @@
 
 namespace dma {
 namespace {
-
-constexpr std::array<FieldListRow, 4> kList1 = {{
-    FieldRow(8203, DMA_VT_WORD, 2, 2),
-    FieldRow(8204, DMA_VT_WORD, 4, 2),
-    FieldRow(5137, DMA_VT_WORD, 6, 2),
-    kFieldListEnd,
-}};
-
-constexpr std::array<FieldListRow, 6> kList2 = {{
-    FieldRow(5129, DMA_VT_STRING, 76, 50),
-    FieldRow(5130, DMA_VT_STRING, 126, 10),
-    FieldRow(5146, DMA_VT_WORD, 136, 2),
-    FieldRow(5147, DMA_VT_STRING, 138, 258),
-    FieldRow(5159, DMA_VT_STRING, 396, 34),
-    kFieldListEnd,
-}};
-
-constexpr std::array<FieldListRow, 13> kList3 = {{
-    FieldRow(5150, DMA_VT_STRING, 432, 66),
-    FieldRow(5148, DMA_VT_STRING, 498, 258),
-    FieldRow(5161, DMA_VT_STRING, 756, 346),
-    FieldRow(5167, DMA_VT_STRING, 1102, 66),
-    FieldRow(5214, DMA_VT_STRING, 1168, 130),
-    FieldRow(5165, DMA_VT_BYTE, 1298, 1),
-    FieldRow(5169, DMA_VT_FLAG, 1300, 4),   // plain 32-bit values, not flag bits
-    FieldRow(5171, DMA_VT_FLAG, 1304, 4),
-    FieldRow(5173, DMA_VT_FLAG, 1308, 4),
-    FieldRow(5178, DMA_VT_WORD, 1312, 2),
-    FieldRow(5180, DMA_VT_STRING, 1314, 50),
-    FieldRow(5182, DMA_VT_STRING, 1364, 34),
-    kFieldListEnd,
-}};
-
-constexpr std::array<FieldListRow, 8> kList4 = {{
-    FieldRow(5174, DMA_VT_STRING, 1402, 66),
-    FieldRow(5175, DMA_VT_STRING, 1468, 346),
-    FieldRow(5176, DMA_VT_STRING, 1814, 66),
-    FieldRow(5215, DMA_VT_STRING, 1880, 130),
-    FieldRow(5184, DMA_VT_STRING, 2010, 50),
-    FieldRow(5185, DMA_VT_STRING, 2060, 34),
-    FieldRow(5183, DMA_VT_BYTE, 2094, 1),
-    kFieldListEnd,
-}};
-
-// The scratch copy of a string on its way to the raw write.
-constexpr size_t kScratchUnits = 296;
-
-// Fields of a list inside the record and after the header bytes 0-1; string
-// fields fit the scratch buffer with a terminator.
-template <size_t N>
-constexpr bool ListWellFormed(const std::array<FieldListRow, N> &list, uint32_t firstByte) {
-    if (list[N - 1].itemId != 0) return false;
-    for (size_t i = 0; i + 1 < N; ++i) {
-        const FieldListRow &r = list[i];
-        if (r.offset < static_cast<int64_t>(firstByte) || !FitsWithin(r.offset, r.size, kUserInfoSize)) return false;
-        if (r.valueType == DMA_VT_STRING && r.size / 2 > kScratchUnits - 1) return false;
-        if (i + 2 < N && r.offset + r.size > list[i + 1].offset) return false;  // ascending, apart
-    }
-    return true;
-}
-static_assert(ListWellFormed(kList1, 2));
-static_assert(ListWellFormed(kList2, 76));
-static_assert(ListWellFormed(kList3, 76));
-static_assert(ListWellFormed(kList4, 76));
-
-constexpr const FieldListRow *kLists[4] = {kList1.data(), kList2.data(), kList3.data(),
-                                           kList4.data()};
-constexpr size_t kListLengths[4] = {kList1.size() - 1, kList2.size() - 1, kList3.size() - 1,
-                                    kList4.size() - 1};
 
 // Older layouts into version 4: bytes 0-75 are never taken from an older
 // record, and every byte not listed stays zero.
@@ -160,7 +91,7 @@ bool WriteList(const FieldListRow *list, void *secondary, const uint8_t *work) {
     for (const FieldListRow *row = list; row->itemId != 0; ++row) {
         const uint8_t *field = work + row->offset;
         const void *value = field;
-        WCHAR scratch[kScratchUnits] = {};
+        WCHAR scratch[kUserInfoScratchUnits] = {};
         const WCHAR *text = scratch;
         if (row->valueType == DMA_VT_STRING) {
             const size_t fieldUnits = row->size / 2;
@@ -191,11 +122,6 @@ void StoreName(const DmaContext &context, uint8_t *info) {
 
 }  // namespace
 
-std::span<const FieldListRow> UserSettingList(int number) {
-    if (number < 1 || number > 4) return {};
-    return std::span<const FieldListRow>(kLists[number - 1], kListLengths[number - 1]);
-}
-
 std::span<const UserInfoCopy> UserInfoConversion() { return kConversion; }
 
 uint32_t UserInfoInputSize(uint16_t version) { return InputSize(version); }
@@ -224,10 +150,10 @@ int32_t GetUserSettingInfo(DmaContext *context, void *info, uint32_t *size) {
 
     uint8_t *record = static_cast<uint8_t *>(info);
     std::memset(record, 0, kUserInfoSize);
-    Store16(record, 4);
+    Store16(record, DMA_USER_SETTING_VERSION);
     StoreName(*context, record);
-    for (const FieldListRow *list : kLists)
-        if (!ReadList(list, context->secondary, record)) return DMA_E_FAILED;
+    for (int list = 1; list <= 4; ++list)  // each list's rows end with kFieldListEnd
+        if (!ReadList(UserSettingList(list).data(), context->secondary, record)) return DMA_E_FAILED;
     Store16(record + kUserInfoMarkOffset, 7);
     return DMA_OK;
 }
@@ -253,8 +179,8 @@ int32_t SetUserSettingInfo(DmaContext *context, const void *info) {
     const uint16_t version = Load16(input);
     if ((version == 1 || version == 2) && is5163One)
         Store16(work.get() + kUserInfoItem5178Offset, 7);
-    for (int list = 1; list < 4; ++list)
-        if (!WriteList(kLists[list], context->secondary, work.get())) return DMA_E_FAILED;
+    for (int list = 2; list <= 4; ++list)
+        if (!WriteList(UserSettingList(list).data(), context->secondary, work.get())) return DMA_E_FAILED;
     return DMA_OK;
 }
 

@@ -1,25 +1,23 @@
 // user_settings.h - the user-settings record (UserSettingInfo, layout
-// version 4, 2096 bytes): its four field lists and the conversion of the
-// older layouts 1-3.  The exports DMA_GetUserSettingInfo and
+// version 4, 2096 bytes, the public header's struct): the conversion of the
+// older layouts 1-3.  Its four field lists stand in catalogue/field_lists.h.  The exports DMA_GetUserSettingInfo and
 // DMA_SetUserSettingInfo are declared in the public header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 
 #include "records/records.h"
 
 namespace dma {
 
-constexpr uint32_t kUserInfoSize = DMA_USER_SETTING_INFO_SIZE;
-constexpr uint32_t kUserInfoNameOffset = 8;    // 32 UTF-16 units from ansiName
-constexpr uint32_t kUserInfoNameUnits = 32;
-constexpr uint32_t kUserInfoMarkOffset = 72;   // the value 7 on output
-constexpr uint32_t kUserInfoItem5178Offset = 1312;
-
-// Lists 1-4 in walking order (index 0 = list 1), each without its ending row.
-// List 1 is read by the get operation only.
-std::span<const FieldListRow> UserSettingList(int number);
+constexpr uint32_t kUserInfoSize = sizeof(UserSettingInfo);
+constexpr uint32_t kUserInfoNameOffset = offsetof(UserSettingInfo, userName);  // from ansiName
+constexpr uint32_t kUserInfoNameUnits = std::size(UserSettingInfo{}.userName);
+constexpr uint32_t kUserInfoMarkOffset = offsetof(UserSettingInfo, mark);  // the value 7 on output
+constexpr uint32_t kUserInfoItem5178Offset = offsetof(UserSettingInfo, item5178);
 
 // One copy of the conversion from an older layout into version 4.
 struct UserInfoCopy {

@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <iterator>
 #include <optional>
 
 #include <fmt/format.h>
 
 #include "ansi_text.h"
+#include "catalogue/field_lists.h"
 #include "catalogue_view.h"
 #include "record_files.h"
 #include "settings.h"
@@ -18,106 +21,52 @@
 namespace dmaclient {
 namespace {
 
-#define DMACTL_FIELD(type_, member, item, vt) \
-    RecordField { item, offsetof(type_, member), sizeof(type_::member), vt, nullptr }
+// Item 1897 is declared a string but holds 16 bytes of binary data: shown as
+// stored.
+constexpr bool IsBinaryText(uint16_t item) { return item == 1897; }
 
-constexpr RecordField kFaxEntry[] = {
-    DMACTL_FIELD(FaxAddressEntry, item1794, 1794, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1795, 1795, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1796, 1796, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1797, 1797, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1798, 1798, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1810, 1810, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1811, 1811, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1812, 1812, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1813, 1813, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1814, 1814, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1815, 1815, DMA_VT_WORD),
-    DMACTL_FIELD(FaxAddressEntry, item1816, 1816, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1817, 1817, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1818, 1818, DMA_VT_STRING),
-    DMACTL_FIELD(FaxAddressEntry, item1892, 1892, DMA_VT_DWORD),
-    DMACTL_FIELD(FaxAddressEntry, item1893, 1893, DMA_VT_FLAG),
-    // Declared a string, but 16 bytes of binary data: shown as stored.
-    RecordField{1897, offsetof(FaxAddressEntry, item1897), sizeof(FaxAddressEntry::item1897), DMA_VT_STRING,
-                nullptr, true},
-    DMACTL_FIELD(FaxAddressEntry, item1894, 1894, DMA_VT_STRING),
-};
+// A record's fields as the library's own field list has them (the one list
+// its transfers walk), in the list's order.
+std::vector<RecordField> FromList(std::span<const dma::FieldListRow> list) {
+    std::vector<RecordField> out;
+    for (const dma::FieldListRow &row : list)
+        out.push_back(RecordField{row.itemId, static_cast<size_t>(row.offset), row.size, row.valueType, nullptr,
+                                  IsBinaryText(row.itemId)});
+    return out;
+}
 
-// Item 300 and 302 are stored bytes (handed out as WORDs); 1287 and 1288 are
-// flags that the record holds as 32-bit 0 or 1.
-constexpr RecordField kKind2[] = {
-    DMACTL_FIELD(Kind2Record, name, 297, DMA_VT_STRING),
-    DMACTL_FIELD(Kind2Record, item299, 299, DMA_VT_STRING),
-    DMACTL_FIELD(Kind2Record, item301, 301, DMA_VT_DWORD),
-    DMACTL_FIELD(Kind2Record, item300, 300, DMA_VT_BYTE),
-    DMACTL_FIELD(Kind2Record, item1287, 1287, DMA_VT_FLAG),
-    DMACTL_FIELD(Kind2Record, item302, 302, DMA_VT_BYTE),
-    DMACTL_FIELD(Kind2Record, item303, 303, DMA_VT_WORD),
-    DMACTL_FIELD(Kind2Record, item1288, 1288, DMA_VT_FLAG),
-    DMACTL_FIELD(Kind2Record, item304, 304, DMA_VT_LOGFONT),
-};
+std::vector<RecordField> Joined(std::initializer_list<std::vector<RecordField>> parts) {
+    std::vector<RecordField> out;
+    for (const std::vector<RecordField> &part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
 
-#define DMACTL_KIND3_FIELDS(type_, base)                           \
-    DMACTL_FIELD(type_, base name, 1819, DMA_VT_STRING),            \
-        DMACTL_FIELD(type_, base item1820, 1820, DMA_VT_STRING),    \
-        DMACTL_FIELD(type_, base item1821, 1821, DMA_VT_STRING),    \
-        DMACTL_FIELD(type_, base item1822, 1822, DMA_VT_STRING),    \
-        DMACTL_FIELD(type_, base item1823, 1823, DMA_VT_STRING)
+// Kind 4: the key, then the rectangle, whose items follow the orientation
+// (dmOrientation) of the settings it was stored from: portrait R0-R3 = 1827,
+// 1828, 1825, 1826; landscape 1826, 1825, 1827, 1828.  The record holds the
+// four values; only the library's work buffer names their items.
+std::vector<RecordField> Kind4Layout() {
+    static constexpr const char *kLabels[] = {
+        "R0 (1827 portrait, 1826 landscape)", "R1 (1828 portrait, 1825 landscape)",
+        "R2 (1825 portrait, 1827 landscape)", "R3 (1826 portrait, 1828 landscape)"};
+    static_assert(std::size(kLabels) == std::size(Kind4Record{}.rect));
+    std::vector<RecordField> out = FromList(dma::Kind4KeyFields());
+    for (size_t i = 0; i < std::size(kLabels); ++i)
+        out.push_back(RecordField{0, offsetof(Kind4Record, rect) + i * sizeof(int32_t), sizeof(int32_t),
+                                  DMA_VT_INT, kLabels[i]});
+    return out;
+}
 
-constexpr RecordField kKind3[] = {DMACTL_KIND3_FIELDS(Kind3Record, )};
-constexpr RecordField kKind7[] = {
-    DMACTL_KIND3_FIELDS(Kind7Record, base.),
-    DMACTL_FIELD(Kind7Record, item1876, 1876, DMA_VT_STRING),
-    DMACTL_FIELD(Kind7Record, item1896, 1896, DMA_VT_FLAG),
-};
-
-// The rectangle's items follow the orientation (dmOrientation) of the
-// settings it was stored from: portrait R0-R3 = 1827, 1828, 1825, 1826;
-// landscape 1826, 1825, 1827, 1828.
-constexpr RecordField kKind4[] = {
-    DMACTL_FIELD(Kind4Record, key, 1824, DMA_VT_WORD),
-    RecordField{0, offsetof(Kind4Record, rect) + 0, 4, DMA_VT_INT, "R0 (1827 portrait, 1826 landscape)"},
-    RecordField{0, offsetof(Kind4Record, rect) + 4, 4, DMA_VT_INT, "R1 (1828 portrait, 1825 landscape)"},
-    RecordField{0, offsetof(Kind4Record, rect) + 8, 4, DMA_VT_INT, "R2 (1825 portrait, 1827 landscape)"},
-    RecordField{0, offsetof(Kind4Record, rect) + 12, 4, DMA_VT_INT, "R3 (1826 portrait, 1828 landscape)"},
-};
-static_assert(sizeof(Kind4Record) == offsetof(Kind4Record, rect) + 16);
-
-// UserSettingInfo, layout version 4 (2096 bytes).  Bytes 0-1 hold the
-// version, 8-71 the user's name (32 UTF-16 units), 72-73 the value 7.
-constexpr RecordField kUserSettings[] = {
-    {0, 0, 2, DMA_VT_WORD, "layout version"},
-    {8203, 2, 2, DMA_VT_WORD, nullptr},
-    {8204, 4, 2, DMA_VT_WORD, nullptr},
-    {5137, 6, 2, DMA_VT_WORD, nullptr},
-    {0, 8, 64, DMA_VT_STRING, "user name"},
-    {5129, 76, 50, DMA_VT_STRING, nullptr},
-    {5130, 126, 10, DMA_VT_STRING, nullptr},
-    {5146, 136, 2, DMA_VT_WORD, nullptr},
-    {5147, 138, 258, DMA_VT_STRING, nullptr},
-    {5159, 396, 34, DMA_VT_STRING, nullptr},
-    {5150, 432, 66, DMA_VT_STRING, nullptr},
-    {5148, 498, 258, DMA_VT_STRING, nullptr},
-    {5161, 756, 346, DMA_VT_STRING, nullptr},
-    {5167, 1102, 66, DMA_VT_STRING, nullptr},
-    {5214, 1168, 130, DMA_VT_STRING, nullptr},
-    {5165, 1298, 1, DMA_VT_BYTE, nullptr},
-    {5169, 1300, 4, DMA_VT_FLAG, nullptr},
-    {5171, 1304, 4, DMA_VT_FLAG, nullptr},
-    {5173, 1308, 4, DMA_VT_FLAG, nullptr},
-    {5178, 1312, 2, DMA_VT_WORD, nullptr},
-    {5180, 1314, 50, DMA_VT_STRING, nullptr},
-    {5182, 1364, 34, DMA_VT_STRING, nullptr},
-    {5174, 1402, 66, DMA_VT_STRING, nullptr},
-    {5175, 1468, 346, DMA_VT_STRING, nullptr},
-    {5176, 1814, 66, DMA_VT_STRING, nullptr},
-    {5215, 1880, 130, DMA_VT_STRING, nullptr},
-    {5184, 2010, 50, DMA_VT_STRING, nullptr},
-    {5185, 2060, 34, DMA_VT_STRING, nullptr},
-    {5183, 2094, 1, DMA_VT_BYTE, nullptr},
-};
-static_assert(2094 + 1 < DMA_USER_SETTING_INFO_SIZE);
+// UserSettingInfo, layout version 4: the version, list 1's read-only words,
+// the user's name, then lists 2-4, in the order of their places.
+std::vector<RecordField> UserSettingLayout() {
+    const RecordField version{0, offsetof(UserSettingInfo, version), sizeof(UserSettingInfo::version),
+                              DMA_VT_WORD, "layout version"};
+    const RecordField name{0, offsetof(UserSettingInfo, userName), sizeof(UserSettingInfo::userName),
+                           DMA_VT_STRING, "user name"};
+    return Joined({{version}, FromList(dma::UserSettingList(1)), {name}, FromList(dma::UserSettingList(2)),
+                   FromList(dma::UserSettingList(3)), FromList(dma::UserSettingList(4))});
+}
 
 uint32_t LoadLe(const uint8_t *p, size_t width) {
     uint32_t v = 0;
@@ -171,9 +120,19 @@ std::string FieldName(const RecordField &f) { return f.item ? std::to_string(f.i
 
 }  // namespace
 
-std::span<const RecordField> FaxEntryFields() { return kFaxEntry; }
-std::span<const RecordField> UserSettingFields() { return kUserSettings; }
+std::span<const RecordField> FaxEntryFields() {
+    static const std::vector<RecordField> fields = FromList(dma::Kind5Fields());
+    return fields;
+}
+std::span<const RecordField> UserSettingFields() {
+    static const std::vector<RecordField> fields = UserSettingLayout();
+    return fields;
+}
 std::span<const RecordField> KindFields(int kind) {
+    static const std::vector<RecordField> kKind2 = FromList(dma::Kind2Fields());
+    static const std::vector<RecordField> kKind3 = FromList(dma::Kind3Fields());
+    static const std::vector<RecordField> kKind4 = Kind4Layout();
+    static const std::vector<RecordField> kKind7 = FromList(dma::Kind7Fields());
     switch (kind) {
     case DMA_KIND_2: return kKind2;
     case DMA_KIND_3: return kKind3;

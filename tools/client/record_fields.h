@@ -2,8 +2,10 @@
 // and edits: fax destination entries (record kind 5), the record kinds 2, 3,
 // 4 and 7, and the user-settings record.
 //
-// Places and widths come from the public header's structures (offsetof), so
-// a change of a layout there changes what is listed here.  Listing a record
+// The fields are the library's own field lists (catalogue/field_lists.h, the
+// rows its record transfers walk), whose places come from the public
+// header's structures, so a change of a layout there changes what is listed
+// here.  Listing a record
 // reads its bytes as the layout says; every change of a record goes through
 // the library: a field is written into the settings by its item ID with the
 // raw write (dma_SetValue), and the library's record operations move the

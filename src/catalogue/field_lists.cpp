@@ -1,4 +1,5 @@
-// field_lists.cpp - the field lists of the record kinds 2, 3, 4, 5 and 7.
+// field_lists.cpp - the field lists of the record kinds 2, 3, 4, 5 and 7 and
+// of the user-settings record.
 //
 // A field list ties every field of a caller's record to the item it mirrors:
 // the item's stored type, its report type (copied from the catalogue row, the
@@ -16,7 +17,7 @@
 #include <array>
 #include <cstddef>
 
-#include "records/records.h"
+#include "catalogue/field_lists.h"
 
 namespace dma {
 namespace {
@@ -175,6 +176,75 @@ constexpr std::array<FieldListRow, 5> kKind4Rect = {{
 }};
 static_assert(FieldsWellFormed(kKind4Rect, 16) && FitsTransfer(kKind4Rect));
 
+// ---- The user-settings record, UserSettingInfo, 2096 bytes ----------------
+// Four lists walked in turn; every item lives in the secondary record.  The
+// header bytes 0-75 (version, the three read-only words of list 1 aside, the
+// user's name and the mark) belong to no list.
+#define DMA_USER_FIELD(id, vt) FieldRow(id, vt, DMA_RECORD_FIELD(UserSettingInfo, item##id))
+constexpr std::array<FieldListRow, 4> kUserList1 = {{
+    DMA_USER_FIELD(8203, DMA_VT_WORD),
+    DMA_USER_FIELD(8204, DMA_VT_WORD),
+    DMA_USER_FIELD(5137, DMA_VT_WORD),
+    kFieldListEnd,
+}};
+
+constexpr std::array<FieldListRow, 6> kUserList2 = {{
+    DMA_USER_FIELD(5129, DMA_VT_STRING),
+    DMA_USER_FIELD(5130, DMA_VT_STRING),
+    DMA_USER_FIELD(5146, DMA_VT_WORD),
+    DMA_USER_FIELD(5147, DMA_VT_STRING),
+    DMA_USER_FIELD(5159, DMA_VT_STRING),
+    kFieldListEnd,
+}};
+
+constexpr std::array<FieldListRow, 13> kUserList3 = {{
+    DMA_USER_FIELD(5150, DMA_VT_STRING),
+    DMA_USER_FIELD(5148, DMA_VT_STRING),
+    DMA_USER_FIELD(5161, DMA_VT_STRING),
+    DMA_USER_FIELD(5167, DMA_VT_STRING),
+    DMA_USER_FIELD(5214, DMA_VT_STRING),
+    DMA_USER_FIELD(5165, DMA_VT_BYTE),
+    DMA_USER_FIELD(5169, DMA_VT_FLAG),  // plain 32-bit values, not flag bits
+    DMA_USER_FIELD(5171, DMA_VT_FLAG),
+    DMA_USER_FIELD(5173, DMA_VT_FLAG),
+    DMA_USER_FIELD(5178, DMA_VT_WORD),
+    DMA_USER_FIELD(5180, DMA_VT_STRING),
+    DMA_USER_FIELD(5182, DMA_VT_STRING),
+    kFieldListEnd,
+}};
+
+constexpr std::array<FieldListRow, 8> kUserList4 = {{
+    DMA_USER_FIELD(5174, DMA_VT_STRING),
+    DMA_USER_FIELD(5175, DMA_VT_STRING),
+    DMA_USER_FIELD(5176, DMA_VT_STRING),
+    DMA_USER_FIELD(5215, DMA_VT_STRING),
+    DMA_USER_FIELD(5184, DMA_VT_STRING),
+    DMA_USER_FIELD(5185, DMA_VT_STRING),
+    DMA_USER_FIELD(5183, DMA_VT_BYTE),
+    kFieldListEnd,
+}};
+#undef DMA_USER_FIELD
+
+// Fields of a list inside the record and at or after `firstByte`, ascending
+// and apart; string fields fit the scratch copy with a terminator.
+template <size_t N>
+constexpr bool UserListWellFormed(const std::array<FieldListRow, N> &list, uint32_t firstByte) {
+    if (list[N - 1].itemId != 0) return false;
+    for (size_t i = 0; i + 1 < N; ++i) {
+        const FieldListRow &r = list[i];
+        if (r.offset < static_cast<int64_t>(firstByte) ||
+            !FitsWithin(r.offset, r.size, DMA_USER_SETTING_INFO_SIZE))
+            return false;
+        if (r.valueType == DMA_VT_STRING && r.size / 2 > kUserInfoScratchUnits - 1) return false;
+        if (i + 2 < N && r.offset + r.size > list[i + 1].offset) return false;
+    }
+    return true;
+}
+static_assert(UserListWellFormed(kUserList1, 2));
+static_assert(UserListWellFormed(kUserList2, 76));
+static_assert(UserListWellFormed(kUserList3, 76));
+static_assert(UserListWellFormed(kUserList4, 76));
+
 template <size_t N>
 std::span<const FieldListRow> WithoutEnd(const std::array<FieldListRow, N> &list) {
     return std::span<const FieldListRow>(list.data(), N - 1);
@@ -188,5 +258,15 @@ std::span<const FieldListRow> Kind4KeyFields() { return WithoutEnd(kKind4Key); }
 std::span<const FieldListRow> Kind4RectFields() { return WithoutEnd(kKind4Rect); }
 std::span<const FieldListRow> Kind5Fields() { return WithoutEnd(kKind5); }
 std::span<const FieldListRow> Kind7Fields() { return WithoutEnd(kKind7); }
+
+std::span<const FieldListRow> UserSettingList(int number) {
+    switch (number) {
+    case 1: return WithoutEnd(kUserList1);
+    case 2: return WithoutEnd(kUserList2);
+    case 3: return WithoutEnd(kUserList3);
+    case 4: return WithoutEnd(kUserList4);
+    }
+    return {};
+}
 
 }  // namespace dma
