@@ -67,7 +67,7 @@ std::vector<uint8_t> DefaultSecondary() { return std::vector<uint8_t>(DMA_SECOND
 std::vector<uint8_t> DefaultFaxBlock() {
     std::vector<uint8_t> fax(DMA_FAX_HEADER_SIZE, 0);
     DmaContext ctx = ContextFor(nullptr, nullptr, fax.data());
-    // Writing a header string also stamps the current signature "ZOVA002".
+    // Writing a header string also stamps the current signature (DMA_FAX_SIGNATURE).
     Check(DMA_SetStringData(&ctx, DMA_ID_FAX_HEADER1, "", 1), "fax header 1");
     Check(DMA_SetStringData(&ctx, DMA_ID_FAX_HEADER2, "", 1), "fax header 2");
     return fax;

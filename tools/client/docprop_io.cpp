@@ -73,11 +73,10 @@ DocProp ReadDocProp(const std::string &file) {
         d.faxOffset = d.ndev.size() + d.tmbInfo.size() + d.spInfo.size();
         if (d.faxOffset + DMA_FAX_HEADER_SIZE > raw.size())
             throw UserError(fmt::format("{}: the file changed while it was read", file));
-        const uint8_t *sig = raw.data() + d.faxOffset;
-        d.oldLayout = SignatureIs(sig, "ZOVA001");
-        const unsigned count = FaxBlockCount(sig);
-        d.faxSizeInFile = DMA_FAX_HEADER_SIZE + count * (d.oldLayout ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE);
-        if (!SignatureIs(d.fax.data(), "ZOVA002"))
+        const FaxBlockExtent inFile = FaxExtentOf(raw.data() + d.faxOffset);
+        d.oldLayout = inFile.layout == FaxLayout::Old;
+        d.faxSizeInFile = inFile.needed;
+        if (FaxLayoutOf(d.fax.data()) != FaxLayout::Current)
             throw UserError(fmt::format("{}: the old fax section could not be converted to the current layout "
                                         "(its size does not match its destination count)",
                                         file));

@@ -175,16 +175,6 @@ bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes) {
     return error == 0;
 }
 
-std::string SignatureText(const uint8_t *p) {
-    std::string s;
-    for (size_t i = 0; i < 8; ++i) {
-        const uint16_t u = p[2 * i] | (p[2 * i + 1] << 8);
-        if (!u) break;
-        s += (u >= 0x20 && u < 0x7F) ? static_cast<char>(u) : '?';
-    }
-    return s;
-}
-
 const char *RecordKindName(RecordKind kind) {
     switch (kind) {
     case RecordKind::DevMode: return "DEVMODEW record";
@@ -201,20 +191,6 @@ size_t MinimumSize(RecordKind kind) {
     case RecordKind::FaxBlock: return DMA_FAX_HEADER_SIZE;
     }
     return 0;
-}
-
-bool SignatureIs(const uint8_t *p, const char *signature) {
-    for (size_t i = 0; i < 8; ++i) {
-        const uint16_t want = static_cast<unsigned char>(signature[i]);
-        if ((p[2 * i] | (p[2 * i + 1] << 8)) != want) return false;
-        if (!signature[i]) break;
-    }
-    return true;
-}
-
-uint16_t FaxBlockCount(const uint8_t *p) {
-    const uint8_t *count = p + offsetof(FaxAddressBlock, count);
-    return static_cast<uint16_t>(count[0] | (count[1] << 8));
 }
 
 bool FileExists(const std::string &path) {
@@ -254,33 +230,6 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     return bytes;
 }
 
-void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what) {
-    if (bytes.size() < DMA_FAX_HEADER_SIZE)
-        throw UserError(fmt::format("{}: a fax-address block needs at least {} bytes, the file has {}",
-                                    what, DMA_FAX_HEADER_SIZE, bytes.size()));
-    const unsigned count = FaxBlockCount(bytes.data());
-    // The old layout ("ZOVA001") has 768-byte entries, the current one 820.
-    const bool old = SignatureIs(bytes.data(), "ZOVA001");
-    const size_t entry = old ? DMA_FAX_OLD_ENTRY_SIZE : DMA_FAX_ENTRY_SIZE;
-    const size_t needed = DMA_FAX_HEADER_SIZE + entry * count;
-    if (bytes.size() < needed)
-        throw UserError(fmt::format(
-            "{}: the fax-address block announces {} destination entries and needs {} bytes, the file has {}",
-            what, count, needed, bytes.size()));
-}
-
-std::string CheckDevModeHeader(const uint8_t *p, size_t size) {
-    const unsigned dmSize = p[68] | (p[69] << 8), extra = p[70] | (p[71] << 8);
-    if (dmSize == 0 && extra == 0 && size == DMA_DEVMODE_MIN_SIZE) return {};
-    constexpr unsigned kPublic = 220;  // sizeof(DEVMODEW)
-    if (dmSize != kPublic)
-        return fmt::format("dmSize is {}, a DEVMODEW record says {}", dmSize, kPublic);
-    if (dmSize + extra != size)
-        return fmt::format("dmSize {} + dmDriverExtra {} make {} bytes, the file has {}", dmSize, extra,
-                           dmSize + extra, size);
-    return {};
-}
-
 Record LoadRecord(RecordKind kind, const std::string &path) {
     Record r{kind, ReadFileBytes(path), path};
     if (kind == RecordKind::FaxBlock) {
@@ -298,19 +247,6 @@ Record LoadRecord(RecordKind kind, const std::string &path) {
                             path, "DEVMODEW header");
     }
     return r;
-}
-
-void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::string &path) {
-    if (original.size() >= 16 && SignatureIs(original.data(), "ZOVA002")) return;
-    if (original.size() >= 16 && SignatureIs(original.data(), "ZOVA001"))
-        throw UserError(fmt::format(
-            "{}: a fax-address block in the old layout (\"ZOVA001\"); only the current layout (\"ZOVA002\") "
-            "can be changed: upgrade the block first (dmactl docprop upgrade converts the fax section of a "
-            "document-property file); no file was changed",
-            path));
-    throw UserError(fmt::format("{}: not a fax-address block (signature \"{}\", expected \"ZOVA002\"); "
-                                "no file was changed",
-                                path, original.size() >= 16 ? SignatureText(original.data()) : std::string()));
 }
 
 void WriteFilesTogether(const std::vector<FileWrite> &files) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "dmaccess/dmaccess.h"
+#include "formats.h"
 
 namespace dmaclient {
 
@@ -62,33 +63,6 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path);
 // Throws UserError with the size the record needs.
 Record LoadRecord(RecordKind kind, const std::string &path);
 
-// The DEVMODEW header's own account of the record: dmSize (offset 68) is the
-// public part, 220 bytes, and dmDriverExtra (offset 70) the private part
-// after it, so the two add up to the record's length.  A record whose two
-// members are both 0 and that has exactly the minimum size is taken as a
-// blank record not yet filled in.  Returns "" when the header agrees with
-// `size` bytes, else what is wrong ("dmSize is 7974, ...").
-std::string CheckDevModeHeader(const uint8_t *p, size_t size);
-
-// True when the 16 bytes at p hold `signature` (ASCII, at most 7 characters)
-// as UTF-16 text with its terminator, like "ZOVA002" in a fax-address block.
-bool SignatureIs(const uint8_t *p, const char *signature);
-
-// The destination count a fax-address block at p announces; it sits at the
-// same place in the old layout, so this serves both.
-uint16_t FaxBlockCount(const uint8_t *p);
-
-// Checks a fax-address block held in memory (size against its count).
-void CheckFaxBlockSize(const std::vector<uint8_t> &bytes, const std::string &what);
-
-// Refuses (UserError) to write back a fax-address block read from `path`
-// whose signature, in `original` as it was read, is not the current layout's
-// "ZOVA002".  The library writes the current layout's header onto any block,
-// so an old-layout block ("ZOVA001", 768-byte entries) would end up with a
-// current header over old entries, and a block with a foreign signature
-// would be stamped as a fax-address block.
-void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::string &path);
-
 // One file to write: its path as the user named it and its new contents.
 struct FileWrite {
     std::string path;
@@ -115,10 +89,6 @@ void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &by
 // Writes all bytes to the open descriptor `fd`, flushes them to the disk and
 // closes it (always).  False with errno set on any failure.
 bool WriteAllAndClose(int fd, const std::vector<uint8_t> &bytes);
-
-// The ASCII text of a UTF-16 signature of up to 8 units at p (its first 16
-// bytes), '?' for any other unit.
-std::string SignatureText(const uint8_t *p);
 
 // Renames `from` over `to`, replacing `to` in one step; on failure returns
 // false and says in `why` what the system reported.

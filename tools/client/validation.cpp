@@ -22,14 +22,6 @@ bool Utf16Terminated(const uint8_t *p, size_t bytes) {
     return false;
 }
 
-bool SignatureMatches(const uint8_t *p, const char *sig, size_t units) {
-    for (size_t i = 0; i < units; ++i) {
-        const char c = i < std::strlen(sig) ? sig[i] : 0;
-        if (p[2 * i] != static_cast<uint8_t>(c) || p[2 * i + 1] != 0) return false;
-    }
-    return true;
-}
-
 // Byte offset of a setting's place in its record file.
 uint64_t FileOffset(const Location &l) { return l.offset + (l.area == DMA_SA_DEVMODE_EXT ? 1608 : 0); }
 
@@ -44,21 +36,18 @@ void CheckFaxBlockBytes(const uint8_t *p, size_t size, uint64_t base, const std:
                                                         DMA_FAX_HEADER_SIZE, size)});
         return;
     }
-    const bool current = SignatureMatches(p, "ZOVA002", 8), old = SignatureMatches(p, "ZOVA001", 8);
-    if (!current && !old) {
+    const FaxBlockExtent e = FaxExtentOf(p);
+    if (e.layout == FaxLayout::Foreign) {
         out.push_back({file, section, base,
-                       fmt::format("signature \"{}\", expected \"ZOVA002\" (or \"ZOVA001\" in the old layout)",
-                                   SignatureText(p))});
+                       fmt::format("signature \"{}\", expected \"{}\" (or \"{}\" in the old layout)",
+                                   SignatureText(p), DMA_FAX_SIGNATURE, DMA_FAX_OLD_SIGNATURE)});
         return;
     }
-    const unsigned count = FaxBlockCount(p);
-    const size_t entry = current ? DMA_FAX_ENTRY_SIZE : DMA_FAX_OLD_ENTRY_SIZE;
-    const uint64_t needed = DMA_FAX_HEADER_SIZE + uint64_t{entry} * count;
-    if (size < needed)
+    if (size < e.needed)
         out.push_back({file, section, base + offsetof(FaxAddressBlock, count),
                        fmt::format("the count announces {} destination entries of {} bytes, {} bytes in all; "
                                    "there are {}",
-                                   count, entry, needed, size)});
+                                   e.count, e.entrySize, e.needed, size)});
     if (!Utf16Terminated(p + offsetof(FaxAddressBlock, header1), sizeof(FaxAddressBlock::header1)))
         out.push_back({file, section, base + offsetof(FaxAddressBlock, header1),
                        "header string 1 (0xA001) has no terminator within its field"});
@@ -72,31 +61,27 @@ std::vector<Problem> CheckDocPropBytes(const std::vector<uint8_t> &bytes, const 
     const uint8_t *p = bytes.data();
     const uint64_t size = bytes.size();
     uint64_t at = 0;
-    // The three leading sections: signature, (NDEV001: the word 0x5250),
+    // The three leading sections: signature, (NDEV001: the magic word),
     // payload length, payload.  Each is present when the bytes left reach
-    // its minimum size.
-    struct Leading {
-        const char *name;
-        size_t sigUnits;
-        bool word;
-    };
-    for (const Leading s : {Leading{"NDEV001", 8, true}, Leading{"TMBINFO", 8, false}, Leading{"SPINFO", 7, false}}) {
-        const uint64_t header = s.word ? 24 : 20;
+    // its header size.
+    for (const DocPropSectionFormat &s : kDocPropSections) {
+        const uint64_t header = s.headerSize;
         if (size - at < header) return out;
-        if (!SignatureMatches(p + at, s.name, s.sigUnits)) {
-            out.push_back({file, s.name, at,
-                           fmt::format("expected the section signature \"{}\", found \"{}\"", s.name,
+        if (!SignatureIs(p + at, s.signature, s.signatureUnits)) {
+            out.push_back({file, s.signature, at,
+                           fmt::format("expected the section signature \"{}\", found \"{}\"", s.signature,
                                        SignatureText(p + at))});
             return out;
         }
-        if (s.word && Le32(p + at + 16) != 0x5250) {
-            out.push_back({file, s.name, at + 16, fmt::format("the word after the signature is 0x{:X}, not 0x5250",
-                                                              Le32(p + at + 16))});
+        if (s.magic && Le32(p + at + offsetof(DmaNdevHeader, magic)) != DMA_NDEV_MAGIC) {
+            out.push_back({file, s.signature, at + offsetof(DmaNdevHeader, magic),
+                           fmt::format("the word after the signature is 0x{:X}, not 0x{:X}",
+                                       Le32(p + at + offsetof(DmaNdevHeader, magic)), DMA_NDEV_MAGIC)});
             return out;
         }
         const uint64_t payload = Le32(p + at + header - 4);
         if (header + payload > size - at) {
-            out.push_back({file, s.name, at + header - 4,
+            out.push_back({file, s.signature, at + header - 4,
                            fmt::format("the payload length {} passes the end of the file ({} bytes left after the "
                                        "section header)",
                                        payload, size - at - header)});
