@@ -2,7 +2,7 @@
 // the records that callers exchange: DMA_GetFaxAddressNum,
 // DMA_SetFaxAddressNum and DMA_QueryStructSize.
 //
-// The block header (1442 bytes) holds the signature "ZOVA002" at 0 and the
+// The block header (1442 bytes) holds the signature DMA_FAX_SIGNATURE at 0 and the
 // unsigned 16-bit destination count at 16; the 820-byte entries follow it.
 // The same count is also item 380 in the DEVMODEW private part, and setting
 // the count writes both.  Growing or shrinking the entry area is the

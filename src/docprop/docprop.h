@@ -14,7 +14,7 @@ enum DocPropSection { kSectionNdev = 0, kSectionTmbInfo, kSectionSpInfo, kSectio
 struct DocPropLayout {
     const uint8_t *start[kSectionCount];  // null when absent (or not kept, see SectionSource)
     uint32_t size[kSectionCount];         // 0 when absent
-    bool faxOld;                          // fax section in the "ZOVA001" layout
+    bool faxOld;                          // fax section in the DMA_FAX_OLD_SIGNATURE layout
     uint32_t faxCurrentSize;              // 1442 + 820 * count, 0 when absent
 };
 
@@ -57,7 +57,7 @@ int32_t ParseDocPropFile(const uint8_t *data, uint32_t count, DocPropLayout *lay
 // file, DMA_E_FILE_FORMAT otherwise.  Never reads outside block[0, size).
 int32_t CheckFaxSection(const uint8_t *block, uint32_t size);
 
-// Old ("ZOVA001", 768-byte entries) -> current layout.  1, or 0 on refusal.
+// Old (DMA_FAX_OLD_SIGNATURE, 768-byte entries) -> current layout.  1, or 0 on refusal.
 int UpgradeFaxBlock(void *destination, const void *source, uint32_t destinationSize,
                     uint32_t sourceSize);
 

@@ -1,10 +1,10 @@
 // format.cpp - the document-property file format: the section walk that
 // judges every file, and the conversion of a fax section from the old
-// "ZOVA001" layout (768-byte entries) to the current "ZOVA002" layout
+// DMA_FAX_OLD_SIGNATURE layout (768-byte entries) to the current DMA_FAX_SIGNATURE layout
 // (820-byte entries).
 //
 // A file is up to four sections back to back, in this order:
-//   "NDEV001"  16-byte signature, 32-bit 0x5250, 32-bit length P, P bytes
+//   DMA_NDEV_SIGNATURE  16-byte signature, 32-bit 0x5250, 32-bit length P, P bytes
 //   "TMBINFO"  16-byte signature, 32-bit length T, T bytes
 //   "SPINFO"   14-byte signature + one unchecked unit, 32-bit length S, S bytes
 //   fax        a FaxAddressBlock: 1442-byte header (count at 16) + entries
@@ -34,7 +34,7 @@ namespace dma {
 namespace {
 
 // The three sections before the fax section share one form: a 16-byte
-// UTF-16 signature, for "NDEV001" a 32-bit magic number, then the 32-bit
+// UTF-16 signature, for DMA_NDEV_SIGNATURE a 32-bit magic number, then the 32-bit
 // payload length that ends the header, then the payload.  Indexed by
 // DocPropSection.
 struct PlainSection {
@@ -143,7 +143,7 @@ private:
 
 // Contract: see docprop.h.  Each section in turn is looked at only when the
 // bytes left reach its minimum: a file of 20-23 bytes has no room for
-// "NDEV001" and is looked at as a "TMBINFO" section, like any file whose
+// DMA_NDEV_SIGNATURE and is looked at as a "TMBINFO" section, like any file whose
 // remaining bytes fall between two sections' minimum sizes.
 int32_t WalkDocPropFile(SectionSource &source, uint32_t count, DocPropLayout *layout) {
     if (layout == nullptr) return DMA_E_FILE_FORMAT;

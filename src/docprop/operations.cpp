@@ -282,7 +282,7 @@ int32_t HandOver(const DocPropLayout &layout, DocPropBuffers *buffers) {
 }  // namespace
 
 
-// Writes the caller's "NDEV001", "TMBINFO", "SPINFO" and fax sections, in
+// Writes the caller's DMA_NDEV_SIGNATURE, "TMBINFO", "SPINFO" and fax sections, in
 // that order, to the file named by item 374.  faxBlock may be null; the other
 // three pointers are required even when their sizes are 0.  Sections that
 // the reader would refuse (a missing section in the middle, a length field

@@ -317,7 +317,7 @@ int32_t DeleteElement(DmaContext *context, int32_t kind, const char *name) {
 // finds the element by name (kinds 2, 3, 4, 7, any non-empty state) or by
 // position (kind 5, states 1 and 2); mode 1 takes the last element whatever
 // its state.  Afterwards the name goes into the key field (kinds 2, 3, 7),
-// the number in the name into the key (kind 4), or "ZOVA002" over the fax
+// the number in the name into the key (kind 4), or DMA_FAX_SIGNATURE over the fax
 // block's signature (kind 5).
 //
 // Every refusal leaves the element, its state and the fax-address block as

@@ -1,7 +1,7 @@
 // fax_header.cpp - the two header strings of the fax-address block (DMA IDs
 // 0xA001 and 0xA002) and the block's signature.
 //
-// The block starts with a 16-byte UTF-16 signature ("ZOVA002" and its
+// The block starts with a 16-byte UTF-16 signature (DMA_FAX_SIGNATURE and its
 // terminator for the current layout), the 16-bit destination count at 16,
 // then the first header string (41 units at byte 18) and the second (671
 // units at byte 100).  The header strings have no catalogue item; callers

@@ -78,7 +78,7 @@ int32_t StoreProtectedString(uint16_t dmaId, uint8_t *field, uint32_t fieldBytes
 int32_t GetFaxHeaderString(uint16_t dmaId, void *block, char *buffer, uint32_t *length);
 int32_t SetFaxHeaderString(uint16_t dmaId, void *block, const char *text, uint32_t length = 0);
 
-// Writes "ZOVA002" and its terminator over a fax block's signature.
+// Writes DMA_FAX_SIGNATURE and its terminator over a fax block's signature.
 void WriteCurrentFaxSignature(void *block);
 // True when the 16 bytes at p are the UTF-16 text `sig` (7 characters) and
 // its terminator.

@@ -16,7 +16,7 @@ namespace dmaclient {
 
 // True when the first `units` UTF-16 units at p hold `signature` (ASCII)
 // followed by zero units, as a section or fax-address block signature is
-// stored ("ZOVA002" and its terminator in 8 units).  p must hold 2 * units
+// stored (DMA_FAX_SIGNATURE and its terminator in 8 units).  p must hold 2 * units
 // bytes.
 bool SignatureIs(const uint8_t *p, const char *signature, size_t units = 8);
 
@@ -63,7 +63,7 @@ void CheckFaxBlockWritable(const std::vector<uint8_t> &original, const std::stri
 std::string CheckDevModeHeader(const uint8_t *p, size_t size);
 
 // The three sections that lead a document-property file, in file order:
-// signature, for NDEV001 the magic word, then the payload length.
+// signature, for the first the magic word, then the payload length.
 struct DocPropSectionFormat {
     const char *signature;
     size_t signatureUnits;

@@ -61,7 +61,7 @@ std::vector<Problem> CheckDocPropBytes(const std::vector<uint8_t> &bytes, const 
     const uint8_t *p = bytes.data();
     const uint64_t size = bytes.size();
     uint64_t at = 0;
-    // The three leading sections: signature, (NDEV001: the magic word),
+    // The three leading sections: signature, (the first: the magic word),
     // payload length, payload.  Each is present when the bytes left reach
     // its header size.
     for (const DocPropSectionFormat &s : kDocPropSections) {

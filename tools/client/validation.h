@@ -14,7 +14,7 @@ namespace dmaclient {
 
 struct Problem {
     std::string file;
-    std::string section;  // "DEVMODEW", "secondary", "fax block", "NDEV001", ...
+    std::string section;  // "DEVMODEW", "secondary", "fax block", a section signature, ...
     uint64_t offset;      // byte offset in the file
     std::string message;
 };
