@@ -104,7 +104,8 @@ void PrepareRecords(uint16_t faxEntries = 0) {
 // A caller's array of `count` elements of `size` bytes, all in use, bound to
 // the context's array of `kind`.  Kinds 2, 3, 7 are named "name0" ... and
 // kind 4 keyed 1 ... count, so that only the last element matches g.name.
-void PrepareArray(int32_t kind, uint32_t count) {
+// Names are PREFIX followed by the element's index, zero-padded to `digits`.
+void PrepareArray(int32_t kind, uint32_t count, const std::string &prefix = "name", int digits = 0) {
     const uint32_t size = static_cast<uint32_t>(DMA_QueryStructSize(kind));
     g.elements.assign(size_t{count} * size, 0);
     g.states.assign(count, DMA_STATE_IN_USE);
@@ -115,7 +116,8 @@ void PrepareArray(int32_t kind, uint32_t count) {
             std::memcpy(element, &key, 2);
             g.name = std::to_string(key);
         } else if (kind != DMA_KIND_FAX) {
-            g.name = "name" + std::to_string(i);
+            const std::string number = std::to_string(i);
+            g.name = prefix + std::string(number.size() < size_t(digits) ? digits - number.size() : 0, '0') + number;
             WriteU16(element, g.name.c_str(), true);
         }
     }
@@ -307,6 +309,8 @@ std::vector<Row> Rows() {
         for (int n : {10, 100, 1000})
             rows.push_back({"record_by_name_kind" + std::to_string(kind) + "_N" + std::to_string(n),
                             "measure_record_by_name", 100});
+    // Names that share their first 14 characters, the last one searched for.
+    rows.push_back({"record_by_name_kind3_N1000_shared_prefix", "measure_record_by_name", 100});
     return rows;
 }
 
@@ -381,6 +385,15 @@ uint64_t Run(const std::string &row) {
         g.calls = 5000;
         driver = row.rfind("AccessibleData", 0) == 0 ? measure_load_by_position
                                                        : measure_store_by_position;
+    } else if (row == "record_by_name_kind3_N1000_shared_prefix") {
+        g.kind = DMA_KIND_3;
+        PrepareArray(g.kind, 1000, "Destination ", 5);
+        g.missing = g.name;  // found at the last element: every element compared
+        Expect("DMA_AccessibleData by name",
+               DMA_AccessibleData(ctx, g.kind, reinterpret_cast<intptr_t>(g.name.c_str())));
+        g.calls = 20;
+        driver = measure_record_by_name;
+        perIteration = 1000;
     } else if (row.rfind("record_by_name_kind", 0) == 0) {
         g.kind = row[19] - '0';
         const uint32_t n = static_cast<uint32_t>(std::stoul(row.substr(row.rfind('N') + 1)));

@@ -334,12 +334,16 @@ std::vector<SearchList> SearchLists() {
 const std::u16string kKeys[] = {
     u"", u"a", u"abc", u"ABC", u"caf\u00e9", u"\u20ac", u"\u4e2d", u"?", u"a\u4e2db", u"\xd800",
     u"\xd83d\xde00", u"\u0080", u"\u0081", u"\u00ff\u0100", u"12", u"0", u"#A", u"#\u00e9",
+    // Past the first 8 bytes: equal, one unit longer, differing in ASCII and
+    // in a unit outside it.
+    u"abcdefghij", u"abcdefghijk", u"abcdefghiX", u"abcde\u00e9f",
 };
 const uint16_t kNumericKeys[] = {0, 1, 7, 12, 65535, 10000};
 const char *const kFixedNames[] = {
     "", "a", "abc", "abcd", "ab", "ABC", "caf\xe9", "caf\xc3\xa9", "\x80", "\xe2\x82\xac", "?",
     "??", "a?b", "\xef\xbf\xbd", "\xf0\x9f\x98\x80", "\x81", "\xc2\x81", "\xff?", "\xff" "A",
     "\xc3\xbf?", "12", "012", "0", "00", "12ab", "65535", "65536", "7 ", "+7", "\xe9", "\xc3",
+    "abcdefghij", "abcdefghi", "abcde\xe9f", "abcde?f", "abcdeXf",
 };
 
 // The names above, and names as long as the fields that "#" keys fill.

@@ -14,6 +14,7 @@
 // key included, in a scratch copy that goes over the element only when
 // nothing can fail any more.  Both read their source before they write, so
 // an element lying inside the settings is copied as from a snapshot.
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -177,6 +178,16 @@ public:
         numeric_ = digits != 0 && name[digits] == '\0' && (name[0] != '0' || digits == 1) &&
                    value <= 0xFFFF;
         number_ = static_cast<uint16_t>(value);
+        // An ASCII name shorter than the key field is also kept as the UTF-16
+        // units (and terminator) an equal key holds, to be compared with the
+        // key a word at a time.
+        if (key_.valueType != DMA_VT_STRING) return;
+        size_t units = 0;
+        while (units < key_.units && name_[units] != 0 && name_[units] < 0x80) {
+            wide_[2 * units] = name_[units];
+            ++units;
+        }
+        if (units < key_.units && name_[units] == 0) wideBytes_ = 2 * (units + 1);
     }
 
     // The element's key field is at `key`.  1: the element's name equals the
@@ -184,6 +195,7 @@ public:
     int Compare(const uint8_t *key) const {
         if (key_.valueType != DMA_VT_STRING)
             return numeric_ && (key[0] | key[1] << 8) == number_;
+        if (wideBytes_ != 0) return CompareWide(key);
         const unsigned char *name = name_;
         const uint8_t *const end = key + 2 * key_.units;
         for (const uint8_t *unit = key; unit != end; unit += 2, ++name) {
@@ -195,6 +207,28 @@ public:
     }
 
 private:
+    // The ASCII name's units and terminator against the key's first units,
+    // eight bytes at a time, never past the terminator's place (inside the
+    // field).  Where they first differ, a key unit outside ASCII makes the
+    // key's name a converted one, as in the unit-by-unit walk above.
+    int CompareWide(const uint8_t *key) const {
+        static_assert(std::endian::native == std::endian::little);
+        size_t at = 0;
+        for (; at + 8 <= wideBytes_; at += 8) {
+            uint64_t a, b;
+            std::memcpy(&a, key + at, 8);
+            std::memcpy(&b, wide_ + at, 8);
+            if (a != b) return Differs(key, at + (std::countr_zero(a ^ b) / 16) * 2);
+        }
+        for (; at < wideBytes_; at += 2)
+            if (key[at] != wide_[at] || key[at + 1] != wide_[at + 1]) return Differs(key, at);
+        return 1;
+    }
+
+    int Differs(const uint8_t *key, size_t at) const {
+        return key[at + 1] != 0 || key[at] >= 0x80 ? CompareConverted(key) : 0;
+    }
+
     int CompareConverted(const uint8_t *key) const {
         WCHAR text[kKeyUnits];
         KeyWideText(key_, key, text);
@@ -209,6 +243,8 @@ private:
     const unsigned char *name_;
     bool numeric_;
     uint16_t number_;
+    uint8_t wide_[2 * kKeyUnits] = {};
+    size_t wideBytes_ = 0;  // 0: the name is compared unit by unit
 };
 
 // The element that a load or a mode-0 store names: kind 5 by its 1-based
