@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "default_records.h"
+#include "record_lock.h"
 
 namespace dmaclient {
 namespace fs = std::filesystem;
@@ -249,7 +250,7 @@ Record LoadRecord(RecordKind kind, const std::string &path) {
     return r;
 }
 
-void WriteFilesTogether(const std::vector<FileWrite> &files) {
+void WriteFilesTogether(const std::vector<FileWrite> &files, const std::string &journal) {
     struct Target {
         const FileWrite *write;
         fs::path file;  // the file replaced: the named path with its links followed
@@ -314,6 +315,22 @@ void WriteFilesTogether(const std::vector<FileWrite> &files) {
         t.temp = temp;
     }
 
+    // Several files: the journal lets the next holder of the set's lock
+    // complete the renames if this run ends between them.
+    const bool journaled = n > 1 && !journal.empty();
+    if (journaled) {
+        std::vector<std::pair<std::string, std::string>> renames;
+        for (const Target &t : targets) renames.emplace_back(PathToUtf8(t.temp), PathToUtf8(t.file));
+        if (!WriteJournal(journal, renames)) {
+            removeTemps(0);
+            throw UserError(fmt::format("{}: cannot write the journal of this change; {}", journal, Unchanged(n)));
+        }
+    }
+    const auto dropJournal = [&] {
+        std::error_code ignored;
+        if (journaled) fs::remove(PathFromUtf8(journal), ignored);
+    };
+
     for (size_t i = 0; i < n; ++i) {
         std::string why;
         if (RenameOver(targets[i].temp, targets[i].file, why)) {
@@ -321,6 +338,7 @@ void WriteFilesTogether(const std::vector<FileWrite> &files) {
             continue;
         }
         removeTemps(i);
+        dropJournal();
         if (i == 0)
             throw UserError(fmt::format("{}: cannot replace the file: {}; {}", files[i].path, why, Unchanged(n)));
         std::string replaced, kept;
@@ -331,6 +349,7 @@ void WriteFilesTogether(const std::vector<FileWrite> &files) {
         throw UserError(fmt::format("{}: cannot replace the file: {}; already replaced: {}; left unchanged: {}",
                                     files[i].path, why, replaced, kept));
     }
+    dropJournal();
 }
 
 void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes) {
@@ -367,6 +386,12 @@ RecordSet LoadRecordSet(const RecordSelection &sel) {
     } else {
         set.name = sel.AnyFile() ? "files" : "defaults";
     }
+    // The set's lock, beside its first file, before any file is read.
+    for (const std::string *first : {&devPath, &secPath, &faxPath}) {
+        if (first->empty()) continue;
+        if (*first != "-") set.lock = std::make_shared<RecordSetLock>(*first, sel.waitSeconds);
+        break;
+    }
     set.devMode = devPath.empty() ? Record{RecordKind::DevMode, DefaultDevMode(), {}}
                                   : LoadRecord(RecordKind::DevMode, devPath);
     set.secondary = secPath.empty() ? Record{RecordKind::Secondary, DefaultSecondary(), {}}
@@ -389,7 +414,7 @@ std::vector<std::string> SaveChangedRecords(const RecordSet &before, const Recor
     plan(before.devMode, after.devMode);
     plan(before.secondary, after.secondary);
     if (before.faxBlock && after.faxBlock) plan(*before.faxBlock, *after.faxBlock);
-    WriteFilesTogether(files);
+    WriteFilesTogether(files, after.lock ? after.lock->JournalPath() : std::string());
     std::vector<std::string> written;
     for (const FileWrite &f : files) written.push_back(f.path);
     return written;

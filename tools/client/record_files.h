@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,7 @@
 
 #include "dmaccess/dmaccess.h"
 #include "formats.h"
+#include "record_lock.h"
 
 namespace dmaclient {
 
@@ -81,7 +83,9 @@ struct FileWrite {
 // target.  A rename that fails after others succeeded (rare: the temporary
 // files are already complete beside their targets) is reported with the
 // files that were and were not replaced.  Throws UserError on any failure.
-void WriteFilesTogether(const std::vector<FileWrite> &files);
+// With `journal` (record_lock.h), a write of several files records its
+// renames there before the first, so that an interrupted run is completed.
+void WriteFilesTogether(const std::vector<FileWrite> &files, const std::string &journal = {});
 
 // WriteFilesTogether for one file.
 void WriteFileAtomically(const std::string &path, const std::vector<uint8_t> &bytes);
@@ -100,6 +104,9 @@ struct RecordSet {
     Record secondary{RecordKind::Secondary, {}, {}};
     std::optional<Record> faxBlock;
     std::string name;  // how the set was named on the command line
+    // Held from loading to saving when the set comes from files
+    // (record_lock.h); shared by the copies a command keeps.
+    std::shared_ptr<RecordSetLock> lock;
 
     // A context whose record pointers point into this set's buffers.  Valid
     // until the buffers change size.
@@ -112,6 +119,7 @@ struct RecordSelection {
     std::string devModePath;  // --devmode
     std::string secondaryPath;  // --secondary
     std::string faxPath;      // --fax
+    double waitSeconds = 5;   // --wait: how long to wait for the set's lock
     bool AnyFile() const {
         return !setName.empty() || !devModePath.empty() || !secondaryPath.empty() ||
                !faxPath.empty();
@@ -124,6 +132,8 @@ std::string SetFile(const std::string &setName, RecordKind kind);
 // Loads the records a selection names; what it does not name comes from the
 // built-in defaults.  With --set, NAME.devmode and NAME.secondary must exist
 // and NAME.fax is used when it exists.  Explicit file options win over --set.
+// The set's lock is taken first (record_lock.h), waiting at most
+// selection.waitSeconds.
 RecordSet LoadRecordSet(const RecordSelection &selection);
 
 // Writes back every record of `after` that came from a file and whose bytes
