@@ -19,6 +19,7 @@ from pathlib import Path
 from typing import Optional, Union
 
 from . import _native as N
+from . import metadata
 from .errors import MoreData, check
 from .records import Records
 
@@ -44,23 +45,25 @@ class DocProp:
     fax: Optional[bytes] = None
 
 
-def _signature(text: str) -> bytes:
+def _signature(name: str) -> bytes:
+    # A section's signature: the header's ASCII text as 8 UTF-16 units, zero-padded.
+    text = metadata.signature(name)
     return text.encode("utf-16-le") + bytes(16 - 2 * len(text))
 
 
 def ndev_section(payload: bytes) -> bytes:
-    """An "NDEV001" section: signature, the word 0x5250, payload size, payload."""
-    return _signature("NDEV001") + (0x5250).to_bytes(4, "little") + len(payload).to_bytes(4, "little") + payload
+    """The DEVMODEW section: signature, the word 0x5250, payload size, payload."""
+    return _signature("DMA_NDEV_SIGNATURE") + (0x5250).to_bytes(4, "little") + len(payload).to_bytes(4, "little") + payload
 
 
 def tmbinfo_section(payload: bytes) -> bytes:
-    """A "TMBINFO" section: signature, payload size, payload."""
-    return _signature("TMBINFO") + len(payload).to_bytes(4, "little") + payload
+    """A TMBINFO section: signature, payload size, payload."""
+    return _signature("DMA_TMBINFO_SIGNATURE") + len(payload).to_bytes(4, "little") + payload
 
 
 def spinfo_section(payload: bytes) -> bytes:
-    """An "SPINFO" section: signature, payload size, payload."""
-    return _signature("SPINFO") + len(payload).to_bytes(4, "little") + payload
+    """An SPINFO section: signature, payload size, payload."""
+    return _signature("DMA_SPINFO_SIGNATURE") + len(payload).to_bytes(4, "little") + payload
 
 
 def _records_with_path(item: int, path: str) -> Records:
@@ -125,7 +128,7 @@ def _write(path: PathLike, item: int, operation: str, doc: DocProp) -> None:
 
 
 def write_docprop(path: PathLike, doc: DocProp) -> None:
-    """DMA_ExtractDocPropEx: writes the sections in file order (NDEV001, TMBINFO, SPINFO, fax)."""
+    """DMA_ExtractDocPropEx: writes the sections in file order (DEVMODEW, TMBINFO, SPINFO, fax)."""
     _write(path, _DOCPROP_PATH_ITEM, "DMA_ExtractDocPropEx", doc)
 
 
