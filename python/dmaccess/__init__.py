@@ -32,7 +32,7 @@ from .recordkinds import (
     destination_list, fax_destinations, record_name, set_fax_destinations,
 )
 from .usersettings import UserSettings, read_user_settings, write_user_settings
-from ._native import LibraryNotFound
+from .native import LibraryNotFound
 
 
 def __getattr__(name: str) -> str:

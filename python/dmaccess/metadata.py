@@ -49,6 +49,11 @@ def size(name: str) -> int:
     return int(document()["sizes"][name])
 
 
+def constant(name: str) -> int:
+    """A constant of the header by its name ("DMA_NDEV_MAGIC", "DMA_ID_DOCPROP_PATH")."""
+    return int(document()["constants"][name])
+
+
 def signature(name: str) -> str:
     """A signature by the header's name ("DMA_FAX_SIGNATURE")."""
     return str(document()["signatures"][name])

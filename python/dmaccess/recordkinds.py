@@ -17,7 +17,7 @@ import ctypes
 import enum
 from typing import Any, ClassVar, Generic, Optional, TypeVar, Union
 
-from . import _native as N
+from . import native as N
 from . import metadata
 from .errors import MoreData, check
 from .metadata import FieldForm

@@ -20,7 +20,7 @@ from dataclasses import dataclass, fields
 from pathlib import Path
 from typing import Iterator, Optional, Union, overload
 
-from . import _native as N
+from . import native as N
 from . import metadata
 from .errors import DmaError, MoreData, NotSupported, RawError, check
 from .names import Names
@@ -145,17 +145,16 @@ class Difference:
     new: Value
 
 
-def _fax_signature(block: Union[bytes, bytearray]) -> str:
-    return utf16_field(bytes(block[:16])) if len(block) >= 16 else ""
-
-
 def check_fax_block(block: Union[bytes, bytearray], what: str = "fax-address block") -> None:
     """ValueError unless the block holds its header and every entry its count announces."""
-    header = metadata.size("DMA_FAX_HEADER_SIZE")
+    layout = metadata.layout("faxBlock")
+    header = layout.size
     if len(block) < header:
         raise ValueError(f"{what}: a fax-address block needs at least {header} bytes, it has {len(block)}")
-    count = int.from_bytes(block[16:18], "little")
-    old = _fax_signature(block) == metadata.signature("DMA_FAX_OLD_SIGNATURE")
+    signature, count_field = layout.field("signature"), layout.field("count")
+    count = int.from_bytes(block[count_field.offset : count_field.offset + count_field.width], "little")
+    old = utf16_field(bytes(block[signature.offset : signature.offset + signature.width])) == \
+        metadata.signature("DMA_FAX_OLD_SIGNATURE")
     entry = metadata.size("DMA_FAX_OLD_ENTRY_SIZE" if old else "DMA_FAX_ENTRY_SIZE")
     needed = header + entry * count
     if len(block) < needed:

@@ -15,7 +15,7 @@ import ctypes
 from dataclasses import dataclass, field
 from typing import Union
 
-from . import _native as N
+from . import native as N
 from . import metadata
 from .errors import MoreData, check
 from .metadata import FieldForm

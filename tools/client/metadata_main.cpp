@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -223,6 +224,43 @@ json Metadata() {
     user["mark"] = json{{"offset", 72}, {"width", 2}, {"value", 7}};
     layouts["userSettings"] = user;
 
+    // Headers of the fax-address block and of the document-property file's
+    // sections: named fields only, each as the header declares it.
+    auto header = [](size_t size, std::initializer_list<json> fields) {
+        return json{{"size", size}, {"fields", json(fields)}};
+    };
+#define DMA_META_FIELD(type_, member, vt)                                                                         \
+    json {                                                                                                         \
+        {"field", #member}, {"item", 0}, {"offset", offsetof(type_, member)}, {"width", sizeof(type_::member)}, \
+            {"type", vt}, {"label", nullptr}, {"raw", false}                                                       \
+    }
+    layouts["faxBlock"] = header(sizeof(FaxAddressBlock), {DMA_META_FIELD(FaxAddressBlock, signature, "STRING"),
+                                                           DMA_META_FIELD(FaxAddressBlock, count, "WORD"),
+                                                           DMA_META_FIELD(FaxAddressBlock, header1, "STRING"),
+                                                           DMA_META_FIELD(FaxAddressBlock, header2, "STRING")});
+    layouts["ndevHeader"] = header(sizeof(DmaNdevHeader), {DMA_META_FIELD(DmaNdevHeader, signature, "STRING"),
+                                                          DMA_META_FIELD(DmaNdevHeader, magic, "DWORD"),
+                                                          DMA_META_FIELD(DmaNdevHeader, payloadSize, "DWORD")});
+    layouts["tmbInfoHeader"] = header(sizeof(DmaTmbInfoHeader),
+                                      {DMA_META_FIELD(DmaTmbInfoHeader, signature, "STRING"),
+                                       DMA_META_FIELD(DmaTmbInfoHeader, payloadSize, "DWORD")});
+    layouts["spInfoHeader"] = header(sizeof(DmaSpInfoHeader), {DMA_META_FIELD(DmaSpInfoHeader, signature, "STRING"),
+                                                              DMA_META_FIELD(DmaSpInfoHeader, unchecked, "WORD"),
+                                                              DMA_META_FIELD(DmaSpInfoHeader, payloadSize, "DWORD")});
+#undef DMA_META_FIELD
+
+    json constants;
+#define DMA_META_CONSTANT(name) constants[#name] = name
+    DMA_META_CONSTANT(DMA_NDEV_MAGIC);
+    DMA_META_CONSTANT(DMA_ID_FAX_HEADER1);
+    DMA_META_CONSTANT(DMA_ID_FAX_HEADER2);
+    DMA_META_CONSTANT(DMA_ID_PROTECTED_FIRST);
+    DMA_META_CONSTANT(DMA_ID_PROTECTED_LAST);
+    DMA_META_CONSTANT(DMA_ID_DOCPROP_PATH);
+    DMA_META_CONSTANT(DMA_ID_FAXFILE_PATH);
+    DMA_META_CONSTANT(DMA_USER_SETTING_VERSION);
+#undef DMA_META_CONSTANT
+
     json sizes;
 #define DMA_META_SIZE(name) sizes[#name] = name
     DMA_META_SIZE(DMA_DEVMODE_MIN_SIZE);
@@ -292,6 +330,7 @@ json Metadata() {
                 {"linkedSettings", linked},
                 {"layouts", layouts},
                 {"sizes", sizes},
+                {"constants", constants},
                 {"signatures", signatures},
                 {"resultCodes", codes},
                 {"rawStatuses", statuses},
