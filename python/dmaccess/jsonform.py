@@ -201,6 +201,17 @@ def _holds(records: Records, s: Setting, value: Value) -> bool:
         return False
 
 
+#: The orders the rules may name for applying the entries.
+ORDERS: dict[str, Callable[[_Entry], int]] = {"dmaId": lambda e: e.dma_id}
+
+# The conditions under which the rules keep a write the library refused (all must hold).
+KEPT_WHEN: dict[str, Callable[[Records, _Entry, dict[int, int]], bool]] = {
+    "linkedDriver": lambda work, e, seen: bool(e.setting.place and e.setting.place.linked),
+    "valueStored": lambda work, e, seen: _holds(work, e.setting, e.value),
+    "followerInDocument": lambda work, e, seen: bool(e.setting.place) and e.setting.place.linked in seen,
+}
+
+
 def from_json(records: Records, text: str, source: str = "document") -> ImportResult:
     """Applies a settings document to the records, as ``dmactl import`` does.
 
@@ -235,7 +246,7 @@ def from_json(records: Records, text: str, source: str = "document") -> ImportRe
         for name in rules["checks"]:
             CHECKS[name](records, entry, seen)
         plan.append(entry)
-    plan.sort(key=lambda e: e.dma_id)  # the rules' order: ascending DMA ID
+    plan.sort(key=ORDERS[rules["order"]])
 
     work = records.copy()
     for e in plan:
@@ -246,10 +257,7 @@ def from_json(records: Records, text: str, source: str = "document") -> ImportRe
         try:
             work.write(s, e.value)
         except Refused:
-            # Kept only for a linked setting's driver whose value was stored and whose
-            # follower has its own entry in the document.
-            follower = s.place.linked if s.place else 0
-            if not (follower and _holds(work, s, e.value) and follower in seen):
+            if not all(KEPT_WHEN[name](work, e, seen) for name in rules["refusedWriteKept"]):
                 raise
     differing = [e.dma_id for e in plan
                  if (e.setting.place is None or e.setting.place.import_verifies)

@@ -313,7 +313,7 @@ json Metadata() {
     for (const char *c : kImportChecks) checks.push_back(c);
     json import{{"document", {{"format", kDocumentFormat}, {"version", kDocumentVersion}}},
                 {"checks", checks},
-                {"order", "ascending DMA ID"},
+                {"order", "dmaId"},  // ascending DMA ID
                 {"skipWhenHeld", "a setting that holds the document's value is not written, unless its "
                                  "importAlwaysWrites is true"},
                 {"refusedWriteKept", {"linkedDriver", "valueStored", "followerInDocument"}},
