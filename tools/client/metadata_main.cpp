@@ -341,6 +341,27 @@ json Metadata() {
                 {"meanings", json::object()}};
 }
 
+// The file's text: members in key order, each indented by one space; the
+// settings one a line, so that a change of one setting is one changed line.
+std::string MetadataText(const json &doc) {
+    std::string text = "{\n";
+    size_t n = 0;
+    for (const auto &[key, value] : doc.items()) {
+        text += " " + json(key).dump() + ": ";
+        if (key == "settings") {
+            text += "[\n";
+            for (size_t i = 0; i < value.size(); ++i)
+                text += "  " + value[i].dump() + (i + 1 < value.size() ? ",\n" : "\n");
+            text += " ]";
+        } else {
+            const std::string member = value.dump(1);
+            for (char c : member) text += c == '\n' ? std::string("\n ") : std::string(1, c);
+        }
+        text += ++n < doc.size() ? ",\n" : "\n";
+    }
+    return text + "}\n";
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -349,7 +370,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     try {
-        const std::string text = Metadata().dump(1) + "\n";
+        const std::string text = MetadataText(Metadata());
         const std::string out = argv[1];
         if (out == "-") {
             std::cout << text;
