@@ -131,8 +131,8 @@ def _parse_id(j: Any, where: str) -> int:
 
 
 @dataclass
-class _Entry:
-    """One entry of a document on its way through the checks."""
+class DocumentEntry:
+    """One entry of a settings document on its way through the import's checks."""
 
     index: int
     json: Any
@@ -145,7 +145,7 @@ class _Entry:
 # The checks of one entry, by the names the import rules list them under, in
 # the order the rules give.  Each raises DocumentError (or the library's
 # DmaError) naming the entry.
-def _check_entry(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_entry(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     if not isinstance(e.json, dict):
         raise DocumentError(f"{e.where}: not an object")
     for key in ("id", "value"):
@@ -153,42 +153,42 @@ def _check_entry(records: Records, e: _Entry, seen: dict[int, int]) -> None:
             raise DocumentError(f'{e.where}: no "{key}"')
 
 
-def _check_id(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_id(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     e.dma_id = _parse_id(e.json["id"], e.where)
 
 
-def _check_unique(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_unique(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     if e.dma_id in seen:
         raise DocumentError(f"{e.where}: 0x{e.dma_id:04X} appears twice (also settings[{seen[e.dma_id]}])")
     seen[e.dma_id] = e.index
 
 
-def _check_known(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_known(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     try:
         e.setting = records.describe(e.dma_id)
     except DmaError as err:
         raise DocumentError(f"{e.where}: 0x{e.dma_id:04X}: {err}") from None
 
 
-def _check_kind(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_kind(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     kind = e.json.get("kind", "")
     if kind and kind != e.setting.kind.value:
         raise DocumentError(f'{e.where}: {e.setting.label} is a {e.setting.kind.value} setting, '
                             f'the document says "{kind}"')
 
 
-def _check_form(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_form(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     e.value = _value_from_json(e.setting, e.json["value"], e.where)
 
 
-def _check_value(records: Records, e: _Entry, seen: dict[int, int]) -> None:
+def _check_value(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     try:
         records.check_value(e.setting, e.value)
     except (TypeError, ValueError) as err:
         raise DocumentError(f"{e.where}: {err}") from None
 
 
-CHECKS: dict[str, Callable[[Records, _Entry, dict[int, int]], None]] = {
+CHECKS: dict[str, Callable[[Records, DocumentEntry, dict[int, int]], None]] = {
     "entry": _check_entry, "id": _check_id, "unique": _check_unique, "known": _check_known,
     "kind": _check_kind, "form": _check_form, "value": _check_value,
 }
@@ -202,10 +202,10 @@ def _holds(records: Records, s: Setting, value: Value) -> bool:
 
 
 #: The orders the rules may name for applying the entries.
-ORDERS: dict[str, Callable[[_Entry], int]] = {"dmaId": lambda e: e.dma_id}
+ORDERS: dict[str, Callable[[DocumentEntry], int]] = {"dmaId": lambda e: e.dma_id}
 
 # The conditions under which the rules keep a write the library refused (all must hold).
-KEPT_WHEN: dict[str, Callable[[Records, _Entry, dict[int, int]], bool]] = {
+KEPT_WHEN: dict[str, Callable[[Records, DocumentEntry, dict[int, int]], bool]] = {
     "linkedDriver": lambda work, e, seen: bool(e.setting.place and e.setting.place.linked),
     "valueStored": lambda work, e, seen: _holds(work, e.setting, e.value),
     "followerInDocument": lambda work, e, seen: bool(e.setting.place) and e.setting.place.linked in seen,
@@ -239,10 +239,10 @@ def from_json(records: Records, text: str, source: str = "document") -> ImportRe
     if not isinstance(doc.get("settings"), list):
         raise DocumentError(f'{source}: "settings" must be an array')
 
-    plan: list[_Entry] = []
+    plan: list[DocumentEntry] = []
     seen: dict[int, int] = {}
     for index, j in enumerate(doc["settings"]):
-        entry = _Entry(index, j, f"{source}: settings[{index}]")
+        entry = DocumentEntry(index, j, f"{source}: settings[{index}]")
         for name in rules["checks"]:
             CHECKS[name](records, entry, seen)
         plan.append(entry)
