@@ -5,6 +5,6 @@ file(READ ${COMMITTED} committed)
 if(NOT built STREQUAL committed)
   message(FATAL_ERROR "${COMMITTED} differs from the build's ${BUILT}: the catalogue, the record layouts or "
                       "the header changed.  Refresh it with\n"
-                      "  cmake --build --preset native --target python_metadata_refresh\n"
+                      "  make metadata   (or: cmake --build --preset native --target python_metadata_refresh)\n"
                       "(or copy ${BUILT} over it) and commit it.")
 endif()
