@@ -163,6 +163,56 @@ json LayoutJson(int kind, std::span<const RecordField> fields, size_t size) {
     return json{{"size", size}, {"fields", rows}};
 }
 
+// The values of a linked setting's driver that its follower follows, as
+// data: every value from 0 (to 64 at most) is written on a copy of the
+// records and the follower read back.  A follower that depends on nothing
+// else gets {"value", "follower"}; a paired one, which also reads
+// dmOrientation and the class setting (item 295), gets the follower's value
+// for the agreeing pairs (orientation 1 with class 1, 4 or 16, 2 with 2, 8
+// or 32) and for the crossed ones, or "follower" when it is the same under
+// no orientation and class at all.  A value that is not listed is refused.
+json LinkedValues(const RecordSet &records, const Setting &driver, uint16_t follower) {
+    RecordSet probe = records;
+    DmaContext ctx = probe.Context();
+    const Setting target = RequireSetting(ctx, follower);
+    const Setting orientation = RequireSetting(ctx, 0x0007);
+    const Setting cls = RequireSetting(ctx, DmaIdOfItem(295));
+    const bool paired = driver.where.itemId != 267;
+    auto derive = [&](int64_t value, int64_t orient, int64_t classValue, int64_t &out) {
+        RecordSet scratch = records;
+        DmaContext sc = scratch.Context();
+        Value v;
+        v.kind = ValueKind::Integer;
+        if (orient >= 0) { v.integer = orient; WriteSetting(sc, orientation, v); }
+        if (classValue >= 0) { v.integer = classValue; WriteSetting(sc, cls, v); }
+        v.integer = value;
+        if (WriteSetting(sc, driver, v) != DMA_OK) return false;
+        Value d;
+        if (ReadSetting(sc, target, d) != DMA_OK) return false;
+        out = d.integer;
+        return true;
+    };
+    int64_t lo, hi;
+    IntegerRange(driver.where, lo, hi);
+    json values = json::array();
+    for (int64_t value = 0; value <= std::min<int64_t>(hi, 64); ++value) {
+        int64_t any = 0, agree = 0, crossed = 0;
+        if (!paired || derive(value, 0, 3, any)) {
+            if (paired || derive(value, -1, -1, any)) values.push_back(json{{"value", value}, {"follower", any}});
+            continue;
+        }
+        const bool a = derive(value, 1, 1, agree) || derive(value, 2, 2, agree);
+        const bool c = derive(value, 1, 2, crossed) || derive(value, 2, 1, crossed);
+        if (a || c) {
+            json row{{"value", value}};
+            if (a) row["agreeing"] = agree;
+            if (c) row["crossed"] = crossed;
+            values.push_back(row);
+        }
+    }
+    return values;
+}
+
 json Metadata() {
     std::map<uint16_t, std::string> names;
     for (const NameEntry &e : ParseNamesText(kBuiltInNames, "devmode.names")) names[e.dmaId] = e.name;
@@ -205,6 +255,7 @@ json Metadata() {
                               {"followerItem", Locate(follower) ? Locate(follower)->itemId : 0},
                               {"followerDrivenBy", drivenBy},
                               {"hint", LinkedSettingHint(s)},
+                              {"values", LinkedValues(records, s, follower)},
                               {"rule", r.rule}});
     }
     json all = json::array();
