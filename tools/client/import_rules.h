@@ -1,9 +1,11 @@
 // import_rules.h - how a settings document is applied to records, as data
 // and as the two predicates that decide a write.
 //
-// dmactl's `import` and every other client that imports the same document
-// (the Python package reads these rules from dmaccess-metadata.json) must
-// leave the same bytes behind, so the rules are stated once here:
+// dmactl's `import` (CmdImport) and every other client that imports the
+// same document (the Python package reads these rules from
+// dmaccess-metadata.json) must leave the same bytes behind.  The rules are
+// stated here once; the metadata generator writes them out, and the import
+// command's own conditions are the two predicates below:
 //
 //  1. Every entry is checked before anything is written, in the order of
 //     kImportChecks; the first fault refuses the whole document.
@@ -26,7 +28,7 @@
 namespace dmaclient {
 
 // The checks of one entry, in the order they are made (the names are those
-// of the metadata file): the entry is an object with "id" and "value"; the id
+// of the metadata file; the order of the entries is "dmaId", ascending): the entry is an object with "id" and "value"; the id
 // is a DMA ID; it appears once in the document; the records offer it; the
 // entry's "kind", when given, is the setting's; the value has the kind's
 // form; the value passes CheckValue.
