@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import dataclasses
 import re
 from pathlib import Path
 
@@ -25,3 +26,5 @@ def test_layouts_have_the_librarys_sizes() -> None:
         ends = [0] + [f.offset + f.width for f in layout.fields]
         assert all(ends[i] <= f.offset for i, f in enumerate(layout.fields)) and ends[-1] <= layout.size
     assert metadata.layout("faxBlock").size == d.struct_size(6)
+    # Font's fields are the members in the structure's order, then the face name.
+    assert [f.name for f in dataclasses.fields(d.Font)] == [m.name for m in metadata.font_members()] + ["face"]
