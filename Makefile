@@ -13,9 +13,13 @@
 #               MUTANTS=N SEED=S for a sample, FILES="src/a.cpp ..." or
 #               SINCE=REV for what a change touched (not part of `make test`)
 #   make docs   the API reference of the public header (Doxygen) into build/docs/html
+#   make metadata  the native build's dmaccess-metadata.json copied into the
+#               Python package (python/dmaccess), after a change of the
+#               catalogue, a record layout or the header
 #   make install   optimised build (release preset, no tests) installed into
 #                  PREFIX (default /usr/local): library, header, dmactl,
-#                  CMake package, pkg-config file, module definition
+#                  CMake package, pkg-config file, module definition,
+#                  metadata file
 #   make install-windows  the same for Windows (release-windows preset):
 #                  dmaccess.dll, dmactl.exe, both import libraries, into PREFIX
 #
@@ -84,6 +88,11 @@ mutate: deps
 
 # The API reference from the public header and README.md (docs/Doxyfile).
 # Any doxygen warning fails it, an undocumented public name above all.
+.PHONY: metadata
+metadata:
+	cmake --preset native >/dev/null
+	cmake --build --preset native --parallel $(JOBS) --target python_metadata_refresh
+
 .PHONY: docs
 docs:
 	@echo "==== docs: API reference into build/docs/html"

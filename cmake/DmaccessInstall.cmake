@@ -1,6 +1,6 @@
 # Install rules: the public header, the shared library (libdmaccess.so.1 and
 # its links; on Windows the DLL in bin/ with its import libraries in lib/),
-# the dmactl tool, the module definition, a CMake package
+# the dmactl tool, the module definition, the metadata file, a CMake package
 # (find_package(dmaccess) gives dmaccess::dmaccess, whose IMPORTED_LOCATION is
 # the DLL, so $<TARGET_RUNTIME_DLLS:...> names it) and a pkg-config file.
 include(GNUInstallDirs)
@@ -21,6 +21,11 @@ endif()
 # Microsoft's linker (dmaccess.lib) beside the mingw one (libdmaccess.dll.a).
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/src/exports/dmaccess.def
   DESTINATION ${CMAKE_INSTALL_DATADIR}/dmaccess)
+# The metadata file for clients in other languages, where a native build
+# wrote it (a cross build has none).
+if(DMACCESS_METADATA_FILE)
+  install(FILES ${DMACCESS_METADATA_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/dmaccess)
+endif()
 if(DMACCESS_MSVC_IMPLIB)
   install(FILES ${DMACCESS_MSVC_IMPLIB} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()

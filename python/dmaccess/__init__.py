@@ -24,16 +24,22 @@ from .errors import (
 )
 from .jsonform import DocumentError, ImportResult, from_json, to_json
 from .names import Names, NamesFileError
+from .metadata import FieldForm, MetadataError, library_version
 from .places import Place
-from .records import Difference, Font, Records, Setting, Value, diff, struct_size, write_atomically
+from .records import Difference, Font, Records, Setting, SettingKind, Value, diff, struct_size, write_atomically
 from .recordkinds import (
-    FaxDestination, Kind2Record, Kind3Record, Kind4Record, Kind7Record, RecordList, State,
+    FaxDestination, Kind2Record, Kind3Record, Kind4Record, Kind7Record, KindRecord, RecordList, State,
     destination_list, fax_destinations, record_name, set_fax_destinations,
 )
 from .usersettings import UserSettings, read_user_settings, write_user_settings
-from ._native import LibraryNotFound
+from .native import LibraryNotFound
 
-__version__ = "1.0.0"
+
+def __getattr__(name: str) -> str:
+    # The package's version is the library's, read from the metadata file when asked for.
+    if name == "__version__":
+        return library_version()
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")
 
 __all__ = [
     "DmaError", "FaxFileOpenError", "FaxFileWriteError", "FileFormatError", "FileOpenError", "FileReadError",
@@ -42,9 +48,9 @@ __all__ = [
     "UnknownInfoKind", "UnknownMode", "WrongType",
     "DocProp", "ndev_section", "tmbinfo_section", "spinfo_section", "read_docprop", "write_docprop", "write_fax_file",
     "DocumentError", "ImportResult", "from_json", "to_json",
-    "Names", "NamesFileError", "Place",
-    "Difference", "Font", "Records", "Setting", "Value", "diff", "struct_size", "write_atomically",
-    "FaxDestination", "Kind2Record", "Kind3Record", "Kind4Record", "Kind7Record", "RecordList", "State",
+    "Names", "NamesFileError", "Place", "FieldForm", "MetadataError",
+    "Difference", "Font", "Records", "Setting", "SettingKind", "Value", "diff", "struct_size", "write_atomically",
+    "FaxDestination", "Kind2Record", "Kind3Record", "Kind4Record", "Kind7Record", "KindRecord", "RecordList", "State",
     "destination_list", "fax_destinations", "record_name", "set_fax_destinations",
     "UserSettings", "read_user_settings", "write_user_settings", "LibraryNotFound",
 ]

@@ -1,7 +1,7 @@
 """Document-property files: a print job's sections written to a file and read back.
 
-The library takes the file's path from a setting (item 374, for the fax-only
-file item 375: a UTF-16 field of 128 characters and its terminator), so these
+The library takes the file's path from a setting (DMA ID 0x0176, for the fax-only
+file 0x0177: a UTF-16 field of 128 characters and its terminator), so these
 functions work on scratch records of their own and store the path there as
 UTF-16 through the raw write; any name the file system takes works, up to
 128 characters.  Files are written to a temporary file beside the target and
@@ -18,13 +18,12 @@ from dataclasses import dataclass
 from pathlib import Path
 from typing import Optional, Union
 
-from . import _native as N
+from . import native as N
+from . import metadata
 from .errors import MoreData, check
+from .places import place_of
+from .recordkinds import encode_field
 from .records import Records
-
-_DOCPROP_PATH_ITEM = 374
-_FAXFILE_PATH_ITEM = 375
-_PATH_UNITS = 128
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -44,31 +43,48 @@ class DocProp:
     fax: Optional[bytes] = None
 
 
-def _signature(text: str) -> bytes:
-    return text.encode("utf-16-le") + bytes(16 - 2 * len(text))
+def _section(layout: str, signature: str, payload: bytes, **values: int) -> bytes:
+    # A section: its header as the metadata lays it out (the signature's ASCII
+    # text as a zero-padded UTF-16 field, then the given words), the payload after it.
+    header = metadata.layout(layout)
+    data = bytearray(header.size)
+    for f in header.fields:
+        value: object = metadata.signature(signature) if f.name == "signature" else values.get(f.name, 0)
+        if f.name == "payloadSize":
+            value = len(payload)
+        data[f.offset : f.offset + f.width] = encode_field(f, value, f.name)
+    return bytes(data) + payload
 
 
 def ndev_section(payload: bytes) -> bytes:
-    """An "NDEV001" section: signature, the word 0x5250, payload size, payload."""
-    return _signature("NDEV001") + (0x5250).to_bytes(4, "little") + len(payload).to_bytes(4, "little") + payload
+    """The DEVMODEW section: signature, the magic word, payload size, payload."""
+    return _section("ndevHeader", "DMA_NDEV_SIGNATURE", payload, magic=metadata.constant("DMA_NDEV_MAGIC"))
 
 
 def tmbinfo_section(payload: bytes) -> bytes:
-    """A "TMBINFO" section: signature, payload size, payload."""
-    return _signature("TMBINFO") + len(payload).to_bytes(4, "little") + payload
+    """A TMBINFO section: signature, payload size, payload."""
+    return _section("tmbInfoHeader", "DMA_TMBINFO_SIGNATURE", payload)
 
 
 def spinfo_section(payload: bytes) -> bytes:
-    """An "SPINFO" section: signature, payload size, payload."""
-    return _signature("SPINFO") + len(payload).to_bytes(4, "little") + payload
+    """An SPINFO section: signature, payload size, payload."""
+    return _section("spInfoHeader", "DMA_SPINFO_SIGNATURE", payload)
 
 
-def _records_with_path(item: int, path: str) -> Records:
+def _path_setting(name: str) -> tuple[int, int]:
+    # The item and the characters of the setting that holds a file's path.
+    place = place_of(metadata.constant(name))
+    assert place is not None
+    return place.item, place.capacity // 2 - 1
+
+
+def _records_with_path(setting: str, path: str) -> Records:
+    item, chars = _path_setting(setting)
     units = path.encode("utf-16-le")
-    if len(units) // 2 > _PATH_UNITS:
-        raise ValueError(f"{path}: the library takes paths of at most {_PATH_UNITS} characters")
+    if len(units) // 2 > chars:
+        raise ValueError(f"{path}: the library takes paths of at most {chars} characters")
     rec = Records.new(fax=False)
-    rec.raw_set(item, 6, units + b"\0\0")
+    rec.raw_set(item, metadata.value_type("STRING"), units + b"\0\0")
     return rec
 
 
@@ -84,7 +100,7 @@ def _short(path: Path) -> str:
 
 def read_docprop(path: PathLike) -> DocProp:
     """DMA_ReplaceDocProp by the size-query protocol: the four sections of the file."""
-    rec = _records_with_path(_DOCPROP_PATH_ITEM, _short(Path(path)))
+    rec = _records_with_path("DMA_ID_DOCPROP_PATH", _short(Path(path)))
     buffers = N.DocPropBuffers()
     with rec.context() as ctx:
         code = int(N.lib().DMA_ReplaceDocProp(ctypes.byref(ctx), ctypes.byref(buffers)))
@@ -100,12 +116,12 @@ def read_docprop(path: PathLike) -> DocProp:
     return DocProp(raw[0], raw[1], raw[2], raw[3] if sizes[3] else None)
 
 
-def _write(path: PathLike, item: int, operation: str, doc: DocProp) -> None:
+def _write(path: PathLike, setting: str, operation: str, doc: DocProp) -> None:
     target = Path(os.path.realpath(path))
     fd, tmp = tempfile.mkstemp(prefix=".dmaccess-", suffix=".tmp", dir=target.parent)
     os.close(fd)
     try:
-        rec = _records_with_path(item, _short(Path(tmp)))
+        rec = _records_with_path(setting, _short(Path(tmp)))
         keep = [ctypes.create_string_buffer(d, max(1, len(d))) for d in (doc.ndev, doc.tmbinfo, doc.spinfo)]
         fax = ctypes.create_string_buffer(doc.fax, len(doc.fax)) if doc.fax else None
         buffers = N.DocPropBuffers(
@@ -125,12 +141,12 @@ def _write(path: PathLike, item: int, operation: str, doc: DocProp) -> None:
 
 
 def write_docprop(path: PathLike, doc: DocProp) -> None:
-    """DMA_ExtractDocPropEx: writes the sections in file order (NDEV001, TMBINFO, SPINFO, fax)."""
-    _write(path, _DOCPROP_PATH_ITEM, "DMA_ExtractDocPropEx", doc)
+    """DMA_ExtractDocPropEx: writes the sections in file order (DEVMODEW, TMBINFO, SPINFO, fax)."""
+    _write(path, "DMA_ID_DOCPROP_PATH", "DMA_ExtractDocPropEx", doc)
 
 
 def write_fax_file(path: PathLike, fax_block: bytes) -> None:
     """DMA_ExtractOneTimeEx: writes a fax-address block alone to a file."""
     if not fax_block:
         raise ValueError("no fax-address block to write")
-    _write(path, _FAXFILE_PATH_ITEM, "DMA_ExtractOneTimeEx", DocProp(fax=bytes(fax_block)))
+    _write(path, "DMA_ID_FAXFILE_PATH", "DMA_ExtractOneTimeEx", DocProp(fax=bytes(fax_block)))

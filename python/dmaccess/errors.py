@@ -7,16 +7,34 @@ returned it.  The messages are those dmactl prints for the same codes.
 
 from __future__ import annotations
 
+from functools import lru_cache
 from typing import Optional
 
+from . import metadata
 
-class DmaError(Exception):
+
+class ResultCodeClass(type):
+    """The class of the typed exceptions: each class's code and message are those the metadata
+    gives for its NAME (the header's name of the code), looked up when first asked for."""
+
+    NAME: str
+
+    @property
+    def CODE(cls) -> int:
+        """The result code this class stands for (0 for the base class)."""
+        return metadata.result_code(cls.NAME) if cls.NAME else 0
+
+    @property
+    def MESSAGE(cls) -> str:
+        """What the code means, as dmactl words it."""
+        return (metadata.result_message(cls.CODE) if cls.NAME else None) or "unknown result code"
+
+
+class DmaError(Exception, metaclass=ResultCodeClass):
     """A public operation of the library returned a negative result code."""
 
-    #: The result code this class stands for (0 for the base class).
-    CODE = 0
-    #: What the code means, as dmactl words it.
-    MESSAGE = "unknown result code"
+    #: The header's name of the code this class stands for ("" for the base class).
+    NAME = ""
 
     def __init__(self, code: int, operation: str, detail: Optional[str] = None) -> None:
         self.code = code
@@ -29,127 +47,125 @@ class DmaError(Exception):
 
 
 class NoSuchId(DmaError):
-    CODE, MESSAGE = -1, "no such DMA ID (or no fax-address block for the fax header strings)"
+    NAME = "DMA_E_NO_ID"
 
 
 class IsString(DmaError):
-    CODE, MESSAGE = -2, "the setting is a string; use a text value"
+    NAME = "DMA_E_IS_STRING"
 
 
 class WrongType(DmaError):
-    CODE, MESSAGE = -3, "the setting has another value type than the operation handles"
+    NAME = "DMA_E_WRONG_TYPE"
 
 
 class UnknownInfoKind(DmaError):
-    CODE, MESSAGE = -4, "unknown information kind"
+    NAME = "DMA_E_INFO_KIND"
 
 
 class MoreData(DmaError):
-    CODE, MESSAGE = -5, "buffer too small (size query answered)"
+    NAME = "DMA_E_MORE_DATA"
 
 
 class TooLong(DmaError):
-    CODE, MESSAGE = -6, "value too long for its field"
+    NAME = "DMA_E_TOO_LONG"
 
 
 class IsFont(DmaError):
-    CODE, MESSAGE = -7, "the setting is a font; give its members as name=value"
+    NAME = "DMA_E_IS_FONT"
 
 
 class Refused(DmaError):
-    CODE, MESSAGE = -10, (
-        "refused: the value is not valid for this setting, a linked setting cannot follow it, "
-        "or the record that holds it is missing"
-    )
+    NAME = "DMA_E_FAILED"
 
 
 class SupportUnreadable(DmaError):
-    CODE, MESSAGE = -12, "the support flag cannot be read"
+    NAME = "DMA_E_SUPPORT_READ"
 
 
 class FileOpenError(DmaError):
-    CODE, MESSAGE = -13, "the document-property file cannot be created or opened"
+    NAME = "DMA_E_FILE_OPEN"
 
 
 class FileWriteError(DmaError):
-    CODE, MESSAGE = -14, "writing the document-property file failed"
+    NAME = "DMA_E_FILE_WRITE"
 
 
 class FileReadError(DmaError):
-    CODE, MESSAGE = -15, "the document-property file cannot be read"
+    NAME = "DMA_E_FILE_READ"
 
 
 class FileFormatError(DmaError):
-    CODE, MESSAGE = -16, "the file is not a valid document-property file"
+    NAME = "DMA_E_FILE_FORMAT"
 
 
 class FaxFileOpenError(DmaError):
-    CODE, MESSAGE = -17, "the fax-only file cannot be created"
+    NAME = "DMA_E_FAXFILE_OPEN"
 
 
 class FaxFileWriteError(DmaError):
-    CODE, MESSAGE = -18, "writing the fax-only file failed"
+    NAME = "DMA_E_FAXFILE_WRITE"
 
 
 class KindNotServed(DmaError):
-    CODE, MESSAGE = -19, "record kind or target type not served"
+    NAME = "DMA_E_KIND"
 
 
 class NoFaxEntry(DmaError):
-    CODE, MESSAGE = -20, "no fax destination entry at that position"
+    NAME = "DMA_E_NO_FAX_ENTRY"
 
 
 class NoKind4Record(DmaError):
-    CODE, MESSAGE = -21, "no record with that number"
+    NAME = "DMA_E_NO_KIND4_RECORD"
 
 
 class NoRecord(DmaError):
-    CODE, MESSAGE = -22, "no record with that name"
+    NAME = "DMA_E_NO_RECORD"
 
 
 class UnknownMode(DmaError):
-    CODE, MESSAGE = -23, "unknown mode"
+    NAME = "DMA_E_MODE"
 
 
 class NotSupported(DmaError):
-    CODE, MESSAGE = -35, "not supported"
+    NAME = "DMA_E_NOT_SUPPORTED"
 
 
 class RawError(Exception):
     """The raw item-ID engine (dma_GetValue, dma_SetValue) returned a status other than 0."""
 
-    NAMES = {0x01: "NO_RANGE", 0x02: "BAD_TYPE", 0x04: "BAD_SIZE", 0x08: "BAD_WIDTH", 0x10: "FAILED"}
-
     def __init__(self, status: int, operation: str) -> None:
         self.status = status
         self.operation = operation
-        super().__init__(f"{operation}: raw status 0x{status:02X} ({self.NAMES.get(status, 'unknown')})")
+        names = {v: k.removeprefix("DMA_RS_") for k, v in metadata.document()["rawStatuses"].items()}
+        super().__init__(f"{operation}: raw status 0x{status:02X} ({names.get(status, 'unknown')})")
 
 
-#: Every typed exception by its result code.
-ERRORS: dict[int, type[DmaError]] = {
-    cls.CODE: cls
-    for cls in (
-        NoSuchId, IsString, WrongType, UnknownInfoKind, MoreData, TooLong, IsFont, Refused,
-        SupportUnreadable, FileOpenError, FileWriteError, FileReadError, FileFormatError,
-        FaxFileOpenError, FaxFileWriteError, KindNotServed, NoFaxEntry, NoKind4Record, NoRecord,
-        UnknownMode, NotSupported,
-    )
-}
+ERROR_CLASSES: tuple[type[DmaError], ...] = (
+    NoSuchId, IsString, WrongType, UnknownInfoKind, MoreData, TooLong, IsFont, Refused,
+    SupportUnreadable, FileOpenError, FileWriteError, FileReadError, FileFormatError,
+    FaxFileOpenError, FaxFileWriteError, KindNotServed, NoFaxEntry, NoKind4Record, NoRecord,
+    UnknownMode, NotSupported,
+)
+
+
+@lru_cache(maxsize=1)
+def errors() -> dict[int, type[DmaError]]:
+    """Every typed exception by its result code."""
+    return {cls.CODE: cls for cls in ERROR_CLASSES}
+
+
+def ok() -> int:
+    """The result code of success (DMA_OK)."""
+    return metadata.result_code("DMA_OK")
 
 
 def message_of(code: int) -> str:
     """dmactl's message for a result code: "text (result N)"."""
-    if code == 1:
-        text = "done"
-    else:
-        cls = ERRORS.get(code)
-        text = cls.MESSAGE if cls else DmaError.MESSAGE
-    return f"{text} (result {code})"
+    return f"{metadata.result_message(code) or DmaError.MESSAGE} (result {code})"
 
 
 def check(code: int, operation: str, detail: Optional[str] = None) -> None:
     """Raises the typed exception for a negative result; DMA_OK passes."""
-    if code == 1:
+    if code == ok():
         return
-    raise ERRORS.get(code, DmaError)(code, operation, detail)
+    raise errors().get(code, DmaError)(code, operation, detail)

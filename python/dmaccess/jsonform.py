@@ -19,19 +19,18 @@ from __future__ import annotations
 
 import json
 from dataclasses import dataclass, field
-from typing import Any, Union
+from typing import Any, Callable, Union
 
+from . import metadata
 from .errors import DmaError, Refused, message_of
 from .names import Names
-from .places import PROTECTED_IDS, dma_id_of_item
-from .records import Font, Records, Setting, Value
+from .records import Font, Records, Setting, SettingKind, Value
 
-FORMAT = "dmactl-settings"
-VERSION = 1
 
-# A setting whose write makes a linked setting follow it: item 267 drives
-# item 325, items 320 and 341 the paired items 326 and 344.
-_LINKED_ITEMS = {267: 325, 320: 326, 341: 344}
+def document_format() -> tuple[str, int]:
+    """The "format" and "version" of the settings document."""
+    doc = metadata.import_rules()["document"]
+    return str(doc["format"]), int(doc["version"])
 
 
 def _dump(value: Any) -> str:
@@ -59,19 +58,20 @@ def to_json(records: Records) -> str:
     unreadable: list[dict[str, Any]] = []
     for s in records.settings():
         try:
-            value, unterminated = records._read(s)
+            value, unterminated = records.read(s)
         except DmaError as err:
             skip = _id_json(s.dma_id, records.names)
             skip["reason"] = message_of(err.code)
             unreadable.append(skip)
             continue
         entry = _id_json(s.dma_id, records.names)
-        entry["kind"] = s.kind
+        entry["kind"] = s.kind.value
         entry["value"] = value_to_json(value)
         if unterminated:
             entry["unterminated"] = True
         lines.append("    " + _dump(entry))
-    text = f'{{\n  "format": "{FORMAT}",\n  "version": {VERSION},\n  "settings": [\n'
+    form, version = document_format()
+    text = f'{{\n  "format": "{form}",\n  "version": {version},\n  "settings": [\n'
     text += "".join(line + (",\n" if i + 1 < len(lines) else "\n") for i, line in enumerate(lines))
     text += "  ]"
     if unreadable:
@@ -91,11 +91,11 @@ class ImportResult:
 
 
 def _value_from_json(s: Setting, j: Any, where: str) -> Value:
-    if s.kind == "integer":
+    if s.kind is SettingKind.INTEGER:
         if not isinstance(j, int) or isinstance(j, bool):
             raise DocumentError(f"{where}: {s.label}: an integer setting needs an integer value")
         return j
-    if s.kind == "string":
+    if s.kind is SettingKind.STRING:
         if not isinstance(j, str):
             raise DocumentError(f"{where}: {s.label}: a string setting needs a text value")
         return j
@@ -130,88 +130,138 @@ def _parse_id(j: Any, where: str) -> int:
     raise DocumentError(f'{where}: "id" must be a DMA ID ("0x0007" or 7)')
 
 
+@dataclass
+class DocumentEntry:
+    """One entry of a settings document on its way through the import's checks."""
+
+    index: int
+    json: Any
+    where: str
+    dma_id: int = 0
+    setting: Any = None
+    value: Any = None
+
+
+# The checks of one entry, by the names the import rules list them under, in
+# the order the rules give.  Each raises DocumentError (or the library's
+# DmaError) naming the entry.
+def _check_entry(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    if not isinstance(e.json, dict):
+        raise DocumentError(f"{e.where}: not an object")
+    for key in ("id", "value"):
+        if key not in e.json:
+            raise DocumentError(f'{e.where}: no "{key}"')
+
+
+def _check_id(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    e.dma_id = _parse_id(e.json["id"], e.where)
+
+
+def _check_unique(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    if e.dma_id in seen:
+        raise DocumentError(f"{e.where}: 0x{e.dma_id:04X} appears twice (also settings[{seen[e.dma_id]}])")
+    seen[e.dma_id] = e.index
+
+
+def _check_known(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    try:
+        e.setting = records.describe(e.dma_id)
+    except DmaError as err:
+        raise DocumentError(f"{e.where}: 0x{e.dma_id:04X}: {err}") from None
+
+
+def _check_kind(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    kind = e.json.get("kind", "")
+    if kind and kind != e.setting.kind.value:
+        raise DocumentError(f'{e.where}: {e.setting.label} is a {e.setting.kind.value} setting, '
+                            f'the document says "{kind}"')
+
+
+def _check_form(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    e.value = _value_from_json(e.setting, e.json["value"], e.where)
+
+
+def _check_value(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
+    try:
+        records.check_value(e.setting, e.value)
+    except (TypeError, ValueError) as err:
+        raise DocumentError(f"{e.where}: {err}") from None
+
+
+CHECKS: dict[str, Callable[[Records, DocumentEntry, dict[int, int]], None]] = {
+    "entry": _check_entry, "id": _check_id, "unique": _check_unique, "known": _check_known,
+    "kind": _check_kind, "form": _check_form, "value": _check_value,
+}
+
+
+def _holds(records: Records, s: Setting, value: Value) -> bool:
+    try:
+        return records.read(s)[0] == value
+    except DmaError:
+        return False
+
+
+#: The orders the rules may name for applying the entries.
+ORDERS: dict[str, Callable[[DocumentEntry], int]] = {"dmaId": lambda e: e.dma_id}
+
+# The conditions under which the rules keep a write the library refused (all must hold).
+KEPT_WHEN: dict[str, Callable[[Records, DocumentEntry, dict[int, int]], bool]] = {
+    "linkedDriver": lambda work, e, seen: bool(e.setting.place and e.setting.place.linked),
+    "valueStored": lambda work, e, seen: _holds(work, e.setting, e.value),
+    "followerInDocument": lambda work, e, seen: bool(e.setting.place) and e.setting.place.linked in seen,
+}
+
+
 def from_json(records: Records, text: str, source: str = "document") -> ImportResult:
     """Applies a settings document to the records, as ``dmactl import`` does.
 
-    The whole document is checked first (nothing changes on a malformed
-    entry); settings are then written in ascending DMA ID order, passing over
-    an entry whose setting already holds the document's value (a write
-    could only disturb settings that share its bytes), except the protected
-    IDs and the settings a linked setting follows.  A write that a linked
-    setting cannot follow is kept only when the document holds the linked
-    setting's own entry.  On any refusal the records are left as they were.
+    The steps are the import rules of the metadata file (the same that
+    dmactl follows): every entry is checked before anything changes; the
+    settings are written in ascending DMA ID order, passing over one that
+    already holds the document's value unless the setting is always written
+    (the protected IDs and the drivers of linked settings); a write that a
+    linked setting cannot follow is kept only when the value was stored and
+    the document holds the linked setting's own entry.  On any refusal the
+    records are left as they were.
     """
+    rules = metadata.import_rules()
+    form, version = document_format()
     try:
         doc = json.loads(text)
     except json.JSONDecodeError as err:
         raise DocumentError(f"{source}: not valid JSON: {err}") from None
     if not isinstance(doc, dict):
         raise DocumentError(f"{source}: a settings document is a JSON object")
-    if doc.get("format") != FORMAT:
-        raise DocumentError(f'{source}: not a dmactl settings document ("format" must be "{FORMAT}")')
-    if doc.get("version") != VERSION:
-        raise DocumentError(f"{source}: unsupported document version (this reads version {VERSION})")
+    if doc.get("format") != form:
+        raise DocumentError(f'{source}: not a dmactl settings document ("format" must be "{form}")')
+    if doc.get("version") != version:
+        raise DocumentError(f"{source}: unsupported document version (this reads version {version})")
     if not isinstance(doc.get("settings"), list):
         raise DocumentError(f'{source}: "settings" must be an array')
-    plan: list[tuple[Setting, Value, str]] = []
+
+    plan: list[DocumentEntry] = []
     seen: dict[int, int] = {}
-    for index, e in enumerate(doc["settings"]):
-        where = f"{source}: settings[{index}]"
-        if not isinstance(e, dict):
-            raise DocumentError(f"{where}: not an object")
-        if "id" not in e:
-            raise DocumentError(f'{where}: no "id"')
-        if "value" not in e:
-            raise DocumentError(f'{where}: no "value"')
-        dma_id = _parse_id(e["id"], where)
-        if dma_id in seen:
-            raise DocumentError(f"{where}: 0x{dma_id:04X} appears twice (also settings[{seen[dma_id]}])")
-        seen[dma_id] = index
-        try:
-            s = records.describe(dma_id)
-        except DmaError as err:
-            raise DocumentError(f"{where}: 0x{dma_id:04X}: {err}") from None
-        kind = e.get("kind", "")
-        if kind and kind != s.kind:
-            raise DocumentError(f'{where}: {s.label} is a {s.kind} setting, the document says "{kind}"')
-        value = _value_from_json(s, e["value"], where)
-        try:
-            records.check_value(s, value)
-        except (TypeError, ValueError) as err:
-            raise DocumentError(f"{where}: {err}") from None
-        plan.append((s, value, where))
-    plan.sort(key=lambda p: p[0].dma_id)
+    for index, j in enumerate(doc["settings"]):
+        entry = DocumentEntry(index, j, f"{source}: settings[{index}]")
+        for name in rules["checks"]:
+            CHECKS[name](records, entry, seen)
+        plan.append(entry)
+    plan.sort(key=ORDERS[rules["order"]])
 
     work = records.copy()
-    for s, value, where in plan:
-        linked_item = _LINKED_ITEMS.get(s.place.item, 0) if s.place else 0
-        protected = s.dma_id in PROTECTED_IDS
-        if not protected and not linked_item:
-            try:
-                if work._read(s)[0] == value:
-                    continue
-            except DmaError:
-                pass
-        try:
-            work._write(s, value)
-        except Refused:
-            linked = dma_id_of_item(linked_item) if linked_item else 0
-            try:
-                stored = bool(linked) and work._read(s)[0] == value
-            except DmaError:
-                stored = False
-            if not stored or linked not in seen:
-                raise
-    differing: list[int] = []
-    for s, value, _ in plan:
-        if s.dma_id in PROTECTED_IDS:
+    for e in plan:
+        s: Setting = e.setting
+        always = s.place is not None and s.place.import_always_writes
+        if not always and _holds(work, s, e.value):
             continue
         try:
-            if work._read(s)[0] == value:
-                continue
-        except DmaError:
-            pass
-        differing.append(s.dma_id)
+            work.write(s, e.value)
+        except Refused:
+            if not all(KEPT_WHEN[name](work, e, seen) for name in rules["refusedWriteKept"]):
+                raise
+    differing = [e.dma_id for e in plan
+                 if (e.setting.place is None or e.setting.place.import_verifies)
+                 and not _holds(work, e.setting, e.value)]
     records.devmode[:] = work.devmode
     records.secondary[:] = work.secondary
     if records.fax is not None and work.fax is not None:

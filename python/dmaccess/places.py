@@ -1,25 +1,20 @@
-"""Where each setting is stored.
+"""Where each setting is stored, and the rules for its values.
 
 No export of the library says where a scalar setting lives, so this comes
-from the catalogue as dmactl describes it: ``places.tsv`` beside this module
-holds one line per DMA ID (written by ``python/tools/make_places.py`` from
-``dmactl --json catalogue``; a test checks that it still agrees with the
-built tool).  Values never come from here: the package reads and writes
-them through the exports.  The place decides only how an integer that the
-library hands out is read (signed or not, a flag as 0 or 1) and which
-values a setting can take.
+from the catalogue through the metadata file (see ``metadata``).  Values
+never come from here: the package reads and writes them through the
+exports.  The place decides only how an integer that the library hands out
+is read (signed or not, a flag as 0 or 1), which values a setting can take,
+and how a document's import treats it.
 """
 
 from __future__ import annotations
 
 from dataclasses import dataclass
 from functools import lru_cache
-from pathlib import Path
-from typing import Optional
+from typing import Any, Optional
 
-PLACES_FILE = Path(__file__).resolve().parent / "places.tsv"
-FAX_HEADER_IDS = (0xA001, 0xA002)
-PROTECTED_IDS = range(0x9001, 0x900B)
+from . import metadata
 
 
 @dataclass(frozen=True)
@@ -44,6 +39,26 @@ class Place:
     mask: int
     #: For a protected (write-only) DMA ID: the plain DMA ID of the same field.
     plain_id: int
+    #: Smallest and largest integer the setting takes (integers only).
+    min: int = -(2**31)
+    max: int = 2**32 - 1
+    #: How DMA_GetValue's 32 bits read: signed or not, in how many bits.
+    signed: bool = False
+    read_bits: int = 32
+    #: For one byte of a word shared by three settings: the mask of its byte, else 0.
+    packed_mask: int = 0
+    #: A protected write-only string (stored scrambled).
+    protected: bool = False
+    #: One of the two texts of the fax-address block header.
+    fax_header: bool = False
+    #: The DMA ID of the linked setting that follows this one when it is written, else 0.
+    linked: int = 0
+    #: The DMA ID of the setting this one follows, else 0.
+    follows: int = 0
+    #: A document's import writes it even when it already holds the document's value.
+    import_always_writes: bool = False
+    #: A document's import checks afterwards that it holds the document's value.
+    import_verifies: bool = True
 
     @property
     def presented_type(self) -> str:
@@ -51,54 +66,46 @@ class Place:
 
     def integer_range(self) -> tuple[int, int]:
         """Smallest and largest integer the setting takes, as dmactl checks them."""
-        if self.mask:
-            return 0, 1
-        if 392 <= self.item <= 403:  # a byte of a word shared by three settings
-            return 0, 0xFF << (8 * ((self.item - 392) % 3))
-        return {
-            "BYTE": (0, 0xFF),
-            "WORD": (0, 0xFFFF),
-            "SHORT": (-32768, 0xFFFF),
-            "INT": (-(2**31), 2**31 - 1),
-            "LONG": (-(2**31), 2**31 - 1),
-        }.get(self.value_type, (-(2**31), 2**32 - 1))
+        return self.min, self.max
 
     def interpret(self, raw: int) -> int:
         """An integer as DMA_GetValue hands it out, read in the setting's own type."""
         u = raw & 0xFFFFFFFF
         if self.mask:
             return 1 if u else 0
-        t = self.presented_type
-        if t == "SHORT":
-            v = u & 0xFFFF
-            return v - 0x10000 if v & 0x8000 else v
-        if t == "WORD":
-            return u & 0xFFFF
-        if t == "BYTE":
-            return u & 0xFF
-        if t in ("INT", "LONG"):
-            return u - 2**32 if u & 0x80000000 else u
-        return u
+        v = u & ((1 << self.read_bits) - 1)
+        if self.signed and v >> (self.read_bits - 1):
+            v -= 1 << self.read_bits
+        return v
+
+
+def _place(e: dict[str, Any]) -> Place:
+    integer = e["kind"] == "integer"
+    return Place(
+        item=e["item"], area=e["area"], offset=e["offset"], value_type=e["type"], report_type=e.get("reportType"),
+        width=e["width"], capacity=e["capacity"], mask=e["flagMask"], plain_id=int(e.get("plainId", "0"), 16),
+        min=e["min"] if integer else -(2**31), max=e["max"] if integer else 2**32 - 1,
+        signed=e.get("signed", False), read_bits=e.get("readBits", 32), packed_mask=e.get("packedByteMask", 0),
+        protected=e["protected"], fax_header=e["faxHeader"], linked=int(e.get("linkedSetting", "0"), 16),
+        follows=int(e.get("follows", "0"), 16), import_always_writes=e["importAlwaysWrites"],
+        import_verifies=e["importVerifies"],
+    )
 
 
 @lru_cache(maxsize=1)
 def all_places() -> dict[int, Place]:
     """Every DMA ID's place."""
-    places: dict[int, Place] = {}
-    for line in PLACES_FILE.read_text(encoding="utf-8").splitlines():
-        if not line or line.startswith("#"):
-            continue
-        f = line.split("\t")
-        places[int(f[0], 16)] = Place(
-            item=int(f[1]), area=f[2], offset=int(f[3]), value_type=f[4], report_type=f[5] or None,
-            width=int(f[6]), capacity=int(f[7]), mask=int(f[8], 16), plain_id=int(f[9], 16),
-        )
-    return places
+    return {dma_id: _place(e) for dma_id, e in metadata.settings().items()}
 
 
 def place_of(dma_id: int) -> Optional[Place]:
     """The place of a DMA ID, None when the catalogue has no such ID."""
     return all_places().get(dma_id)
+
+
+def fax_header_ids() -> tuple[int, ...]:
+    """The DMA IDs of the fax-address block's header texts."""
+    return tuple(i for i, p in sorted(all_places().items()) if p.fax_header)
 
 
 def dma_id_of_item(item: int) -> int:

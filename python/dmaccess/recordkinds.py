@@ -1,8 +1,9 @@
-"""Record kinds 2, 3, 4, 5 (fax destinations) and 7 as dataclasses, and the
+"""Record kinds 2, 3, 4, 5 (fax destinations) and 7 as Python objects, and the
 record operations that move them between a caller's array and the settings.
 
-Each kind has the header's fixed layout; a dataclass turns it into Python
-values and back (texts are the records' own UTF-16, flags 0 or 1).  A
+Each kind has the header's fixed layout, as the metadata file describes it
+(``metadata.layout``); a record class turns it into Python values and back
+(texts are the records' own UTF-16, flags 0 or 1).  A
 ``RecordList`` is the caller's array of one kind with its state bytes; the
 library finds an element by name (kinds 2, 3, 4, 7) or by 1-based position
 (fax destinations), loads it into the settings (DMA_AccessibleData), stores
@@ -14,12 +15,13 @@ from __future__ import annotations
 
 import ctypes
 import enum
-from dataclasses import dataclass, field
-from typing import ClassVar, Generic, Optional, TypeVar, Union
+from typing import Any, ClassVar, Generic, Optional, TypeVar, Union
 
-from . import _native as N
+from . import native as N
+from . import metadata
 from .errors import MoreData, check
-from .records import FAX_ENTRY_SIZE, FAX_HEADER_SIZE, Font, Records, check_fax_block
+from .metadata import FieldForm
+from .records import Font, Records, check_fax_block
 from .text import from_ansi, to_ansi, utf16_bytes, utf16_field
 
 
@@ -31,188 +33,160 @@ class State(enum.IntEnum):
     DELETED = 2
 
 
-class _Layout:
-    """Reads and writes the fields of a fixed-layout record: (name, offset, width, form) rows,
-    form "text" (UTF-16 field), "u"/"i" (unsigned/signed little-endian), "flag", "font", "bytes"."""
-
-    def __init__(self, size: int, rows: tuple[tuple[str, int, int, str], ...]) -> None:
-        self.size, self.rows = size, rows
-
-    def decode(self, data: bytes) -> dict[str, object]:
-        out: dict[str, object] = {}
-        for name, off, width, form in self.rows:
-            chunk = data[off : off + width]
-            if form == "text":
-                out[name] = utf16_field(chunk)
-            elif form in ("u", "flag"):
-                out[name] = int.from_bytes(chunk, "little")
-            elif form == "i":
-                out[name] = int.from_bytes(chunk, "little", signed=True)
-            elif form == "font":
-                lf = N.LOGFONTW.from_buffer_copy(chunk)
-                font = Font(face=utf16_field(bytes(chunk[28:92])))
-                for member, lf_member, _ in Font._MEMBERS:
-                    setattr(font, member, int(getattr(lf, lf_member)))
-                out[name] = font
-            else:
-                out[name] = bytes(chunk)
-        return out
-
-    def encode(self, values: dict[str, object], base: Optional[bytes] = None) -> bytes:
-        data = bytearray(base if base is not None else bytes(self.size))
-        for name, off, width, form in self.rows:
-            v = values[name]
-            if form == "text":
-                assert isinstance(v, str)
-                data[off : off + width] = utf16_bytes(v, width, name)
-            elif form in ("u", "flag", "i"):
-                assert isinstance(v, int)
-                data[off : off + width] = v.to_bytes(width, "little", signed=form == "i")
-            elif form == "font":
-                assert isinstance(v, Font)
-                lf = N.LOGFONTW()
-                a = v.to_logfont(name)
-                for _, m, _ in Font._MEMBERS:
-                    setattr(lf, m, getattr(a, m))
-                raw = bytearray(bytes(lf))
-                raw[28:92] = utf16_bytes(v.face, 64, name)
-                data[off : off + width] = raw
-            else:
-                assert isinstance(v, (bytes, bytearray)) and len(v) == width
-                data[off : off + width] = v
-        return bytes(data)
+def decode_field(f: metadata.Field, chunk: bytes) -> object:
+    """A field's value from its bytes in the record."""
+    if f.form is FieldForm.TEXT:
+        return utf16_field(chunk)
+    if f.form in (FieldForm.UNSIGNED, FieldForm.FLAG):
+        return int.from_bytes(chunk, "little")
+    if f.form is FieldForm.SIGNED:
+        return int.from_bytes(chunk, "little", signed=True)
+    if f.form is FieldForm.FONT:
+        offset, chars = metadata.font_face()
+        return Font.from_bytes(chunk, utf16_field(chunk[offset : offset + 2 * chars]))
+    return bytes(chunk)
 
 
-R = TypeVar("R", bound="_Record")
+def encode_field(f: metadata.Field, value: object, what: str) -> bytes:
+    """A field's bytes; TypeError for a value of another kind, ValueError for one that does not fit."""
+    if f.form is FieldForm.TEXT:
+        if not isinstance(value, str):
+            raise TypeError(f"{what} is a text")
+        return utf16_bytes(value, f.width, what)
+    if f.form is FieldForm.FONT:
+        if not isinstance(value, Font):
+            raise TypeError(f"{what} is a Font")
+        value.to_logfont(what)  # the checks of a font setting: members in range, a face name that fits
+        chars = metadata.font_face()[1]
+        return value.member_bytes(what) + utf16_bytes(value.face, 2 * chars, what)
+    if f.form is FieldForm.BYTES:
+        if not isinstance(value, (bytes, bytearray)) or len(value) != f.width:
+            raise ValueError(f"{what}: {f.width} bytes expected")
+        return bytes(value)
+    signed = f.form is FieldForm.SIGNED
+    if not isinstance(value, int) or isinstance(value, bool):
+        raise TypeError(f"{what} is an integer")
+    lo, hi = (-(1 << (8 * f.width - 1)), (1 << (8 * f.width - 1)) - 1) if signed else (0, (1 << (8 * f.width)) - 1)
+    if not lo <= value <= hi:
+        raise ValueError(f"{what}: {value!r} is not {'a signed' if signed else 'an unsigned'} {8 * f.width}-bit value")
+    return value.to_bytes(f.width, "little", signed=signed)
 
 
-class _Record:
+def field_default(f: metadata.Field) -> object:
+    """A blank field's value."""
+    if f.form is FieldForm.TEXT:
+        return ""
+    if f.form is FieldForm.FONT:
+        return Font()
+    if f.form is FieldForm.BYTES:
+        return bytes(f.width)
+    return 0
+
+
+R = TypeVar("R", bound="KindRecord")
+
+
+class KindRecord:
+    """A fixed-layout record as Python values, one attribute a field, laid out as the metadata says.
+
+    Fields are named as in the layout: the key ``name`` (kinds 2, 3, 7) or
+    ``key`` (kind 4), ``r0``-``r3`` (kind 4), ``itemNNNN`` for the field of
+    item NNNN, and the header's names for bytes of no field (kept as stored).
+    Texts are the records' own UTF-16, flags 0 or 1, fonts ``Font``.
+    """
+
     KIND: ClassVar[int]
-    LAYOUT: ClassVar[_Layout]
+    #: Earlier names of fields, still accepted.
+    ALIASES: ClassVar[dict[str, str]] = {}
+
+    def __init__(self, **values: object) -> None:
+        for f in self.layout().fields:
+            self.__dict__[f.name] = field_default(f)
+        for name, value in values.items():
+            if self.ALIASES.get(name, name) not in self.__dict__:
+                raise TypeError(f"{type(self).__name__} has no field {name!r}")
+            setattr(self, name, value)
+
+    @classmethod
+    def layout(cls) -> metadata.Layout:
+        return metadata.layout(f"kind{cls.KIND}")
+
+    def __getattr__(self, name: str) -> Any:
+        # Only reached for names that are not fields: the earlier names.
+        target = type(self).ALIASES.get(name)
+        if target is None:
+            raise AttributeError(f"{type(self).__name__} has no field {name!r}")
+        return self.__dict__[target]
+
+    def __setattr__(self, name: str, value: object) -> None:
+        name = self.ALIASES.get(name, name)
+        if name not in self.__dict__:
+            raise AttributeError(f"{type(self).__name__} has no field {name!r}")
+        self.__dict__[name] = value
+
+    def __eq__(self, other: object) -> bool:
+        return type(other) is type(self) and vars(other) == vars(self)
+
+    __hash__ = None  # type: ignore[assignment]
+
+    def __repr__(self) -> str:
+        return f"{type(self).__name__}({', '.join(f'{k}={v!r}' for k, v in vars(self).items())})"
 
     @classmethod
     def from_bytes(cls: type[R], data: bytes) -> R:
-        if len(data) < cls.LAYOUT.size:
-            raise ValueError(f"a kind {cls.KIND} record has {cls.LAYOUT.size} bytes, got {len(data)}")
-        return cls(**cls.LAYOUT.decode(data))
+        layout = cls.layout()
+        if len(data) < layout.size:
+            raise ValueError(f"a kind {cls.KIND} record has {layout.size} bytes, got {len(data)}")
+        return cls(**{f.name: decode_field(f, data[f.offset : f.offset + f.width]) for f in layout.fields})
 
     def to_bytes(self) -> bytes:
-        return self.LAYOUT.encode(vars(self))
+        layout = self.layout()
+        data = bytearray(layout.size)
+        for f in layout.fields:
+            data[f.offset : f.offset + f.width] = encode_field(f, self.__dict__[f.name], f.name)
+        return bytes(data)
 
 
-@dataclass
-class Kind2Record(_Record):
+class Kind2Record(KindRecord):
     """Record kind 2 (308 bytes); ``name`` (item 297) is its key."""
 
-    KIND: ClassVar[int] = 2
-    LAYOUT: ClassVar[_Layout] = _Layout(308, (
-        ("name", 0, 66, "text"), ("item299", 66, 130, "text"), ("item301", 196, 4, "u"),
-        ("item300", 200, 2, "u"), ("item1287", 204, 4, "flag"), ("item302", 208, 2, "u"),
-        ("item303", 210, 2, "u"), ("item1288", 212, 4, "flag"), ("item304", 216, 92, "font")))
-    name: str = ""
-    item299: str = ""
-    item301: int = 0
-    item300: int = 0
-    item1287: int = 0
-    item302: int = 0
-    item303: int = 0
-    item1288: int = 0
-    item304: Font = field(default_factory=Font)
+    KIND = 2
 
 
-_KIND3_ROWS = (("name", 0, 82, "text"), ("item1820", 82, 82, "text"), ("item1821", 164, 418, "text"),
-               ("item1822", 582, 62, "text"), ("item1823", 644, 62, "text"))
-
-
-@dataclass
-class Kind3Record(_Record):
+class Kind3Record(KindRecord):
     """Record kind 3 (706 bytes); ``name`` (item 1819) is its key."""
 
-    KIND: ClassVar[int] = 3
-    LAYOUT: ClassVar[_Layout] = _Layout(706, _KIND3_ROWS)
-    name: str = ""
-    item1820: str = ""
-    item1821: str = ""
-    item1822: str = ""
-    item1823: str = ""
+    KIND = 3
 
 
-@dataclass
-class Kind7Record(_Record):
+class Kind7Record(KindRecord):
     """Record kind 7 (968 bytes): the fields of kind 3 and two more."""
 
-    KIND: ClassVar[int] = 7
-    LAYOUT: ClassVar[_Layout] = _Layout(968, _KIND3_ROWS + (("item1876", 706, 258, "text"),
-                                                            ("item1896", 964, 4, "flag")))
-    name: str = ""
-    item1820: str = ""
-    item1821: str = ""
-    item1822: str = ""
-    item1823: str = ""
-    item1876: str = ""
-    item1896: int = 0
+    KIND = 7
 
 
-@dataclass
-class Kind4Record(_Record):
-    """Record kind 4 (20 bytes): a number key (1 to 65535) and a rectangle R0-R3 whose meaning
-    follows dmOrientation.  Bytes 2-3 belong to no field and are kept as they were."""
+class Kind4Record(KindRecord):
+    """Record kind 4 (20 bytes): a number ``key`` (1 to 65535) and a rectangle ``r0``-``r3`` whose
+    meaning follows dmOrientation.  The bytes ``untouched`` belong to no field and are kept as they were."""
 
-    KIND: ClassVar[int] = 4
-    LAYOUT: ClassVar[_Layout] = _Layout(20, (("key", 0, 2, "u"), ("untouched", 2, 2, "bytes"), ("r0", 4, 4, "i"),
-                                             ("r1", 8, 4, "i"), ("r2", 12, 4, "i"), ("r3", 16, 4, "i")))
-    key: int = 0
-    untouched: bytes = b"\0\0"
-    r0: int = 0
-    r1: int = 0
-    r2: int = 0
-    r3: int = 0
+    KIND = 4
 
 
-@dataclass
-class FaxDestination(_Record):
+class FaxDestination(KindRecord):
     """A fax destination entry, record kind 5 (820 bytes), addressed by position.
 
     ``item1897`` is 16 raw bytes (the old layout's field, kept as stored);
     the setting behind ``item1813`` holds 4 characters although its field has
-    room for 8.  The two bytes without a field are kept in ``unused``.
+    room for 8.  The bytes without a field are kept in ``unused742`` (also
+    ``unused``) and ``unused818``.
     """
 
-    KIND: ClassVar[int] = 5
-    LAYOUT: ClassVar[_Layout] = _Layout(FAX_ENTRY_SIZE, (
-        ("item1794", 0, 2, "u"), ("item1795", 2, 258, "text"), ("item1796", 260, 2, "u"),
-        ("item1797", 262, 82, "text"), ("item1798", 344, 166, "text"), ("item1810", 510, 2, "u"),
-        ("item1811", 512, 2, "u"), ("item1812", 514, 2, "u"), ("item1813", 516, 18, "text"),
-        ("item1814", 534, 2, "u"), ("item1815", 536, 2, "u"), ("item1816", 538, 120, "text"),
-        ("item1817", 658, 42, "text"), ("item1818", 700, 42, "text"), ("unused", 742, 2, "bytes"),
-        ("item1892", 744, 4, "u"), ("item1893", 748, 4, "flag"), ("item1897", 752, 16, "bytes"),
-        ("item1894", 768, 50, "text"), ("unused818", 818, 2, "bytes")))
-    item1794: int = 0
-    item1795: str = ""
-    item1796: int = 0
-    item1797: str = ""
-    item1798: str = ""
-    item1810: int = 0
-    item1811: int = 0
-    item1812: int = 0
-    item1813: str = ""
-    item1814: int = 0
-    item1815: int = 0
-    item1816: str = ""
-    item1817: str = ""
-    item1818: str = ""
-    unused: bytes = b"\0\0"
-    item1892: int = 0
-    item1893: int = 0
-    item1897: bytes = bytes(16)
-    item1894: str = ""
-    unused818: bytes = b"\0\0"
+    KIND = 5
+    ALIASES: ClassVar[dict[str, str]] = {"unused": "unused742"}
 
 
 AnyRecord = Union[Kind2Record, Kind3Record, Kind4Record, Kind7Record, FaxDestination]
 _ARRAY_FIELD = {2: "kind2Records", 3: "kind3Records", 4: "kind4Records", 5: "faxEntries", 7: "kind7Records"}
-_CLASSES: dict[int, type[_Record]] = {2: Kind2Record, 3: Kind3Record, 4: Kind4Record, 5: FaxDestination,
-                                      7: Kind7Record}
 
 T = TypeVar("T", Kind2Record, Kind3Record, Kind4Record, Kind7Record, FaxDestination)
 
@@ -233,14 +207,14 @@ class RecordList(Generic[T]):
         return int(self.cls.KIND)
 
     def _marshal(self) -> tuple[N.RecordArray, ctypes.Array[ctypes.c_char], ctypes.Array[ctypes.c_uint8]]:
-        size = self.cls.LAYOUT.size
+        size = self.cls.layout().size
         blob = ctypes.create_string_buffer(b"".join(e.to_bytes() for e in self.elements) or b"\0", max(1, size * len(self.elements)))
         states = (ctypes.c_uint8 * max(1, len(self.states)))(*[int(s) for s in self.states])
         arr = N.RecordArray(len(self.elements), size, ctypes.addressof(states), ctypes.addressof(blob))
         return arr, blob, states
 
     def _unmarshal(self, blob: ctypes.Array[ctypes.c_char], states: ctypes.Array[ctypes.c_uint8]) -> None:
-        size = self.cls.LAYOUT.size
+        size = self.cls.layout().size
         raw = blob.raw
         self.elements = [self.cls.from_bytes(raw[i * size : (i + 1) * size]) for i in range(len(self.elements))]
         self.states = [State(states[i]) if states[i] in (0, 1, 2) else State.IN_USE for i in range(len(self.states))]
@@ -289,8 +263,9 @@ def fax_destinations(records: Records) -> list[FaxDestination]:
     if block is None:
         raise ValueError("these records have no fax-address block")
     count = records.fax_count  # refuses a block that is not in the current layout
-    return [FaxDestination.from_bytes(bytes(block[FAX_HEADER_SIZE + i * FAX_ENTRY_SIZE :
-                                                  FAX_HEADER_SIZE + (i + 1) * FAX_ENTRY_SIZE])) for i in range(count)]
+    header, entry = metadata.size("DMA_FAX_HEADER_SIZE"), FaxDestination.layout().size
+    return [FaxDestination.from_bytes(bytes(block[header + i * entry : header + (i + 1) * entry]))
+            for i in range(count)]
 
 
 def set_fax_destinations(records: Records, destinations: list[FaxDestination]) -> None:
@@ -300,7 +275,7 @@ def set_fax_destinations(records: Records, destinations: list[FaxDestination]) -
         raise ValueError("these records have no fax-address block")
     records.fax_count  # the current layout only
     entries = b"".join(d.to_bytes() for d in destinations)
-    del block[FAX_HEADER_SIZE:]
+    del block[metadata.size("DMA_FAX_HEADER_SIZE"):]
     block += entries
     records.set_fax_count(len(destinations))
     check_fax_block(block)

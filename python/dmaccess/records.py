@@ -13,25 +13,19 @@ from __future__ import annotations
 
 import contextlib
 import ctypes
+import enum
 import os
 import tempfile
 from dataclasses import dataclass, fields
 from pathlib import Path
 from typing import Iterator, Optional, Union, overload
 
-from . import _native as N
-from .errors import DmaError, RawError, check
+from . import native as N
+from . import metadata
+from .errors import DmaError, MoreData, NotSupported, RawError, check
 from .names import Names
-from .places import FAX_HEADER_IDS, PROTECTED_IDS, Place, place_of
+from .places import Place, fax_header_ids, place_of
 from .text import from_ansi, to_ansi, utf16_field
-
-DEVMODE_MIN_SIZE = 5988
-SECONDARY_MIN_SIZE = 7974
-FAX_HEADER_SIZE = 1442
-FAX_ENTRY_SIZE = 820
-FAX_OLD_ENTRY_SIZE = 768
-FAX_SIGNATURE = "ZOVA002"
-FAX_OLD_SIGNATURE = "ZOVA001"
 
 PathLike = Union[str, "os.PathLike[str]"]
 
@@ -60,35 +54,36 @@ class Font:
     pitchandfamily: int = 0
     face: str = ""
 
-    #: LOGFONTA member behind each field, and whether it is a signed 32-bit value (else a byte).
-    _MEMBERS = (
-        ("height", "lfHeight", True), ("width", "lfWidth", True), ("escapement", "lfEscapement", True),
-        ("orientation", "lfOrientation", True), ("weight", "lfWeight", True), ("italic", "lfItalic", False),
-        ("underline", "lfUnderline", False), ("strikeout", "lfStrikeOut", False),
-        ("charset", "lfCharSet", False), ("outprecision", "lfOutPrecision", False),
-        ("clipprecision", "lfClipPrecision", False), ("quality", "lfQuality", False),
-        ("pitchandfamily", "lfPitchAndFamily", False),
-    )
+    @classmethod
+    def from_bytes(cls, data: bytes, face: str) -> "Font":
+        """The members as they lie in a LOGFONTA or LOGFONTW (the same places), with the face name given."""
+        font = cls(face=face)
+        for m in metadata.font_members():
+            setattr(font, m.name, int.from_bytes(data[m.offset : m.offset + m.width], "little", signed=m.signed))
+        return font
+
+    def member_bytes(self, what: str = "font") -> bytes:
+        """The members as they lie before the face name; ValueError for a member out of range."""
+        data = bytearray(metadata.font_face()[0])
+        for m in metadata.font_members():
+            value = getattr(self, m.name)
+            if not isinstance(value, int) or not m.min <= value <= m.max:
+                raise ValueError(f"{what}: font member {m.name!r}: value {value!r} out of range ({m.min} to {m.max})")
+            data[m.offset : m.offset + m.width] = value.to_bytes(m.width, "little", signed=m.signed)
+        return bytes(data)
 
     @classmethod
     def from_logfont(cls, lf: N.LOGFONTA) -> "Font":
-        font = cls(face=from_ansi(bytes(lf.lfFaceName)))  # c_char arrays stop at the first zero byte
-        for name, member, _ in cls._MEMBERS:
-            setattr(font, name, int(getattr(lf, member)))
-        return font
+        return cls.from_bytes(bytes(lf), from_ansi(bytes(lf.lfFaceName)))  # c_char arrays stop at the first zero
 
     def to_logfont(self, what: str = "font") -> N.LOGFONTA:
         """The LOGFONTA; ValueError for a member out of range or a face name that does not fit."""
-        lf = N.LOGFONTA()
-        for name, member, signed in self._MEMBERS:
-            value = getattr(self, name)
-            lo, hi = (-(2**31), 2**31 - 1) if signed else (0, 255)
-            if not isinstance(value, int) or not lo <= value <= hi:
-                raise ValueError(f"{what}: font member {name!r}: value {value!r} out of range ({lo} to {hi})")
-            setattr(lf, member, value)
+        members = self.member_bytes(what)
+        lf = N.LOGFONTA.from_buffer_copy(members + bytes(ctypes.sizeof(N.LOGFONTA) - len(members)))
         face = to_ansi(self.face)
-        if len(face) >= N.LF_FACESIZE:
-            raise ValueError(f"{what}: face name {self.face!r} too long: at most {N.LF_FACESIZE - 1} characters")
+        chars = metadata.font_face()[1]
+        if len(face) >= chars:
+            raise ValueError(f"{what}: face name {self.face!r} too long: at most {chars - 1} characters")
         lf.lfFaceName = face
         return lf
 
@@ -97,7 +92,18 @@ class Font:
 
 
 Value = Union[int, str, Font]
-KIND_NAMES = {0: "integer", 1: "string", 2: "font"}
+
+
+class SettingKind(str, enum.Enum):
+    """What DMA_QueryAttributes reports a setting as; compares equal to dmactl's word for it."""
+
+    INTEGER = "integer"
+    STRING = "string"
+    FONT = "font"
+
+
+#: DMA_ATTR_KIND_* codes to kinds.
+KINDS = {0: SettingKind.INTEGER, 1: SettingKind.STRING, 2: SettingKind.FONT}
 
 
 @dataclass(frozen=True)
@@ -105,14 +111,24 @@ class Setting:
     """One setting the library offers in a record set."""
 
     dma_id: int
-    #: "integer", "string" or "font", as DMA_QueryAttributes reports it.
-    kind: str
+    #: Integer, string or font, as DMA_QueryAttributes reports it.
+    kind: SettingKind
     #: Bytes a caller's buffer needs for the value.
     size: int
     #: Where it is stored (None for an ID the catalogue description lacks).
     place: Optional[Place]
     #: Its name (built-in or the team's), None when it has none.
     name: Optional[str] = None
+
+    @property
+    def protected(self) -> bool:
+        """A protected write-only string (stored scrambled)."""
+        return self.place is not None and self.place.protected
+
+    @property
+    def fax_header(self) -> bool:
+        """One of the fax-address block's header texts."""
+        return self.place is not None and self.place.fax_header
 
     @property
     def label(self) -> str:
@@ -129,17 +145,18 @@ class Difference:
     new: Value
 
 
-def _fax_signature(block: Union[bytes, bytearray]) -> str:
-    return utf16_field(bytes(block[:16])) if len(block) >= 16 else ""
-
-
 def check_fax_block(block: Union[bytes, bytearray], what: str = "fax-address block") -> None:
     """ValueError unless the block holds its header and every entry its count announces."""
-    if len(block) < FAX_HEADER_SIZE:
-        raise ValueError(f"{what}: a fax-address block needs at least {FAX_HEADER_SIZE} bytes, it has {len(block)}")
-    count = int.from_bytes(block[16:18], "little")
-    entry = FAX_OLD_ENTRY_SIZE if _fax_signature(block) == FAX_OLD_SIGNATURE else FAX_ENTRY_SIZE
-    needed = FAX_HEADER_SIZE + entry * count
+    layout = metadata.layout("faxBlock")
+    header = layout.size
+    if len(block) < header:
+        raise ValueError(f"{what}: a fax-address block needs at least {header} bytes, it has {len(block)}")
+    signature, count_field = layout.field("signature"), layout.field("count")
+    count = int.from_bytes(block[count_field.offset : count_field.offset + count_field.width], "little")
+    old = utf16_field(bytes(block[signature.offset : signature.offset + signature.width])) == \
+        metadata.signature("DMA_FAX_OLD_SIGNATURE")
+    entry = metadata.size("DMA_FAX_OLD_ENTRY_SIZE" if old else "DMA_FAX_ENTRY_SIZE")
+    needed = header + entry * count
     if len(block) < needed:
         raise ValueError(f"{what}: the block announces {count} destination entries and needs {needed} bytes, "
                          f"it has {len(block)}")
@@ -208,10 +225,11 @@ class Records:
     @classmethod
     def new(cls, fax: bool = True, names: Optional[Names] = None) -> "Records":
         """Blank records as ``dmactl new`` writes them: portrait A4 at 600 dpi, one copy, empty fax block."""
-        rec = cls(bytearray(DEVMODE_MIN_SIZE), bytearray(SECONDARY_MIN_SIZE),
-                  bytearray(FAX_HEADER_SIZE) if fax else None, names)
+        devmode_size = metadata.size("DMA_DEVMODE_MIN_SIZE")
+        rec = cls(bytearray(devmode_size), bytearray(metadata.size("DMA_SECONDARY_MIN_SIZE")),
+                  bytearray(metadata.size("DMA_FAX_HEADER_SIZE")) if fax else None, names)
         fields_bits = 0x1 | 0x2 | 0x10 | 0x100 | 0x400 | 0x800 | 0x1000 | 0x2000 | 0x8000 | 0x10000
-        for dma_id, value in ((0x2, 0x0401), (0x4, 220), (0x5, DEVMODE_MIN_SIZE - 220), (0x6, fields_bits),
+        for dma_id, value in ((0x2, 0x0401), (0x4, 220), (0x5, devmode_size - 220), (0x6, fields_bits),
                               (0x7, 1), (0x8, 9), (0xB, 100), (0xC, 1), (0x14, 600), (0x15, 600),
                               (0xF, 1), (0x10, 1), (0x12, 0)):
             rec._call("DMA_SetValue", dma_id, value)
@@ -277,10 +295,11 @@ class Records:
 
     def check(self) -> None:
         """ValueError when a record is too short for the library to work on it safely."""
-        if len(self.devmode) < DEVMODE_MIN_SIZE:
-            raise ValueError(f"a DEVMODEW record needs at least {DEVMODE_MIN_SIZE} bytes, it has {len(self.devmode)}")
-        if len(self.secondary) < SECONDARY_MIN_SIZE:
-            raise ValueError(f"a secondary settings record needs at least {SECONDARY_MIN_SIZE} bytes, "
+        devmode_size, secondary_size = metadata.size("DMA_DEVMODE_MIN_SIZE"), metadata.size("DMA_SECONDARY_MIN_SIZE")
+        if len(self.devmode) < devmode_size:
+            raise ValueError(f"a DEVMODEW record needs at least {devmode_size} bytes, it has {len(self.devmode)}")
+        if len(self.secondary) < secondary_size:
+            raise ValueError(f"a secondary settings record needs at least {secondary_size} bytes, "
                              f"it has {len(self.secondary)}")
         if self.fax is not None:
             check_fax_block(self.fax)
@@ -346,7 +365,7 @@ class Records:
             code = int(N.lib().DMA_QueryAttributes(ctypes.byref(ctx), ctypes.byref(count), ctypes.byref(ident),
                                                    ctypes.byref(rec)))
         check(code, "DMA_QueryAttributes", f"0x{dma_id:04X}")
-        return Setting(dma_id, KIND_NAMES.get(rec.kind, "integer"), int(rec.size), place_of(dma_id),
+        return Setting(dma_id, KINDS.get(rec.kind, SettingKind.INTEGER), int(rec.size), place_of(dma_id),
                        self.names.name_of(dma_id))
 
     def ids(self, target: int = 1) -> list[tuple[int, int]]:
@@ -355,13 +374,13 @@ class Records:
         count = ctypes.c_uint16(0)
         with self.context() as ctx:
             code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count), None))
-            if code == -5 and count.value:
+            if code == MoreData.CODE and count.value:
                 entries = (N.DmaIdEntry * count.value)()
                 code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count),
                                                               entries))
                 check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
                 return [(int(e.dmaId), int(e.attributes)) for e in entries[: count.value]]
-        if code == -5:
+        if code == MoreData.CODE:
             return []
         check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
         return []
@@ -371,7 +390,7 @@ class Records:
         the catalogue's IDs, plus the fax header strings when there is a fax-address block."""
         ids = {dma_id for dma_id, _ in self.ids(1)}
         if self.fax is not None:
-            ids.update(FAX_HEADER_IDS)
+            ids.update(fax_header_ids())
         for dma_id in sorted(ids):
             try:
                 yield self.describe(dma_id)
@@ -381,36 +400,36 @@ class Records:
     def software_support(self) -> bool:
         """DMA_QuerySWSupportInfo for information kind 1: True when supported, False when not."""
         code = self._try("DMA_QuerySWSupportInfo", 1)
-        if code == -35:
+        if code == NotSupported.CODE:
             return False
         check(code, "DMA_QuerySWSupportInfo")
         return True
 
     # ---- values ----
 
-    def _read(self, s: Setting) -> tuple[Value, bool]:
+    def read(self, s: Setting) -> tuple[Value, bool]:
         """A setting's value and whether it is a string field without a terminator."""
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)
-            if s.kind == "integer":
+            if s.kind is SettingKind.INTEGER:
                 raw = ctypes.c_int32(0)
                 check(int(lib.DMA_GetValue(c, s.dma_id, ctypes.byref(raw))), "DMA_GetValue", s.label)
                 return (s.place.interpret(raw.value) if s.place else raw.value), False
-            if s.kind == "font":
+            if s.kind is SettingKind.FONT:
                 lf = N.LOGFONTA()
                 size = ctypes.c_uint32(ctypes.sizeof(lf))
                 check(int(lib.DMA_GetLogFontData(c, s.dma_id, ctypes.byref(lf), ctypes.byref(size))),
                       "DMA_GetLogFontData", s.label)
                 return Font.from_logfont(lf), False
-            if s.dma_id in FAX_HEADER_IDS:
+            if s.fax_header:
                 return from_ansi(self._text(ctx, "DMA_GetStringData", s)), False
             # The exact text first; a field without a terminator makes that read fail, and is then read whole.
             size = ctypes.c_uint32(0)
             code = int(lib.DMA_GetStringData_StrLength(c, s.dma_id, None, ctypes.byref(size)))
-            if code == -5:
+            if code == MoreData.CODE:
                 return from_ansi(self._text(ctx, "DMA_GetStringData_StrLength", s)), False
-            if s.dma_id in PROTECTED_IDS:
+            if s.protected:
                 check(code, "DMA_GetStringData_StrLength", s.label)
             return from_ansi(self._text(ctx, "DMA_GetStringData", s)), True
 
@@ -420,14 +439,14 @@ class Records:
         fn = getattr(N.lib(), operation)
         size = ctypes.c_uint32(0)
         code = int(fn(ctypes.byref(ctx), s.dma_id, None, ctypes.byref(size)))
-        if code != -5:
+        if code != MoreData.CODE:
             check(code, operation, s.label)
         buf = ctypes.create_string_buffer(size.value + 1)
         check(int(fn(ctypes.byref(ctx), s.dma_id, buf, ctypes.byref(size))), operation, s.label)
         return buf.raw[: size.value].split(b"\0", 1)[0]
 
     def __getitem__(self, key: Union[int, str]) -> Value:
-        return self._read(self.describe(key))[0]
+        return self.read(self.describe(key))[0]
 
     _MISSING = object()
 
@@ -448,18 +467,18 @@ class Records:
 
     def check_value(self, s: Setting, value: Value) -> None:
         """ValueError/TypeError for a value the setting cannot take (before the library sees it)."""
-        if s.kind == "integer":
+        if s.kind is SettingKind.INTEGER:
             if not isinstance(value, int):
                 raise TypeError(f"{s.label}: the setting takes an integer, not {type(value).__name__}")
             lo, hi = s.place.integer_range() if s.place else (-(2**31), 2**32 - 1)
-            packed = s.place is not None and 392 <= s.place.item <= 403
-            if not lo <= value <= hi or (packed and value & ~hi):
+            packed = s.place.packed_mask if s.place else 0
+            if not lo <= value <= hi or (packed and value & ~packed):
                 raise ValueError(f"{s.label}: value {value} out of range ({lo} to {hi})")
-        elif s.kind == "string":
+        elif s.kind is SettingKind.STRING:
             if not isinstance(value, str):
                 raise TypeError(f"{s.label}: the setting takes a str, not {type(value).__name__}")
             ansi = to_ansi(value)
-            if s.dma_id in PROTECTED_IDS and s.place is not None:
+            if s.protected and s.place is not None:
                 # Stored as the Base64 form of the scrambled text with its terminator;
                 # the library does not check that it fits.
                 stored = (len(ansi) + 2) // 3 * 4 + 1
@@ -471,22 +490,23 @@ class Records:
                 raise TypeError(f"{s.label}: the setting takes a Font, not {type(value).__name__}")
             value.to_logfont(s.label)
 
-    def _write(self, s: Setting, value: Value) -> None:
+    def write(self, s: Setting, value: Value) -> None:
+        """Writes a described setting through the export for its kind (linked settings follow it)."""
         self.check_value(s, value)
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)
-            if s.kind == "integer":
+            if s.kind is SettingKind.INTEGER:
                 assert isinstance(value, int)
                 raw = value & 0xFFFFFFFF
                 raw = raw - 2**32 if raw & 0x80000000 else raw
                 code, op = int(lib.DMA_SetValue(c, s.dma_id, raw)), "DMA_SetValue"
-            elif s.kind == "string":
+            elif s.kind is SettingKind.STRING:
                 assert isinstance(value, str)
                 ansi = to_ansi(value)
-                if s.dma_id in FAX_HEADER_IDS:
+                if s.fax_header:
                     code, op = int(lib.DMA_SetStringData(c, s.dma_id, ansi, len(ansi) + 1)), "DMA_SetStringData"
-                elif s.dma_id in PROTECTED_IDS:
+                elif s.protected:
                     code, op = int(lib.DMA_SetStringData(c, s.dma_id, ansi, len(ansi))), "DMA_SetStringData"
                 else:
                     code, op = int(lib.DMA_SetStringData_StrLength(c, s.dma_id, ansi)), "DMA_SetStringData_StrLength"
@@ -499,7 +519,7 @@ class Records:
 
     def set(self, key: Union[int, str], value: Value) -> None:
         """Writes a setting through the export for its kind (linked settings follow it)."""
-        self._write(self.describe(key), value)
+        self.write(self.describe(key), value)
 
     def __setitem__(self, key: Union[int, str], value: Value) -> None:
         self.set(key, value)
@@ -509,7 +529,7 @@ class Records:
         out: dict[int, tuple[Setting, Value]] = {}
         for s in self.settings():
             try:
-                out[s.dma_id] = (s, self._read(s)[0])
+                out[s.dma_id] = (s, self.read(s)[0])
             except DmaError:
                 continue
         return out
@@ -525,9 +545,8 @@ class Records:
                                               ctypes.byref(length), buf, ctypes.byref(area)))
         if status:
             raise RawError(status, "dma_GetValue")
-        if vtype.value in (6, 9):
-            areas = {0: "DEVMODEW", 1: "DEVMODEW+1608", 2: "secondary"}
-            return vtype.value, (areas.get(area.value, "?"), int.from_bytes(buf.raw[:8], "little"))
+        if vtype.value in (metadata.value_type("STRING"), metadata.value_type("LOGFONT")):
+            return vtype.value, (metadata.area_names().get(area.value, "?"), int.from_bytes(buf.raw[:8], "little"))
         width = max(1, min(length.value, 4))
         return vtype.value, int.from_bytes(buf.raw[:width], "little")
 

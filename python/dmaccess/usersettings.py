@@ -15,26 +15,22 @@ import ctypes
 from dataclasses import dataclass, field
 from typing import Union
 
-from . import _native as N
+from . import native as N
+from . import metadata
 from .errors import MoreData, check
+from .metadata import FieldForm
 from .records import Records
+from .recordkinds import decode_field, encode_field
 from .text import to_ansi, utf16_bytes, utf16_field
 
-SIZE = 2096
-VERSION = 4
 
-# (item, offset, width, form) of every field, in the record's order.
-FIELDS: tuple[tuple[int, int, int, str], ...] = (
-    (8203, 2, 2, "u"), (8204, 4, 2, "u"), (5137, 6, 2, "u"),
-    (5129, 76, 50, "text"), (5130, 126, 10, "text"), (5146, 136, 2, "u"), (5147, 138, 258, "text"),
-    (5159, 396, 34, "text"),
-    (5150, 432, 66, "text"), (5148, 498, 258, "text"), (5161, 756, 346, "text"), (5167, 1102, 66, "text"),
-    (5214, 1168, 130, "text"), (5165, 1298, 1, "u"), (5169, 1300, 4, "u"), (5171, 1304, 4, "u"),
-    (5173, 1308, 4, "u"), (5178, 1312, 2, "u"), (5180, 1314, 50, "text"), (5182, 1364, 34, "text"),
-    (5174, 1402, 66, "text"), (5175, 1468, 346, "text"), (5176, 1814, 66, "text"), (5215, 1880, 130, "text"),
-    (5184, 2010, 50, "text"), (5185, 2060, 34, "text"), (5183, 2094, 1, "u"),
-)
-_NAME_OFFSET, _NAME_BYTES = 8, 64
+def _layout() -> metadata.Layout:
+    return metadata.layout("userSettings")
+
+
+def fields() -> tuple[metadata.Field, ...]:
+    """The fields of the record that hold a setting (by item ID), in the record's order."""
+    return tuple(f for f in _layout().fields if f.item)
 
 
 @dataclass
@@ -43,35 +39,35 @@ class UserSettings:
 
     name: str = ""
     values: dict[int, Union[int, str]] = field(default_factory=lambda: {
-        item: ("" if form == "text" else 0) for item, _, _, form in FIELDS})
+        f.item: ("" if f.form is FieldForm.TEXT else 0) for f in fields()})
 
     @classmethod
     def from_bytes(cls, data: bytes) -> "UserSettings":
-        """Decodes a version 4 record."""
-        if len(data) < SIZE or int.from_bytes(data[:2], "little") != VERSION:
-            raise ValueError(f"a user-settings record of layout version {VERSION} has {SIZE} bytes")
+        """Decodes a record of the current layout version."""
+        layout = _layout()
+        version, name = layout.field("layoutVersion"), layout.field("userName")
+        if len(data) < layout.size or decode_field(version, data[version.offset : version.offset + version.width]) \
+                != layout.version:
+            raise ValueError(f"a user-settings record of layout version {layout.version} has {layout.size} bytes")
         values: dict[int, Union[int, str]] = {}
-        for item, off, width, form in FIELDS:
-            chunk = data[off : off + width]
-            values[item] = utf16_field(chunk) if form == "text" else int.from_bytes(chunk, "little")
-        return cls(utf16_field(data[_NAME_OFFSET : _NAME_OFFSET + _NAME_BYTES]), values)
+        for f in fields():
+            value = decode_field(f, data[f.offset : f.offset + f.width])
+            assert isinstance(value, (int, str))
+            values[f.item] = value
+        return cls(utf16_field(data[name.offset : name.offset + name.width]), values)
 
     def to_bytes(self) -> bytes:
-        """Encodes a version 4 record; ValueError for a field that does not fit."""
-        data = bytearray(SIZE)
-        data[0:2] = VERSION.to_bytes(2, "little")
-        data[_NAME_OFFSET : _NAME_OFFSET + _NAME_BYTES] = utf16_bytes(self.name, _NAME_BYTES, "name")
-        data[72:74] = (7).to_bytes(2, "little")
-        for item, off, width, form in FIELDS:
-            v = self.values.get(item, "" if form == "text" else 0)
-            if form == "text":
-                if not isinstance(v, str):
-                    raise TypeError(f"item {item} is a text")
-                data[off : off + width] = utf16_bytes(v, width, f"item {item}")
-            else:
-                if not isinstance(v, int) or not 0 <= v < 2 ** (8 * width):
-                    raise ValueError(f"item {item}: {v!r} is not an unsigned {8 * width}-bit value")
-                data[off : off + width] = v.to_bytes(width, "little")
+        """Encodes a record of the current layout version; ValueError for a field that does not fit."""
+        layout = _layout()
+        data = bytearray(layout.size)
+        version, name = layout.field("layoutVersion"), layout.field("userName")
+        data[version.offset : version.offset + version.width] = encode_field(version, layout.version, "version")
+        data[name.offset : name.offset + name.width] = utf16_bytes(self.name, name.width, "name")
+        mark = metadata.document()["layouts"]["userSettings"]["mark"]
+        data[mark["offset"] : mark["offset"] + mark["width"]] = int(mark["value"]).to_bytes(mark["width"], "little")
+        for f in fields():
+            value = self.values.get(f.item, "" if f.form is FieldForm.TEXT else 0)
+            data[f.offset : f.offset + f.width] = encode_field(f, value, f"item {f.item}")
         return bytes(data)
 
 
@@ -92,7 +88,7 @@ def write_user_settings(records: Records, settings: Union[UserSettings, bytes]) 
     """DMA_SetUserSettingInfo with a UserSettings or the raw bytes of a record of version 1 to 4."""
     data = settings.to_bytes() if isinstance(settings, UserSettings) else bytes(settings)
     # The library reads as many bytes as the version's layout has: never hand it less.
-    buf = ctypes.create_string_buffer(data, max(len(data), SIZE))
+    buf = ctypes.create_string_buffer(data, max(len(data), _layout().size))
     with records.context() as ctx:
         code = int(N.lib().DMA_SetUserSettingInfo(ctypes.byref(ctx), buf))
     check(code, "DMA_SetUserSettingInfo")
