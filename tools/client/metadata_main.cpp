@@ -269,10 +269,11 @@ json Metadata() {
     layouts["kind5"] = LayoutJson(5, FaxEntryFields(), DMA_FAX_ENTRY_SIZE);
     json user = LayoutJson(0, UserSettingFields(), DMA_USER_SETTING_INFO_SIZE);
     user["version"] = DMA_USER_SETTING_VERSION;
-    // The library writes the value 7 into bytes 72-73 of every record it
-    // hands out, bytes no field of the layout covers; a client that builds
-    // a record writes it too, so that its record equals the library's.
-    user["mark"] = json{{"offset", 72}, {"width", 2}, {"value", 7}};
+    // The library writes the value 7 into the mark of every record it hands
+    // out, bytes no field of the layout covers; a client that builds a
+    // record writes it too, so that its record equals the library's.
+    user["mark"] = json{{"offset", offsetof(UserSettingInfo, mark)}, {"width", sizeof(UserSettingInfo::mark)},
+                        {"value", 7}};
     layouts["userSettings"] = user;
 
     // Headers of the fax-address block and of the document-property file's
