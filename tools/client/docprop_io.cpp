@@ -85,12 +85,10 @@ DocProp ReadDocProp(const std::string &file) {
 }
 
 size_t WriteDocProp(const std::string &out, const DocProp &d) {
-    // The new file goes to a scratch file beside the target first, which is
-    // renamed over the target only when it is complete.  The library writes
-    // that scratch file itself when its path fits the library's path
-    // setting; otherwise the library writes one with a short path (in the
-    // system's temporary folder, else the current folder) and the tool moves
-    // its bytes beside the target.
+    // The library writes the new file to a scratch file of the owner's only:
+    // beside the target when that path fits the library's path setting, else
+    // one with a short path (in the system's temporary folder, else the
+    // current folder).  Its bytes then replace the target when complete.
     // Standard output ("-"): the library writes a scratch file in the
     // temporary folder, whose bytes are then copied out.
     const bool toStdout = out == "-";
@@ -99,8 +97,8 @@ size_t WriteDocProp(const std::string &out, const DocProp &d) {
     if (!toStdout && fs::is_directory(target, ec)) throw UserError(fmt::format("{}: is a directory, not a file", out));
     std::string why;
     const std::unique_ptr<ScratchFile> beside =
-        toStdout ? ScratchFile::Create({SystemTempFolder(), fs::path()}, false, false, why)
-                 : ScratchFile::Create({target.parent_path()}, false, false, why);
+        toStdout ? ScratchFile::Create({SystemTempFolder(), fs::path()}, false, true, why)
+                 : ScratchFile::Create({target.parent_path()}, false, true, why);
     if (!beside)
         throw UserError(fmt::format("{}: cannot create a temporary file in its folder: {}; the file was left unchanged",
                                     out, why));
@@ -131,22 +129,18 @@ size_t WriteDocProp(const std::string &out, const DocProp &d) {
     b.faxBlockSize = static_cast<uint32_t>(d.fax.size());
     const DMA_RESULT r = DMA_ExtractDocPropEx(&ctx, &b);
     if (r != DMA_OK) throw UserError(fmt::format("{}: {}; the file was left unchanged", out, ResultMessage(r)));
-    if (away) {
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(away->Path(), bytes, why) || !OverwriteFile(beside->Path(), bytes, why))
-            throw UserError(fmt::format("{}: cannot move the written file into place: {}; the file was left unchanged",
-                                        out, why));
-    }
+    // The written file replaces the target by the rules of every write of
+    // the tool (WriteFileAtomically): regular files only, through symbolic
+    // links, keeping mode and owner, never a read-only file.
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(written.Path(), bytes, why))
+        throw UserError(fmt::format("{}: cannot read the written file back: {}; the file was left unchanged",
+                                    out, why));
     if (toStdout) {
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(beside->Path(), bytes, why))
-            throw UserError(fmt::format("-: cannot read the written file back: {}", why));
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);  // "-": standard output
         return bytes.size();
     }
-    if (!RenameOver(beside->Path(), target, why))
-        throw UserError(fmt::format("{}: cannot replace the file: {}; it was left unchanged", out, why));
-    beside->Release();
+    WriteFileAtomically(out, bytes);
     return d.ndev.size() + d.tmbInfo.size() + d.spInfo.size() + d.fax.size();
 }
 

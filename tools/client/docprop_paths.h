@@ -32,7 +32,7 @@ std::vector<uint8_t> DocPropPathRecord(const std::u16string &libraryPath, const 
 // The system's folder for temporary files; empty when there is none.
 std::filesystem::path SystemTempFolder();
 
-// A file with a short random name (".dmactl-XXXXXXXX.tmp"), reserved by
+// A file with a short name (".dmactl-PID-XXXXXXXX.tmp"), reserved by
 // creating it empty, and removed again when the object goes unless it was
 // released (renamed away).
 class ScratchFile {

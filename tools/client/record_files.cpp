@@ -42,12 +42,19 @@ std::string PathToUtf8(const std::filesystem::path &path) {
 
 namespace {
 
+// The permission bits and owner a replacement takes from the file it
+// replaces (mode -1: a new file, 0644 less the umask).
+struct FileOwnership {
+    int mode = -1;
+    long uid = -1, gid = -1;
+};
+
 // Creates `file` (which must not exist yet), writes all bytes and flushes them
-// to the disk.  On posix the file gets `mode` when it is not negative, else
-// 0644 less the umask.  Sets errno and returns false on failure.
-bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, int mode) {
+// to the disk.  On posix the file gets `keep`'s mode and owner.  Sets errno
+// and returns false on failure (EPERM: the owner cannot be kept).
+bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, const FileOwnership &keep) {
 #if defined(_WIN32)
-    (void)mode;
+    (void)keep;
     int fd = _wopen(file.wstring().c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
     int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
@@ -61,8 +68,14 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, int m
         return false;
     };
 #if !defined(_WIN32)
-    // fchmod, unlike open, is not narrowed by the umask.
-    if (mode >= 0 && ::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+    // The owner first (a change of owner may clear the set-ID bits), then
+    // the mode: fchmod, unlike open, is not narrowed by the umask.  Only root
+    // may give a file away; anyone may pick a group of their own.
+    struct stat made;
+    const bool ownerDiffers = keep.uid >= 0 && ::fstat(fd, &made) == 0 &&
+                              (made.st_uid != static_cast<uid_t>(keep.uid) || made.st_gid != static_cast<gid_t>(keep.gid));
+    if ((ownerDiffers && ::fchown(fd, static_cast<uid_t>(keep.uid), static_cast<gid_t>(keep.gid)) != 0) ||
+        (keep.mode >= 0 && ::fchmod(fd, static_cast<mode_t>(keep.mode)) != 0)) {
         const int saved = errno;
         ::close(fd);
         errno = saved;
@@ -109,16 +122,19 @@ bool ReadOnly(const fs::path &file) {
 #endif
 }
 
-// The permission bits of an existing file, or -1.
-int ModeOf(const fs::path &file) {
+// The permission bits and owner of an existing file; all -1 for none.
+FileOwnership OwnershipOf(const fs::path &file) {
+    FileOwnership o;
 #if defined(_WIN32)
     (void)file;
-    return -1;
 #else
     struct stat st;
-    if (::stat(file.c_str(), &st) != 0) return -1;
-    return static_cast<int>(st.st_mode & 07777);
+    if (::stat(file.c_str(), &st) != 0) return o;
+    o.mode = static_cast<int>(st.st_mode & 07777);
+    o.uid = static_cast<long>(st.st_uid);
+    o.gid = static_cast<long>(st.st_gid);
 #endif
+    return o;
 }
 
 }  // namespace
@@ -214,10 +230,13 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path) {
         if (std::ferror(stdin)) throw UserError("-: cannot read standard input");
         return bytes;
     }
-    std::error_code ec;
     const fs::path p = PathFromUtf8(path);
-    if (!fs::exists(p, ec)) throw UserError(fmt::format("{}: no such file", path));
-    if (fs::is_directory(p, ec)) throw UserError(fmt::format("{}: is a directory, not a file", path));
+#if defined(_WIN32)
+    std::error_code ec;
+    const fs::file_status st = fs::status(p, ec);
+    if (!fs::exists(st)) throw UserError(fmt::format("{}: no such file", path));
+    if (fs::is_directory(st)) throw UserError(fmt::format("{}: is a directory, not a file", path));
+    if (!fs::is_regular_file(st)) throw UserError(fmt::format("{}: is not a regular file", path));
     std::ifstream in(p, std::ios::binary | std::ios::ate);
     if (!in) throw UserError(fmt::format("{}: cannot open the file for reading", path));
     // The size, then one read into a buffer of that size: no growing buffer
@@ -229,6 +248,38 @@ std::vector<uint8_t> ReadFileBytes(const std::string &path) {
     if (!bytes.empty() && !in.read(reinterpret_cast<char *>(bytes.data()), size))
         throw UserError(fmt::format("{}: read error (the file shrank while it was read?)", path));
     return bytes;
+#else
+    // Opened without blocking, so that a FIFO or a device named as a file is
+    // refused at once instead of waiting for a writer; only a regular file
+    // is read, in one read of its size.
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) throw UserError(fmt::format("{}: no such file", path));
+        if (errno == ELOOP) throw UserError(fmt::format("{}: a loop of symbolic links", path));
+        throw UserError(fmt::format("{}: cannot open the file for reading: {}", path, std::strerror(errno)));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        throw UserError(fmt::format("{}: the file's size cannot be taken: {}", path, std::strerror(errno)));
+    if (S_ISDIR(st.st_mode)) throw UserError(fmt::format("{}: is a directory, not a file", path));
+    if (!S_ISREG(st.st_mode))
+        throw UserError(fmt::format("{}: is not a regular file (a {}); record files are regular files", path,
+                                    S_ISFIFO(st.st_mode) ? "FIFO" : S_ISSOCK(st.st_mode) ? "socket" : "device"));
+    std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw UserError(fmt::format("{}: read error: {}", path, std::strerror(errno)));
+        if (n == 0) throw UserError(fmt::format("{}: read error (the file shrank while it was read)", path));
+        done += static_cast<size_t>(n);
+    }
+    return bytes;
+#endif
 }
 
 Record LoadRecord(RecordKind kind, const std::string &path) {
@@ -306,11 +357,15 @@ void WriteFilesTogether(const std::vector<FileWrite> &files, const std::string &
         if (dir.empty()) dir = ".";
         const fs::path temp =
             dir / PathFromUtf8(fmt::format(".{}.{:08x}.tmp", PathToUtf8(t.file.filename()), rd()));
-        if (!WriteNewFile(temp, t.write->bytes, t.exists ? ModeOf(t.file) : -1)) {
-            const std::string why = std::strerror(errno);
+        if (!WriteNewFile(temp, t.write->bytes, t.exists ? OwnershipOf(t.file) : FileOwnership{})) {
+            const int error = errno;
             removeTemps(0);
+            if (error == EPERM)
+                throw UserError(fmt::format("{}: the file belongs to another user, and its replacement could not "
+                                            "keep that owner; {}",
+                                            t.write->path, Unchanged(n)));
             throw UserError(fmt::format("{}: cannot write a temporary file in {}: {}; {}", t.write->path,
-                                        PathToUtf8(dir), why, Unchanged(n)));
+                                        PathToUtf8(dir), std::strerror(error), Unchanged(n)));
         }
         t.temp = temp;
     }
