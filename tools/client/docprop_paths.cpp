@@ -14,10 +14,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
-#include <windows.h>
 #else
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +25,7 @@
 #include "default_records.h"
 #include "dmaccess/dmaccess.h"
 #include "ansi_text.h"
+#include "processes.h"
 #include "record_files.h"
 #include "value_format.h"
 
@@ -63,48 +62,6 @@ bool CreateNewEmptyFile(const fs::path &file, bool privateFile) {
     const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, privateFile ? 0600 : 0644);
     return fd >= 0 && ::close(fd) == 0;
 #endif
-}
-
-unsigned long OwnProcessId() {
-#if defined(_WIN32)
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(::getpid());
-#endif
-}
-
-// False only when no process of that ID runs any more.
-bool ProcessRuns(unsigned long pid) {
-#if defined(_WIN32)
-    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (h == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
-    DWORD code = 0;
-    const bool runs = !GetExitCodeProcess(h, &code) || code == STILL_ACTIVE;
-    CloseHandle(h);
-    return runs;
-#else
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
-#endif
-}
-
-// Scratch files are named ".dmactl-PID-XXXXXXXX.tmp" after the process that
-// made them.  One left by a process that was killed before it could remove
-// it is removed by the next run that makes a scratch file in that folder.
-void RemoveScratchOfEndedRuns(const fs::path &folder) {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = PathToUtf8(it->path().filename());
-        unsigned long pid = 0;
-        unsigned random = 0;
-        char tail[8] = {};
-        if (name.rfind(".dmactl-", 0) != 0) continue;
-        if (std::sscanf(name.c_str(), ".dmactl-%lu-%8x%7s", &pid, &random, tail) != 3 ||
-            std::strcmp(tail, ".tmp") != 0 || pid == 0 || ProcessRuns(pid))
-            continue;
-        std::error_code ignored;
-        fs::remove(it->path(), ignored);
-    }
 }
 
 }  // namespace
@@ -144,7 +101,9 @@ std::unique_ptr<ScratchFile> ScratchFile::Create(const std::vector<fs::path> &fo
     std::random_device rd;
     why = "no folder for it";
     for (const fs::path &folder : folders) {
-        RemoveScratchOfEndedRuns(folder);
+        // Scratch files are named after the process that made them; those of
+        // runs killed before they could remove them go now.
+        RemoveFilesOfEndedRuns(folder, ".dmactl-");
         for (int attempt = 0; attempt < 8; ++attempt) {
             const fs::path file = folder / PathFromUtf8(fmt::format(".dmactl-{}-{:08x}.tmp", OwnProcessId(), rd()));
             std::optional<std::u16string> libraryPath = LibraryPathOf(file);

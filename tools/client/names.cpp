@@ -139,6 +139,8 @@ std::vector<NameEntry> ParseNamesText(const std::string &text, const std::string
     std::map<uint16_t, size_t> idLine;
     std::map<std::string, size_t> nameLine;
     size_t lineNo = 0, pos = 0;
+    // A byte-order mark, as editors on Windows save UTF-8, is not text.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) pos = 3;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos) end = text.size();
@@ -156,6 +158,8 @@ std::vector<NameEntry> ParseNamesText(const std::string &text, const std::string
         }
         if (words.empty()) continue;
         const std::string where = fmt::format("{}:{}", source, lineNo);
+        if (line.find('\0') != std::string::npos)
+            throw UserError(fmt::format("{}: a NUL byte (0x00); a names file is UTF-8 text", where));
         if (words.size() != 2)
             throw UserError(fmt::format("{}: expected \"<DMA ID> <name>\" (as \"0x0007 dmOrientation\")", where));
         uint16_t id = 0;

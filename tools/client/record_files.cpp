@@ -26,6 +26,7 @@
 #include <fmt/format.h>
 
 #include "default_records.h"
+#include "processes.h"
 #include "record_lock.h"
 
 namespace dmaclient {
@@ -84,6 +85,9 @@ bool WriteNewFile(const fs::path &file, const std::vector<uint8_t> &bytes, const
 #endif
     return WriteAllAndClose(fd, bytes) ? true : fail();
 }
+
+// ".NAME." for the temporary files that replace the file NAME.
+std::string TempPrefix(const fs::path &target) { return "." + PathToUtf8(target.filename()) + "."; }
 
 // The end of a message about a write that did not happen.
 std::string Unchanged(size_t files) {
@@ -351,12 +355,15 @@ void WriteFilesTogether(const std::vector<FileWrite> &files, const std::string &
     };
 
     // Every temporary file is complete before the first target is replaced.
+    // Temporary files are named after the target and the process; those a
+    // killed run left beside the target go first.
     std::random_device rd;
     for (Target &t : targets) {
         fs::path dir = t.file.parent_path();
         if (dir.empty()) dir = ".";
+        RemoveFilesOfEndedRuns(dir, TempPrefix(t.file));
         const fs::path temp =
-            dir / PathFromUtf8(fmt::format(".{}.{:08x}.tmp", PathToUtf8(t.file.filename()), rd()));
+            dir / PathFromUtf8(fmt::format("{}{}-{:08x}.tmp", TempPrefix(t.file), OwnProcessId(), rd()));
         if (!WriteNewFile(temp, t.write->bytes, t.exists ? OwnershipOf(t.file) : FileOwnership{})) {
             const int error = errno;
             removeTemps(0);

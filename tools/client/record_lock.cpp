@@ -22,20 +22,13 @@
 
 #include <fmt/format.h>
 
+#include "processes.h"
 #include "record_files.h"
 
 namespace dmaclient {
 namespace {
 
 namespace fs = std::filesystem;
-
-unsigned long OwnProcessId() {
-#if defined(_WIN32)
-    return GetCurrentProcessId();
-#else
-    return static_cast<unsigned long>(::getpid());
-#endif
-}
 
 // The process ID a lock file holds, as text; "" when it cannot be read.
 std::string HolderOf(const std::string &lockPath) {
