@@ -14,8 +14,7 @@ uint64_t Extent(const Location &l) { return l.size ? l.size : static_cast<uint64
 // Two settings share bytes when their places overlap in one area, unless
 // both are single bits or bytes of one word with different masks.
 bool SharesBytes(const Location &a, const Location &b) {
-    if (a.area != b.area || a.area == kFaxArea) return false;
-    if (!(a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a))) return false;
+    if (a.area == kFaxArea || !BytesOverlap(a, b)) return false;
     const uint32_t ma = a.flagMask ? a.flagMask : IsPackedByteItem(a.itemId) ? PackedByteMask(a.itemId) : 0;
     const uint32_t mb = b.flagMask ? b.flagMask : IsPackedByteItem(b.itemId) ? PackedByteMask(b.itemId) : 0;
     if (ma && mb && a.offset == b.offset && !(ma & mb)) return false;
@@ -27,6 +26,10 @@ bool SharesBytes(const Location &a, const Location &b) {
 constexpr uint16_t kOrientation = 0x0007;
 
 }  // namespace
+
+bool BytesOverlap(const Location &a, const Location &b) {
+    return a.area == b.area && a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a);
+}
 
 Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Setting &s) {
     Relations r;

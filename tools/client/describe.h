@@ -19,6 +19,10 @@ struct Relations {
     std::vector<uint16_t> aliases;       // settings that share bytes with this one
 };
 
+// True when two places hold at least one byte in common: one area, and
+// ranges (a string's or font's capacity, else the stored width) that meet.
+bool BytesOverlap(const Location &a, const Location &b);
+
 // Asks the library on copies of the records for the linked rules (a write of
 // each value under each orientation and class), and the catalogue for the
 // places that overlap.

@@ -1,9 +1,9 @@
 // cmd_settings.cpp - the commands that look at and change single settings:
 // catalogue, show, get, set.
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
+#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include "commands.h"
@@ -11,11 +11,8 @@
 #include "json_form.h"
 #include "names.h"
 #include "settings.h"
-#include "value_format.h"
 
 namespace dmactl {
-
-void Print(const std::string &text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 namespace {
 
@@ -28,8 +25,6 @@ std::string StoredText(const Location &l) {
 }
 
 std::string Dash(uint64_t v, bool present) { return present ? std::to_string(v) : "-"; }
-
-}  // namespace
 
 int CmdCatalogue(const Globals &g, int target) {
     RecordSet set = LoadRecordSet(g.records);
@@ -74,7 +69,7 @@ int CmdCatalogue(const Globals &g, int target) {
         Json out{{"target", target}, {"count", ids.size()}};
         if (target != 1) out["recordSize"] = structSize;
         out["settings"] = rows;
-        Print(out.dump(2) + "\n");
+        PrintJson(out);
     } else {
         if (target != 1) Print(fmt::format("record kind {}: {} bytes, {} fields with a DMA ID\n", target, structSize,
                                            ids.size()));
@@ -114,8 +109,7 @@ int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
             table.Add({FormatId(s.dmaId), NameOf(s.dmaId), KindName(s.kind), TypeText(s.where), text});
         }
     }
-    if (g.json) Print(Json{{"records", set.name}, {"settings", rows}}.dump(2) + "\n");
-    else Print(table.Render());
+    PrintResult(g.json, Json{{"records", set.name}, {"settings", rows}}, table.Render());
     return 0;
 }
 
@@ -149,7 +143,7 @@ int CmdGet(const Globals &g, const std::string &idText) {
         j["drivenBy"] = ids(rel.drivenBy);
         if (!rel.rule.empty()) j["rule"] = rel.rule;
         j["aliases"] = ids(rel.aliases);
-        Print(j.dump(2) + "\n");
+        PrintJson(j);
         return 0;
     }
     Table t({"field", "value"});
@@ -179,8 +173,6 @@ int CmdGet(const Globals &g, const std::string &idText) {
     return 0;
 }
 
-namespace {
-
 struct Reading {
     DMA_RESULT result;
     Value value;
@@ -201,8 +193,6 @@ std::string ReadingText(const Setting &s, const Reading &r) {
 }
 
 Json ReadingJson(const Reading &r) { return r.result == DMA_OK ? ValueToJson(r.value) : Json(nullptr); }
-
-}  // namespace
 
 int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::string> &words) {
     if (!g.records.AnyFile())
@@ -261,7 +251,7 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
         j["changed"] = linked;
         j["written"] = written;
         j["saved"] = !unsaved;
-        Print(j.dump(2) + "\n");
+        PrintJson(j);
     } else {
         std::string line;
         if (readable && target.kind == ValueKind::Font && old.count(id) && old.at(id).result == DMA_OK) {
@@ -281,13 +271,42 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
                 t.Add({FormatId(s->dmaId), NameOf(s->dmaId), ReadingText(*s, now.at(s->dmaId)), ReadingText(*s, old.at(s->dmaId))});
             Print(t.Render());
         }
-        for (const std::string &p : written) Print("written: " + p + "\n");
-        if (!anyChange) Print("no bytes changed\n");
+        Print(WrittenLines(written, "") + (anyChange ? "" : "no bytes changed\n"));
     }
     if (unsaved)
         Note("the change was made in the built-in default records and is not saved; "
              "give --set NAME or --devmode/--secondary/--fax files to keep it");
     return 0;
+}
+
+}  // namespace
+
+void AddSettingsCommands(CLI::App &app, Globals &g) {
+    static struct {
+        int target = 1;
+        std::vector<std::string> ids, words;
+        std::string id;
+    } a;
+    auto *cat = app.add_subcommand("catalogue", "every DMA ID with its kind, buffer size and storage place");
+    cat->alias("catalog");
+    cat->add_option("--target", a.target, "1: whole catalogue; 2, 3, 4, 5, 7: the fields of that record kind")
+        ->check(CLI::IsMember({1, 2, 3, 4, 5, 7}));
+    OnRun(cat, g, [&g] { return CmdCatalogue(g, a.target); });
+
+    auto *show = app.add_subcommand("show", "every available setting with its value, or the given DMA IDs");
+    show->add_option("ids", a.ids, "DMA IDs (0x hex or decimal)");
+    OnRun(show, g, [&g] { return CmdShow(g, a.ids); });
+
+    auto *get = app.add_subcommand("get", "one setting with its value and where it is stored");
+    get->add_option("id", a.id, "DMA ID")->required();
+    get->alias("describe");
+    OnRun(get, g, [&g] { return CmdGet(g, a.id); });
+
+    auto *set = app.add_subcommand("set", "change one setting and show the linked settings that followed it");
+    set->add_option("id", a.id, "DMA ID")->required();
+    set->add_option("value", a.words, "integer (decimal, 0x hex; on/off for flags), text, or font members name=value")
+        ->required();
+    OnRun(set, g, [&g] { return CmdSet(g, a.id, a.words); });
 }
 
 }  // namespace dmactl
