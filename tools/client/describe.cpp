@@ -1,6 +1,8 @@
 // describe.cpp - ranges, linked settings and aliases of one setting.
 #include "describe.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "names.h"
@@ -26,6 +28,27 @@ bool SharesBytes(const Location &a, const Location &b) {
 constexpr uint16_t kOrientation = 0x0007;
 
 }  // namespace
+
+std::vector<uint16_t> CatalogueIds(DmaContext &ctx, int target) {
+    std::vector<uint16_t> ids;
+    for (const DmaIdEntry &e : EnumerateIds(ctx, target)) ids.push_back(static_cast<uint16_t>(e.dmaId));
+    if (target == 1) {
+        for (uint16_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) ids.push_back(id);
+        ids.push_back(DMA_ID_FAX_HEADER1);
+        ids.push_back(DMA_ID_FAX_HEADER2);
+        std::sort(ids.begin(), ids.end());
+    }
+    return ids;
+}
+
+bool DescribeForCatalogue(DmaContext &ctx, uint16_t dmaId, Setting &s) {
+    if (DescribeSetting(ctx, dmaId, s) == DMA_OK) return true;
+    if (auto l = Locate(dmaId)) s.where = *l;
+    s.kind = s.where.valueType == DMA_VT_STRING    ? ValueKind::String
+             : s.where.valueType == DMA_VT_LOGFONT ? ValueKind::Font
+                                                   : ValueKind::Integer;
+    return false;
+}
 
 bool BytesOverlap(const Location &a, const Location &b) {
     return a.area == b.area && a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a);
