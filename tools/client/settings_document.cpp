@@ -26,11 +26,7 @@ ExportedDocument ExportDocument(RecordSet &set) {
             doc.unreadable.push_back(skip);
             continue;
         }
-        Json e = IdJson(s.dmaId);
-        e["kind"] = KindName(s.kind);
-        e["value"] = ValueToJson(v);
-        if (v.unterminated) e["unterminated"] = true;
-        settings.push_back(e);
+        settings.push_back(SettingJson(s, v));
     }
     doc.settings = settings.size();
     doc.text = fmt::format("{{\n  \"format\": \"{}\",\n  \"version\": {},\n  \"settings\": [\n", kDocumentFormat,

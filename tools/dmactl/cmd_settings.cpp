@@ -113,10 +113,7 @@ int CmdGet(const Globals &g, const std::string &idText) {
         return t;
     };
     if (g.json) {
-        Json j = IdJson(s.dmaId);
-        j["kind"] = KindName(s.kind);
-        j["value"] = ValueToJson(v);
-        if (v.unterminated) j["unterminated"] = true;
+        Json j = SettingJson(s, v);
         j["buffer"] = s.size;
         j["location"] = LocationToJson(s.where);
         j["range"] = rel.range;
