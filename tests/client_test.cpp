@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "names.h"
@@ -40,8 +41,10 @@ std::string Import(const std::string &entries) {
         const ImportPlan plan = PlanImport(ParseDocument(Doc(entries), "d.json"), "d.json", ctx);
         ApplyImport(plan, before, after);
         std::string out;
-        for (const PlannedWrite &w : plan.writes)
-            out += (out.empty() ? "" : " ") + FormatId(w.setting.dmaId) + "=" + FormatValue(w.setting, w.value);
+        for (const PlannedWrite &w : plan.writes) {
+            if (!out.empty()) out += ' ';
+            out += fmt::format("{}={}", FormatId(w.setting.dmaId), FormatValue(w.setting, w.value));
+        }
         return out;
     } catch (const UserError &e) {
         return e.what();
