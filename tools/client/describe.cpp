@@ -1,6 +1,8 @@
 // describe.cpp - ranges, linked settings and aliases of one setting.
 #include "describe.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "names.h"
@@ -14,8 +16,7 @@ uint64_t Extent(const Location &l) { return l.size ? l.size : static_cast<uint64
 // Two settings share bytes when their places overlap in one area, unless
 // both are single bits or bytes of one word with different masks.
 bool SharesBytes(const Location &a, const Location &b) {
-    if (a.area != b.area || a.area == kFaxArea) return false;
-    if (!(a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a))) return false;
+    if (a.area == kFaxArea || !BytesOverlap(a, b)) return false;
     const uint32_t ma = a.flagMask ? a.flagMask : IsPackedByteItem(a.itemId) ? PackedByteMask(a.itemId) : 0;
     const uint32_t mb = b.flagMask ? b.flagMask : IsPackedByteItem(b.itemId) ? PackedByteMask(b.itemId) : 0;
     if (ma && mb && a.offset == b.offset && !(ma & mb)) return false;
@@ -27,6 +28,31 @@ bool SharesBytes(const Location &a, const Location &b) {
 constexpr uint16_t kOrientation = 0x0007;
 
 }  // namespace
+
+std::vector<uint16_t> CatalogueIds(DmaContext &ctx, int target) {
+    std::vector<uint16_t> ids;
+    for (const DmaIdEntry &e : EnumerateIds(ctx, target)) ids.push_back(static_cast<uint16_t>(e.dmaId));
+    if (target == 1) {
+        for (uint16_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) ids.push_back(id);
+        ids.push_back(DMA_ID_FAX_HEADER1);
+        ids.push_back(DMA_ID_FAX_HEADER2);
+        std::sort(ids.begin(), ids.end());
+    }
+    return ids;
+}
+
+bool DescribeForCatalogue(DmaContext &ctx, uint16_t dmaId, Setting &s) {
+    if (DescribeSetting(ctx, dmaId, s) == DMA_OK) return true;
+    if (auto l = Locate(dmaId)) s.where = *l;
+    s.kind = s.where.valueType == DMA_VT_STRING    ? ValueKind::String
+             : s.where.valueType == DMA_VT_LOGFONT ? ValueKind::Font
+                                                   : ValueKind::Integer;
+    return false;
+}
+
+bool BytesOverlap(const Location &a, const Location &b) {
+    return a.area == b.area && a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a);
+}
 
 Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Setting &s) {
     Relations r;

@@ -19,6 +19,18 @@ struct Relations {
     std::vector<uint16_t> aliases;       // settings that share bytes with this one
 };
 
+// The DMA IDs the catalogue lists for a target type (1: whole catalogue,
+// with the protected IDs and the fax header strings, ascending; 2-5 and 7: a
+// record kind's fields, in the library's order).
+std::vector<uint16_t> CatalogueIds(DmaContext &ctx, int target);
+// A setting as the library describes it (true), or, for one it does not
+// describe in these records, its place and the kind its stored type gives.
+bool DescribeForCatalogue(DmaContext &ctx, uint16_t dmaId, Setting &out);
+
+// True when two places hold at least one byte in common: one area, and
+// ranges (a string's or font's capacity, else the stored width) that meet.
+bool BytesOverlap(const Location &a, const Location &b);
+
 // Asks the library on copies of the records for the linked rules (a write of
 // each value under each orientation and class), and the catalogue for the
 // places that overlap.

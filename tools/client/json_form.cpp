@@ -77,6 +77,14 @@ Value ValueFromJson(const Setting &s, const Json &j) {
     return v;
 }
 
+Json SettingJson(const Setting &s, const Value &v) {
+    Json j = IdJson(s.dmaId);
+    j["kind"] = KindName(s.kind);
+    j["value"] = ValueToJson(v);
+    if (v.unterminated) j["unterminated"] = true;
+    return j;
+}
+
 Json IdJson(uint16_t dmaId) {
     Json j{{"id", FormatId(dmaId)}};
     const std::string name = NameOf(dmaId);

@@ -34,6 +34,9 @@ Value ValueFromJson(const Setting &s, const Json &j);
 // {"id": "0x0007", "name": "dmOrientation"}: how JSON output names a
 // setting; "name" only for a setting that has one.  Further keys follow.
 Json IdJson(uint16_t dmaId);
+// A setting with its value: IdJson, "kind", "value", and "unterminated"
+// for a string field without a terminator.  Further keys follow.
+Json SettingJson(const Setting &s, const Value &v);
 // Where a setting lives, for --json output of catalogue/get.
 Json LocationToJson(const Location &l);
 

@@ -1,16 +1,22 @@
-// cli_support.cpp - manual page, bash completion, error reports, output check.
+// cli_support.cpp - help command, manual page, bash completion, UTF-8
+// arguments.
 #include "cli_support.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <set>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
+#endif
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
-#include "dmaccess/dmaccess.h"
+#include "commands.h"
 
 namespace dmactl {
 namespace {
@@ -161,30 +167,55 @@ std::string BashCompletion(const CLI::App &app) {
     return out;
 }
 
-void ReportError(bool json, const std::string &message, int status, const std::string &file,
-                 const std::string &entry) {
-    std::string text;
-    if (json) {
-        nlohmann::ordered_json e{{"message", message}, {"status", status}};
-        if (!file.empty()) e["file"] = file;
-        if (!entry.empty()) e["entry"] = entry;
-        text = nlohmann::ordered_json{{"error", e}}.dump() + "\n";
-    } else {
-        text = "dmactl: " + message + "\n";
-    }
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
+void OnRun(CLI::App *c, Globals &g, std::function<int()> command) {
+    c->callback([&g, command] { g.run = command; });
 }
 
-int FinishOutput(int status, bool json) {
-    const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
-    const int err = errno;
-    const bool closeFailed = std::fclose(stdout) != 0;
-    if (failed || closeFailed) {
-        ReportError(json, fmt::format("cannot write standard output: {}", std::strerror(failed ? err : errno)), 1);
-        return 1;
+void AddHelpCommand(CLI::App &app, Globals &g) {
+    static std::vector<std::string> words;
+    auto *help = app.add_subcommand("help", "the options and arguments of a command: dmactl help COMMAND");
+    help->add_option("command", words, "command (and subcommand)");
+    OnRun(help, g, [&app] {
+        const CLI::App *at = &app;
+        std::string prefix = "dmactl";
+        for (const std::string &w : words) {
+            const CLI::App *next = nullptr;
+            for (const CLI::App *sub : at->get_subcommands([](const CLI::App *) { return true; }))
+                if (sub->check_name(w)) next = sub;
+            if (!next) throw UserError(fmt::format("help: no command \"{}\" (dmactl --help lists them)", w), 2);
+            if (at != &app) prefix += " " + at->get_name();
+            at = next;
+        }
+        Print(at == &app ? app.help() : at->help(prefix));
+        return 0;
+    });
+}
+
+void UseUtf8Arguments(int &argc, char **&argv) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    static std::vector<std::string> args;
+    static std::vector<char *> pointers;
+    int wargc = 0;
+    LPWSTR *wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+    if (!wargv) return;
+    for (int i = 0; i < wargc; ++i) {
+        const int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(static_cast<size_t>(n > 0 ? n : 1), '\0');
+        if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, arg.data(), n, nullptr, nullptr);
+        arg.resize(arg.size() - 1);
+        args.push_back(arg);
     }
-    return status;
+    LocalFree(wargv);
+    for (std::string &arg : args) pointers.push_back(arg.data());
+    pointers.push_back(nullptr);
+    argc = wargc;
+    argv = pointers.data();
+#else
+    (void)argc;
+    (void)argv;
+#endif
 }
 
 }  // namespace dmactl

@@ -1,149 +1,30 @@
 // cmd_docprop.cpp - document-property files: docprop show, upgrade, new and
-// extract, and the reading and writing of whole files (docprop_io.h) that
-// the fax commands share.
+// extract.
 //
 // Document-property files are read and written by the library itself
-// (DMA_ReplaceDocProp, DMA_ExtractDocPropEx), which take the file's path from
-// the setting 0x176 of a scratch DEVMODEW record (docprop_paths.h says how a
-// path gets there, and what stands in for a path that does not fit).  The
-// tool only looks at the fax section's signature in the raw file to say which
-// layout it had.
-//
-// Section files (docprop extract, docprop new --from): PREFIX.ndev,
-// PREFIX.tmbinfo, PREFIX.spinfo hold one whole section each, signature and
-// length fields included, and PREFIX.fax the fax section, a fax-address
-// block in the current layout that the fax commands work on.  A section
-// that the file lacks has no file.
-#include <cstddef>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <optional>
+// (DMA_ReplaceDocProp, DMA_ExtractDocPropEx; docprop_io.h), and their
+// sections become files of their own and back in the client core
+// (docprop_sections.h).  The tool only looks at the fax section's signature
+// in the raw file to say which layout it had.
 #include <string>
+#include <vector>
 
+#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include "commands.h"
-#include "docprop_io.h"
-#include "docprop_paths.h"
-#include "fax_view.h"
-#include "json_form.h"
-#include "settings.h"
-#include "validation.h"
-#include "value_format.h"
+#include "docprop_sections.h"
+#include "fax_file.h"
 
 namespace dmactl {
 namespace {
 
-namespace fs = std::filesystem;
-
-Json FaxEntriesArray(const uint8_t *first, unsigned count) {
-    Json a = Json::array();
-    for (unsigned i = 0; i < count; ++i)
-        a.push_back(FaxEntryJson(first + static_cast<size_t>(i) * DMA_FAX_ENTRY_SIZE, DMA_FAX_ENTRY_SIZE, i + 1));
-    return a;
-}
-
-// The section files of `prefix`, in file order.
-struct SectionFile {
-    const char *suffix;
-    std::vector<uint8_t> DocProp::*member;
-    const char *what;
-};
-constexpr SectionFile kSectionFiles[] = {
-    {".ndev", &DocProp::ndev, "NDEV001 section"},
-    {".tmbinfo", &DocProp::tmbInfo, "TMBINFO section"},
-    {".spinfo", &DocProp::spInfo, "SPINFO section"},
-    {".fax", &DocProp::fax, "fax section"},
-};
-
-// A section's header: the UTF-16 signature in 16 bytes, then for NDEV001 the
-// word 0x5250, then the payload length.
-std::vector<uint8_t> SectionHeader(const char *signature, bool ndev, size_t payload) {
-    std::vector<uint8_t> h(16, 0);
-    for (size_t i = 0; signature[i]; ++i) h[2 * i] = static_cast<uint8_t>(signature[i]);
-    auto le32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) h.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
-    if (ndev) le32(0x5250);
-    le32(static_cast<uint32_t>(payload));
-    return h;
-}
-
-}  // namespace
-
-int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out) {
-    const DocProp d = ReadDocProp(in);
-    const size_t size = WriteDocProp(out, d);
-    const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"
-                                                                   : "fax section already in the current layout";
-    if (out == "-")  // the file itself went to standard output
-        Note(fmt::format("{}: {}; written to standard output ({} bytes)", in, what, size));
-    else if (g.json)
-        Print(Json{{"written", out}, {"size", size}, {"converted", d.hasFax && d.oldLayout}}.dump(2) + "\n");
-    else
-        Print(fmt::format("{}: {}; written {} ({} bytes)\n", in, what, out, size));
-    return 0;
-}
-
-int CmdDocPropNew(const Globals &g, const std::string &out, const std::string &fromPrefix) {
-    DocProp d;
-    std::string source;
-    if (!fromPrefix.empty()) {
-        for (const SectionFile &s : kSectionFiles) {
-            const std::string path = fromPrefix + s.suffix;
-            if (FileExists(path)) d.*(s.member) = ReadFileBytes(path);
-        }
-        if (d.ndev.empty() && d.tmbInfo.empty() && d.spInfo.empty() && d.fax.empty())
-            throw UserError(fmt::format("{0}: no section files ({0}.ndev, {0}.tmbinfo, {0}.spinfo, {0}.fax)",
-                                        fromPrefix));
-        source = "the section files " + fromPrefix + ".*";
-    } else {
-        // From the record set: the NDEV001 section carries the DEVMODEW
-        // record, TMBINFO and SPINFO are empty, and the fax section is the
-        // set's fax-address block.
-        RecordSet set = LoadRecordSet(g.records);
-        d.ndev = SectionHeader("NDEV001", true, set.devMode.bytes.size());
-        d.ndev.insert(d.ndev.end(), set.devMode.bytes.begin(), set.devMode.bytes.end());
-        d.tmbInfo = SectionHeader("TMBINFO", false, 0);
-        d.spInfo = SectionHeader("SPINFO", false, 0);
-        if (set.faxBlock) {
-            CheckFaxBlockWritable(set.faxBlock->bytes, set.faxBlock->FromFile() ? set.faxBlock->path : "the fax-address block");
-            d.fax = set.faxBlock->bytes;
-            d.fax.resize(DMA_FAX_HEADER_SIZE + size_t{FaxBlockCount(d.fax.data())} * DMA_FAX_ENTRY_SIZE);
-        }
-        source = set.devMode.FromFile() ? "the record set" : "the built-in default records";
-    }
-    const size_t size = WriteDocProp(out, d);
-    if (out == "-")  // the file itself went to standard output
-        Note(fmt::format("written to standard output ({} bytes) from {}", size, source));
-    else if (g.json)
-        Print(Json{{"written", out}, {"size", size}, {"ndev", d.ndev.size()}, {"tmbinfo", d.tmbInfo.size()},
-                   {"spinfo", d.spInfo.size()}, {"fax", d.fax.size()}}.dump(2) + "\n");
-    else
-        Print(fmt::format("written {} ({} bytes) from {}\n", out, size, source));
-    return 0;
-}
-
-int CmdDocPropExtract(const Globals &g, const std::string &file, const std::string &prefix) {
-    const DocProp d = ReadDocProp(file);
-    std::vector<FileWrite> writes;
-    Table t({"file", "section", "bytes"}, {2});
-    Json files = Json::array();
-    for (const SectionFile &s : kSectionFiles) {
-        const std::vector<uint8_t> &bytes = d.*(s.member);
-        if (bytes.empty()) continue;
-        writes.push_back({prefix + s.suffix, bytes});
-        t.Add({prefix + s.suffix, s.what, std::to_string(bytes.size())});
-        files.push_back(Json{{"file", prefix + s.suffix}, {"section", s.what}, {"size", bytes.size()}});
-    }
-    if (writes.empty()) throw UserError(fmt::format("{}: the file has no sections", file));
-    WriteFilesTogether(writes);
-    if (g.json)
-        Print(Json{{"file", file}, {"written", files}}.dump(2) + "\n");
-    else
-        Print(t.Render());
-    return 0;
+// Where a written file is reported: standard output ("-") took the file
+// itself, so the report is a note.
+void ReportDocPropWritten(const Globals &g, const std::string &out, const std::string &stdoutNote,
+                          const Json &j, const std::string &text) {
+    if (out == "-") Note(stdoutNote);
+    else PrintResult(g.json, j, text);
 }
 
 int CmdDocPropShow(const Globals &g, const std::string &file) {
@@ -162,48 +43,125 @@ int CmdDocPropShow(const Globals &g, const std::string &file) {
         offset += s.size;
     }
     FaxSummary fax;
+    const uint8_t *entries = d.hasFax ? d.fax.data() + DMA_FAX_HEADER_SIZE : nullptr;
     if (d.hasFax) {
         fax = SummariseFax(d.fax, file);
-        const char *layout = LayoutText(d.oldLayout);
         sections.push_back(Json{{"name", "fax"},
                                 {"offset", d.faxOffset},
                                 {"size", d.faxSizeInFile},
                                 {"layout", d.oldLayout ? "old" : "current"},
                                 {"currentSize", d.fax.size()}});
         t.Add({"fax", std::to_string(d.faxOffset), std::to_string(d.faxSizeInFile),
-               std::to_string(d.faxSizeInFile - DMA_FAX_HEADER_SIZE), layout});
+               std::to_string(d.faxSizeInFile - DMA_FAX_HEADER_SIZE), LayoutText(d.oldLayout)});
         offset = d.faxOffset + d.faxSizeInFile;
     }
     const size_t trailing = d.fileSize > offset ? d.fileSize - offset : 0;
     if (g.json) {
         Json j{{"file", file}, {"size", d.fileSize}, {"sections", sections}, {"ignoredBytes", trailing}};
-        if (d.hasFax)
-            j["fax"] = Json{{"layout", d.oldLayout ? "old" : "current"},
-                            {"destinations", fax.count},
-                            {"header1", fax.header1},
-                            {"header2", fax.header2},
-                            {"entries", FaxEntriesArray(d.fax.data() + DMA_FAX_HEADER_SIZE, fax.count)}};
-        else
-            j["fax"] = nullptr;
-        Print(j.dump(2) + "\n");
+        j["fax"] = nullptr;
+        if (d.hasFax) {
+            Json list = Json::array();
+            for (unsigned i = 0; i < fax.count; ++i)
+                list.push_back(FaxEntryJson(entries + size_t{i} * DMA_FAX_ENTRY_SIZE, DMA_FAX_ENTRY_SIZE, i + 1));
+            j["fax"] = Json{{"layout", d.oldLayout ? "old" : "current"}, {"destinations", fax.count},
+                            {"header1", fax.header1}, {"header2", fax.header2}, {"entries", list}};
+        }
+        PrintJson(j);
         return 0;
     }
     Print(fmt::format("{}: {} bytes, {} sections\n", file, d.fileSize, sections.size()));
     if (!sections.empty()) Print(t.Render());
     if (trailing) Print(fmt::format("{} bytes after the last section are ignored\n", trailing));
-    if (d.hasFax) {
-        Table f({"fax", "value"});
-        f.Add({"layout", d.oldLayout ? "old; read in the current layout" : "current"});
-        f.Add({"destinations", std::to_string(fax.count)});
-        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER1), QuoteText(fax.header1)});
-        f.Add({FaxHeaderLabel(DMA_ID_FAX_HEADER2), QuoteText(fax.header2)});
-        Print(f.Render());
-        PrintFaxEntries(d.fax.data() + DMA_FAX_HEADER_SIZE, fax.count, DMA_FAX_ENTRY_SIZE);
-    } else {
+    if (!d.hasFax) {
         Print("no fax section\n");
+        return 0;
     }
+    Print(FaxHeadTable("fax", d.oldLayout ? "old; read in the current layout" : "current", fax));
+    PrintFaxEntries(entries, fax.count, DMA_FAX_ENTRY_SIZE);
     return 0;
 }
 
+int CmdDocPropUpgrade(const Globals &g, const std::string &in, const std::string &out) {
+    const DocProp d = ReadDocProp(in);
+    const size_t size = WriteDocProp(out, d);
+    const char *what = !d.hasFax ? "no fax section" : d.oldLayout ? "fax section converted from the old layout"
+                                                                   : "fax section already in the current layout";
+    ReportDocPropWritten(g, out, fmt::format("{}: {}; written to standard output ({} bytes)", in, what, size),
+                         Json{{"written", out}, {"size", size}, {"converted", d.hasFax && d.oldLayout}},
+                         fmt::format("{}: {}; written {} ({} bytes)\n", in, what, out, size));
+    return 0;
+}
+
+int CmdDocPropNew(const Globals &g, const std::string &out, const std::string &fromPrefix) {
+    DocProp d;
+    std::string source;
+    if (!fromPrefix.empty()) {
+        d = DocPropFromSectionFiles(fromPrefix);
+        source = "the section files " + fromPrefix + ".*";
+    } else {
+        const RecordSet set = LoadRecordSet(g.records);
+        d = DocPropFromRecordSet(set);
+        source = set.devMode.FromFile() ? "the record set" : "the built-in default records";
+    }
+    const size_t size = WriteDocProp(out, d);
+    ReportDocPropWritten(g, out, fmt::format("written to standard output ({} bytes) from {}", size, source),
+                         Json{{"written", out}, {"size", size}, {"ndev", d.ndev.size()},
+                              {"tmbinfo", d.tmbInfo.size()}, {"spinfo", d.spInfo.size()}, {"fax", d.fax.size()}},
+                         fmt::format("written {} ({} bytes) from {}\n", out, size, source));
+    return 0;
+}
+
+int CmdDocPropExtract(const Globals &g, const std::string &file, const std::string &prefix) {
+    const DocProp d = ReadDocProp(file);
+    std::vector<FileWrite> writes;
+    Table t({"file", "section", "bytes"}, {2});
+    Json files = Json::array();
+    for (const SectionFile &s : SectionFiles()) {
+        const std::vector<uint8_t> &bytes = d.*(s.member);
+        if (bytes.empty()) continue;
+        writes.push_back({prefix + s.suffix, bytes});
+        t.Add({prefix + s.suffix, s.what, std::to_string(bytes.size())});
+        files.push_back(Json{{"file", prefix + s.suffix}, {"section", s.what}, {"size", bytes.size()}});
+    }
+    if (writes.empty()) throw UserError(fmt::format("{}: the file has no sections", file));
+    WriteFilesTogether(writes);
+    PrintResult(g.json, Json{{"file", file}, {"written", files}}, t.Render());
+    return 0;
+}
+
+}  // namespace
+
+void AddDocPropCommands(CLI::App &app, Globals &g) {
+    static std::string file, out, from;
+    auto *dp = app.add_subcommand("docprop", "document-property files");
+    dp->require_subcommand(1);
+    auto *show = dp->add_subcommand("show", "sections, sizes, fax layout, destinations and header strings");
+    show->add_option("file", file, "document-property file")->required();
+    OnRun(show, g, [&g] { return CmdDocPropShow(g, file); });
+
+    auto *up = dp->add_subcommand("upgrade", "write the file with its fax section in the current layout");
+    up->add_option("in", file, "document-property file to read")->required();
+    up->add_option("out", out, "file to write (may be the same)")->required();
+    OnRun(up, g, [&g] { return CmdDocPropUpgrade(g, file, out); });
+
+    auto *nw = dp->add_subcommand(
+        "new", fmt::format("write a document-property file: from the record set ({} = the DEVMODEW record, empty {} "
+                           "and {}, the set's fax-address block), or with --from from section files",
+                           DMA_NDEV_SIGNATURE, DMA_TMBINFO_SIGNATURE, DMA_SPINFO_SIGNATURE));
+    nw->add_option("out", out, "file to write")->required();
+    nw->add_option("--from", from, "PREFIX: join PREFIX.ndev, PREFIX.tmbinfo, PREFIX.spinfo, PREFIX.fax "
+                                   "(as docprop extract writes them; a missing file is an absent section)");
+    nw->footer("Examples:\n  dmactl --set job docprop new job.prop\n  dmactl docprop extract job.prop parts && "
+               "dmactl fax add parts.fax 1795=5550100 && dmactl docprop new job2.prop --from parts");
+    OnRun(nw, g, [&g] { return CmdDocPropNew(g, out, from); });
+
+    auto *extract = dp->add_subcommand(
+        "extract", "write each section of a document-property file to a file of its own: PREFIX.ndev, "
+                   "PREFIX.tmbinfo, PREFIX.spinfo and PREFIX.fax (a fax-address block, current layout)");
+    extract->add_option("file", file, "document-property file")->required();
+    extract->add_option("prefix", from, "PREFIX of the section files")->required();
+    extract->footer("Back to one file: dmactl docprop new OUT --from PREFIX");
+    OnRun(extract, g, [&g] { return CmdDocPropExtract(g, file, from); });
+}
 
 }  // namespace dmactl

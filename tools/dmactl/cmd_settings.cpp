@@ -1,21 +1,17 @@
 // cmd_settings.cpp - the commands that look at and change single settings:
 // catalogue, show, get, set.
-#include <algorithm>
-#include <cstdio>
-#include <map>
 
+#include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
 #include "commands.h"
 #include "describe.h"
 #include "json_form.h"
 #include "names.h"
+#include "setting_change.h"
 #include "settings.h"
-#include "value_format.h"
 
 namespace dmactl {
-
-void Print(const std::string &text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 namespace {
 
@@ -29,32 +25,17 @@ std::string StoredText(const Location &l) {
 
 std::string Dash(uint64_t v, bool present) { return present ? std::to_string(v) : "-"; }
 
-}  // namespace
-
 int CmdCatalogue(const Globals &g, int target) {
     RecordSet set = LoadRecordSet(g.records);
     DmaContext ctx = set.Context();
-    std::vector<uint16_t> ids;
-    for (const DmaIdEntry &e : EnumerateIds(ctx, target)) ids.push_back(static_cast<uint16_t>(e.dmaId));
-    if (target == 1) {
-        for (uint16_t id = DMA_ID_PROTECTED_FIRST; id <= DMA_ID_PROTECTED_LAST; ++id) ids.push_back(id);
-        ids.push_back(DMA_ID_FAX_HEADER1);
-        ids.push_back(DMA_ID_FAX_HEADER2);
-        std::sort(ids.begin(), ids.end());
-    }
+    const std::vector<uint16_t> ids = CatalogueIds(ctx, target);
     const int32_t structSize = target == 1 ? 0 : static_cast<int32_t>(DMA_QueryStructSize(target));
     Json rows = Json::array();
     Table table({"DMA ID", "name", "item", "kind", "type", "buffer", "area", "offset", "width", "size"},
                 {2, 5, 7, 8, 9});
     for (uint16_t id : ids) {
         Setting s;
-        const bool described = DescribeSetting(ctx, id, s) == DMA_OK;
-        if (!described) {
-            if (auto l = Locate(id)) s.where = *l;
-            s.kind = s.where.valueType == DMA_VT_STRING    ? ValueKind::String
-                     : s.where.valueType == DMA_VT_LOGFONT ? ValueKind::Font
-                                                           : ValueKind::Integer;
-        }
+        const bool described = DescribeForCatalogue(ctx, id, s);
         const Location &l = s.where;
         if (g.json) {
             Json j = IdJson(id);
@@ -74,7 +55,7 @@ int CmdCatalogue(const Globals &g, int target) {
         Json out{{"target", target}, {"count", ids.size()}};
         if (target != 1) out["recordSize"] = structSize;
         out["settings"] = rows;
-        Print(out.dump(2) + "\n");
+        PrintJson(out);
     } else {
         if (target != 1) Print(fmt::format("record kind {}: {} bytes, {} fields with a DMA ID\n", target, structSize,
                                            ids.size()));
@@ -114,8 +95,7 @@ int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
             table.Add({FormatId(s.dmaId), NameOf(s.dmaId), KindName(s.kind), TypeText(s.where), text});
         }
     }
-    if (g.json) Print(Json{{"records", set.name}, {"settings", rows}}.dump(2) + "\n");
-    else Print(table.Render());
+    PrintResult(g.json, Json{{"records", set.name}, {"settings", rows}}, table.Render());
     return 0;
 }
 
@@ -133,10 +113,7 @@ int CmdGet(const Globals &g, const std::string &idText) {
         return t;
     };
     if (g.json) {
-        Json j = IdJson(s.dmaId);
-        j["kind"] = KindName(s.kind);
-        j["value"] = ValueToJson(v);
-        if (v.unterminated) j["unterminated"] = true;
+        Json j = SettingJson(s, v);
         j["buffer"] = s.size;
         j["location"] = LocationToJson(s.where);
         j["range"] = rel.range;
@@ -149,7 +126,7 @@ int CmdGet(const Globals &g, const std::string &idText) {
         j["drivenBy"] = ids(rel.drivenBy);
         if (!rel.rule.empty()) j["rule"] = rel.rule;
         j["aliases"] = ids(rel.aliases);
-        Print(j.dump(2) + "\n");
+        PrintJson(j);
         return 0;
     }
     Table t({"field", "value"});
@@ -179,115 +156,91 @@ int CmdGet(const Globals &g, const std::string &idText) {
     return 0;
 }
 
-namespace {
-
-struct Reading {
-    DMA_RESULT result;
-    Value value;
-};
-
-std::map<uint16_t, Reading> ReadAll(DmaContext &ctx, const std::vector<Setting> &settings) {
-    std::map<uint16_t, Reading> out;
-    for (const Setting &s : settings) {
-        Reading r;
-        r.result = ReadSetting(ctx, s, r.value);
-        out[s.dmaId] = r;
-    }
-    return out;
-}
-
 std::string ReadingText(const Setting &s, const Reading &r) {
     return r.result == DMA_OK ? FormatValue(s, r.value) : "<unreadable>";
 }
 
 Json ReadingJson(const Reading &r) { return r.result == DMA_OK ? ValueToJson(r.value) : Json(nullptr); }
 
-}  // namespace
-
 int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::string> &words) {
     if (!g.records.AnyFile())
         throw UserError("set: name the records to change: --set NAME or --devmode/--secondary/--fax FILE "
                         "(dmactl new NAME creates blank ones)");
-    const uint16_t id = ParseDmaId(idText);
-    RecordSet before = LoadRecordSet(g.records);
-    RecordSet after = before;
-    DmaContext ctx = after.Context();
-    const Setting target = RequireSetting(ctx, id);
-    const std::vector<Setting> all = AvailableSettings(ctx);
-    const auto old = ReadAll(ctx, all);
-
-    Value current;
-    if (ReadSetting(ctx, target, current) != DMA_OK || target.where.plainId) current = Value{};
-    current.kind = target.kind;
-    const Value wanted = ParseValue(target, words, current);
-    const DMA_RESULT r = WriteSetting(ctx, target, wanted);
-    if (r != DMA_OK) {
-        const std::string hint = r == DMA_E_FAILED ? LinkedSettingHint(target, false) : "";
-        throw UserError(fmt::format("set {}: {}{}; nothing was changed", IdLabel(id), ResultMessage(r), hint));
-    }
-
-    const auto now = ReadAll(ctx, all);
-    std::vector<const Setting *> changed;
-    for (const Setting &s : all) {
-        if (s.dmaId == id) continue;
-        const Reading &a = old.at(s.dmaId), &b = now.at(s.dmaId);
-        if (a.result != b.result || (a.result == DMA_OK && !(a.value == b.value))) changed.push_back(&s);
-    }
-    Value result;
-    const bool readable = !target.where.plainId && ReadSetting(ctx, target, result) == DMA_OK;
-    const std::vector<std::string> written = SaveChangedRecords(before, after);
-    const bool anyChange = before.devMode.bytes != after.devMode.bytes ||
-                           before.secondary.bytes != after.secondary.bytes ||
-                           (before.faxBlock && before.faxBlock->bytes != after.faxBlock->bytes);
-    bool unsaved = false;
-    if (anyChange) {
-        unsaved = (!after.devMode.FromFile() && before.devMode.bytes != after.devMode.bytes) ||
-                  (!after.secondary.FromFile() && before.secondary.bytes != after.secondary.bytes) ||
-                  (before.faxBlock && !after.faxBlock->FromFile() && before.faxBlock->bytes != after.faxBlock->bytes);
-    }
-
+    const SettingChange c = ChangeSetting(g.records, idText, words);
+    const Setting &target = c.target;
+    const uint16_t id = target.dmaId;
     if (g.json) {
         Json j = IdJson(id);
         j["kind"] = KindName(target.kind);
-        j["value"] = readable ? ValueToJson(result) : Json(nullptr);
-        if (old.count(id)) j["previous"] = ReadingJson(old.at(id));
+        j["value"] = c.readable ? ValueToJson(c.value) : Json(nullptr);
+        if (c.hadPrevious) j["previous"] = ReadingJson(c.previous);
         Json linked = Json::array();
-        for (const Setting *s : changed) {
-            Json c = IdJson(s->dmaId);
-            c["value"] = ReadingJson(now.at(s->dmaId));
-            c["previous"] = ReadingJson(old.at(s->dmaId));
-            linked.push_back(c);
+        for (const auto &f : c.followed) {
+            Json l = IdJson(f.setting->dmaId);
+            l["value"] = ReadingJson(f.after);
+            l["previous"] = ReadingJson(f.before);
+            linked.push_back(l);
         }
         j["changed"] = linked;
-        j["written"] = written;
-        j["saved"] = !unsaved;
-        Print(j.dump(2) + "\n");
+        j["written"] = c.written;
+        j["saved"] = !c.unsaved;
+        PrintJson(j);
     } else {
         std::string line;
-        if (readable && target.kind == ValueKind::Font && old.count(id) && old.at(id).result == DMA_OK) {
+        if (c.readable && target.kind == ValueKind::Font && c.hadPrevious && c.previous.result == DMA_OK) {
             std::string was, now;
-            FontDifference(old.at(id).value.font, result.font, was, now);
+            FontDifference(c.previous.value.font, c.value.font, was, now);
             line = fmt::format("{} = {}  (was {})", IdLabel(id), now.empty() ? "unchanged" : now,
                                was.empty() ? "the same" : was);
         } else {
-            line = fmt::format("{} = {}", IdLabel(id), readable ? FormatValue(target, result) : "(write-only)");
-            if (old.count(id)) line += "  (was " + ReadingText(target, old.at(id)) + ")";
+            line = fmt::format("{} = {}", IdLabel(id), c.readable ? FormatValue(target, c.value) : "(write-only)");
+            if (c.hadPrevious) line += "  (was " + ReadingText(target, c.previous) + ")";
         }
         Print(line + "\n");
-        if (!changed.empty()) {
+        if (!c.followed.empty()) {
             Print("linked settings that changed with it:\n");
             Table t({"DMA ID", "name", "value", "was"});
-            for (const Setting *s : changed)
-                t.Add({FormatId(s->dmaId), NameOf(s->dmaId), ReadingText(*s, now.at(s->dmaId)), ReadingText(*s, old.at(s->dmaId))});
+            for (const auto &f : c.followed)
+                t.Add({FormatId(f.setting->dmaId), NameOf(f.setting->dmaId), ReadingText(*f.setting, f.after),
+                       ReadingText(*f.setting, f.before)});
             Print(t.Render());
         }
-        for (const std::string &p : written) Print("written: " + p + "\n");
-        if (!anyChange) Print("no bytes changed\n");
+        Print(WrittenLines(c.written, "") + (c.anyChange ? "" : "no bytes changed\n"));
     }
-    if (unsaved)
+    if (c.unsaved)
         Note("the change was made in the built-in default records and is not saved; "
              "give --set NAME or --devmode/--secondary/--fax files to keep it");
     return 0;
+}
+
+}  // namespace
+
+void AddSettingsCommands(CLI::App &app, Globals &g) {
+    static struct {
+        int target = 1;
+        std::vector<std::string> ids, words;
+        std::string id;
+    } a;
+    auto *cat = app.add_subcommand("catalogue", "every DMA ID with its kind, buffer size and storage place");
+    cat->alias("catalog");
+    cat->add_option("--target", a.target, "1: whole catalogue; 2, 3, 4, 5, 7: the fields of that record kind")
+        ->check(CLI::IsMember({1, 2, 3, 4, 5, 7}));
+    OnRun(cat, g, [&g] { return CmdCatalogue(g, a.target); });
+
+    auto *show = app.add_subcommand("show", "every available setting with its value, or the given DMA IDs");
+    show->add_option("ids", a.ids, "DMA IDs (0x hex or decimal)");
+    OnRun(show, g, [&g] { return CmdShow(g, a.ids); });
+
+    auto *get = app.add_subcommand("get", "one setting with its value and where it is stored");
+    get->add_option("id", a.id, "DMA ID")->required();
+    get->alias("describe");
+    OnRun(get, g, [&g] { return CmdGet(g, a.id); });
+
+    auto *set = app.add_subcommand("set", "change one setting and show the linked settings that followed it");
+    set->add_option("id", a.id, "DMA ID")->required();
+    set->add_option("value", a.words, "integer (decimal, 0x hex; on/off for flags), text, or font members name=value")
+        ->required();
+    OnRun(set, g, [&g] { return CmdSet(g, a.id, a.words); });
 }
 
 }  // namespace dmactl

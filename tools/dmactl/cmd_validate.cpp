@@ -1,35 +1,26 @@
 // cmd_validate.cpp - validate: every check of the named records and files,
 // each problem by file, section and offset; exit status 1 when any.
-#include <fmt/format.h>
+#include <CLI/CLI.hpp>
 
 #include "commands.h"
-#include "json_form.h"
+#include "fax_file.h"
+#include "operands.h"
 #include "validation.h"
-#include "value_format.h"
 
 namespace dmactl {
 namespace {
 
-bool EndsWith(const std::string &s, const std::string &tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 // One operand: a record file by its extension, a document-property file or
 // fax-address block by its signature, or a record set by name.
 void CheckOperand(const std::string &operand, std::vector<Problem> &out) {
-    RecordSelection sel;
-    if (EndsWith(operand, ".devmode")) sel.devModePath = operand;
-    else if (EndsWith(operand, ".secondary")) sel.secondaryPath = operand;
-    else if (EndsWith(operand, ".fax")) sel.faxPath = operand;
-    else if (!FileExists(operand) && operand != "-" &&
-             (FileExists(SetFile(operand, RecordKind::DevMode)) || FileExists(SetFile(operand, RecordKind::Secondary))))
-        sel.setName = operand;
+    RecordSelection sel = SelectionOfFile(operand);
+    if (!sel.AnyFile() && !FileExists(operand) && operand != "-" && RecordSetExists(operand)) sel.setName = operand;
     if (sel.AnyFile()) {
         for (Problem &p : CheckRecordSet(sel)) out.push_back(std::move(p));
         return;
     }
     const std::vector<uint8_t> bytes = ReadFileBytes(operand);
-    if (bytes.size() >= 16 && (SignatureIs(bytes.data(), "ZOVA002") || SignatureIs(bytes.data(), "ZOVA001"))) {
+    if (IsFaxBlock(bytes)) {
         CheckFaxBlockBytes(bytes.data(), bytes.size(), 0, operand, "fax block", out);
         return;
     }
@@ -38,11 +29,8 @@ void CheckOperand(const std::string &operand, std::vector<Problem> &out) {
     for (Problem &p : CheckDocPropBytes(bytes, operand)) out.push_back(std::move(p));
 }
 
-}  // namespace
-
 int CmdValidate(const Globals &g, const std::vector<std::string> &operands) {
     std::vector<Problem> problems;
-    std::vector<std::string> checked;
     if (operands.empty()) {
         problems = CheckRecordSet(g.records);
     } else {
@@ -52,7 +40,7 @@ int CmdValidate(const Globals &g, const std::vector<std::string> &operands) {
         Json list = Json::array();
         for (const Problem &p : problems)
             list.push_back(Json{{"file", p.file}, {"section", p.section}, {"offset", p.offset}, {"problem", p.message}});
-        Print(Json{{"valid", problems.empty()}, {"problems", list}}.dump(2) + "\n");
+        PrintJson(Json{{"valid", problems.empty()}, {"problems", list}});
     } else if (problems.empty()) {
         Print("no problems found\n");
     } else {
@@ -61,6 +49,18 @@ int CmdValidate(const Globals &g, const std::vector<std::string> &operands) {
         Print(t.Render());
     }
     return problems.empty() ? 0 : 1;
+}
+
+}  // namespace
+
+void AddValidateCommand(CLI::App &app, Globals &g) {
+    static std::vector<std::string> operands;
+    auto *val = app.add_subcommand(
+        "validate", "check records, fax-address blocks or document-property files as a whole; exit 1 on a problem");
+    val->add_option("files", operands,
+                    "record set NAME, FILE.devmode/.secondary/.fax, or a document-property file; "
+                    "none: the records of --set/--devmode/--secondary/--fax");
+    OnRun(val, g, [&g] { return CmdValidate(g, operands); });
 }
 
 }  // namespace dmactl
