@@ -1,11 +1,11 @@
 // import_rules.h - how a settings document is applied to records, as data
 // and as the two predicates that decide a write.
 //
-// dmactl's `import` (CmdImport) and every other client that imports the
-// same document (the Python package reads these rules from
-// dmaccess-metadata.json) must leave the same bytes behind.  The rules are
-// stated here once; the metadata generator writes them out, and the import
-// command's own conditions are the two predicates below:
+// dmactl's `import` (ApplyImport, settings_document.cpp) and every other
+// client that imports the same document (the Python package reads these
+// rules from dmaccess-metadata.json) must leave the same bytes behind.  The
+// rules are stated here once: the metadata generator writes them out, and
+// the import's own conditions are the two predicates below.
 //
 //  1. Every entry is checked before anything is written, in the order of
 //     kImportChecks; the first fault refuses the whole document.

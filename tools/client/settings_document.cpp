@@ -2,11 +2,13 @@
 // checked plan.
 #include "settings_document.h"
 
+#include "import_rules.h"
 #include <algorithm>
 
 #include <fmt/format.h>
 
 #include "describe.h"
+#include "import_rules.h"
 #include "names.h"
 #include "notes.h"
 #include "value_format.h"
@@ -113,8 +115,8 @@ ImportResult ApplyImport(const ImportPlan &plan, const RecordSet &before, Record
 
     for (const PlannedWrite &p : plan.writes) {
         Value current;
-        if (!p.setting.where.plainId && !LinkedSettingOf(p.setting) &&
-            ReadSetting(ctx, p.setting, current) == DMA_OK && current == p.value)
+        if (!ImportAlwaysWrites(p.setting) && ReadSetting(ctx, p.setting, current) == DMA_OK &&
+            current == p.value)
             continue;
         const DMA_RESULT r = WriteSetting(ctx, p.setting, p.value);
         if (r != DMA_OK) {
@@ -149,13 +151,13 @@ ImportResult ApplyImport(const ImportPlan &plan, const RecordSet &before, Record
     // by writing the two entries alone, in import order, onto the records
     // as they were; entries whose bytes lie close are tried first.
     for (const PlannedWrite &p : plan.writes) {
-        if (p.setting.where.plainId) continue;
+        if (!ImportVerifies(p.setting)) continue;
         Value back;
         if (ReadSetting(ctx, p.setting, back) == DMA_OK && back == p.value) continue;
         const PlannedWrite *culprit = nullptr;
         for (int pass = 0; pass < 2 && !culprit; ++pass)
             for (const PlannedWrite &q : plan.writes)
-                if (&q != &p && !q.setting.where.plainId &&
+                if (&q != &p && ImportVerifies(q.setting) &&
                     BytesOverlap(p.setting.where, q.setting.where) == (pass == 0) && Conflicts(before, p, q)) {
                     culprit = &q;
                     break;
