@@ -3,12 +3,20 @@
 #
 #   run_cli_tests.sh DMACTL SOURCE_DIR WORK_DIR [EMULATOR...]
 #
-# cases.txt lists one case a line: NAME | EXIT_STATUS | ARGUMENTS (shell words).
-# Cases run in order in WORK_DIR, so later cases see the files earlier ones
-# wrote.  golden/NAME.txt holds the exit status, standard output and standard
-# error of the case.  UPDATE_GOLDEN=1 rewrites the golden files instead.
+# cases.txt lists one case a line: NAME | EXIT_STATUS | STATE | ARGUMENTS.
+# Each case runs alone in a folder of its own, WORK_DIR/cases/NAME: a copy of
+# the fixtures below (WORK_DIR/fixtures) or of the state it names, made once
+# in WORK_DIR/states/STATE by the calls cases.txt lists for it.  So no case
+# sees what another case wrote, and the cases may run in any order.
+# golden/NAME.txt holds the exit status, standard output and standard error
+# of the case.  UPDATE_GOLDEN=1 rewrites the golden files instead.
 # After the cases, the checks at the end of this file look at the files
-# themselves: round trips byte for byte, refused changes leaving files intact.
+# themselves: the ones the cases left in their folders, round trips byte for
+# byte, refused changes leaving files intact.
+#
+#   CASES=name1,name2   runs only these cases (and not the checks after them)
+#   ORDER=reverse       runs the cases last to first
+#   ORDER=shuffle       runs them in an order drawn from SEED (default 1)
 #
 # DMACCESS_PROGRAM_SECONDS (ctest sets it) limits every dmactl call: see
 # limited() below.
@@ -17,10 +25,13 @@ dmactl=$1; src=$2; work=$3; shift 3
 emulator=("$@")
 runner=(limited)
 export WINEDEBUG=-all
+src=$(cd "$src" && pwd) || exit 1
+rm -rf "$work"; mkdir -p "$work" && work=$(cd "$work" && pwd) || exit 1
+fixtures=$work/fixtures; states=$work/states; cases=$work/cases
+mkdir "$fixtures" "$states" "$cases" && cd "$fixtures" || exit 1
 # Only the names files the cases name: none from the user running the tests.
 unset DMACTL_NAMES
 export XDG_CONFIG_HOME=$work/.config
-rm -rf "$work"; mkdir -p "$work"; cd "$work" || exit 1
 
 passed=0; failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
@@ -164,16 +175,74 @@ doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orient
 doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": "Arial"}' > agree.json
 doc '{"id": "dmOrientation", "value": 2}, {"id": "dmPaperSize", "value": 5}' > byname.json
 
-# ---- golden cases ------------------------------------------------------------
+# ---- states and golden cases -------------------------------------------------
+# cases.txt read: the cases in its order with their status, state and
+# arguments, and each state with its FROM and its calls, one a line.
+declare -A want_of state_of args_of from_of calls_of
+names=()
+trim() { local -n v=$1; [[ $v =~ ^[[:space:]]*(.*[^[:space:]])?[[:space:]]*$ ]]; v=${BASH_REMATCH[1]}; }
+while IFS='|' read -r name f2 f3 f4; do
+    case "$name" in '#'* | '') continue ;; esac
+    trim name; trim f2
+    if [[ $name == @* ]]; then  # @STATE | FROM | ARGUMENTS
+        name=${name#@}
+        if [ -n "$f2" ]; then
+            [ -z "${from_of[$name]+x}" ] || fail "cases.txt: state $name has two lines with a FROM"
+            from_of[$name]=$f2
+        fi
+        calls_of[$name]+=$f3$'\n'
+    else  # NAME | EXIT STATUS | STATE | ARGUMENTS
+        trim f3
+        [ -z "${want_of[$name]+x}" ] || fail "cases.txt: case $name twice"
+        names+=("$name"); want_of[$name]=$f2; state_of[$name]=$f3; args_of[$name]=$f4
+    fi
+done < "$src/cases.txt"
+
+# Sets $folder to the folder of state $1 ("-": the fixtures), made when a
+# case first needs it.  A state one of whose calls fails is made no more: its
+# cases fail.
+state_dir() {
+    local name=$1 call argv status
+    folder=$fixtures
+    [ "$name" = - ] && return 0
+    folder=$states/$name
+    [ -d "$folder" ] && return 0
+    [ ! -e "$folder.failed" ] || return 1
+    : > "$folder.failed"  # until it is made
+    if [ -z "${from_of[$name]+x}" ]; then fail "state $name: not in cases.txt, or without a FROM"; return 1; fi
+    state_dir "${from_of[$name]}" || return 1
+    cp -a "$folder" "$states/$name"
+    while IFS= read -r call; do
+        [ -n "$call" ] || continue
+        eval "argv=($call)"
+        status=0
+        (cd "$states/$name" && "${runner[@]}" "${argv[@]}") > /dev/null 2> "$work/err.txt" < /dev/null || status=$?
+        if [ "$status" != 0 ]; then
+            fail "state $name: dmactl $call -> exit $status: $(head -c 400 "$work/err.txt")"
+            rm -rf "$states/$name"; return 1
+        fi
+    done <<< "${calls_of[$name]}"
+    rm "$states/$name.failed"; folder=$states/$name
+}
+
+order=("${names[@]}")
+if [ -n "${CASES:-}" ]; then IFS=, read -ra order <<< "$CASES"; fi
+case "${ORDER:-table}" in
+table) ;;
+reverse) mapfile -t order < <(printf '%s\n' "${order[@]}" | tac) ;;
+shuffle) mapfile -t order < <(printf '%s\n' "${order[@]}" | shuf --random-source=<(yes "${SEED:-1}"))
+         echo "cases in the order of SEED=${SEED:-1}" ;;
+*) echo "run_cli_tests.sh: ORDER is table, reverse or shuffle" >&2; exit 2 ;;
+esac
+
 report_timeouts
-while IFS= read -r line; do
-    case "$line" in '#'* | '') continue ;; esac
-    name=$(echo "${line%%|*}" | xargs)
-    rest=${line#*|}
-    want=$(echo "${rest%%|*}" | xargs)
-    args=${rest#*|}
-    eval "argv=($args)"
-    "${runner[@]}" "${argv[@]}" > out.txt 2> err.txt < /dev/null
+for name in "${order[@]}"; do
+    if [ -z "${want_of[$name]+x}" ]; then fail "$name: no such case in cases.txt"; continue; fi
+    want=${want_of[$name]}
+    eval "argv=(${args_of[$name]})"
+    if ! state_dir "${state_of[$name]}"; then fail "$name: no folder of state ${state_of[$name]}"; continue; fi
+    cp -a "$folder" "$cases/$name"
+    (cd "$cases/$name" && "${runner[@]}" "${argv[@]}") > "$work/out.txt" 2> "$work/err.txt" < /dev/null
     status=$?
     if [ -f "$timeouts" ]; then
         fail "$name: dmactl did not finish within $DMACCESS_PROGRAM_SECONDS s and was ended"
@@ -182,24 +251,32 @@ while IFS= read -r line; do
     fi
     # Under Wine the runner starts a program again that failed without a
     # word (diff -q does so by design) and says so; that note is not dmactl's.
-    sed -i '/^wine-run\.sh: .* failed to start (status [0-9]*); starting it again$/d' err.txt
-    actual=$(printf 'status: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$status" "$(cat out.txt)" "$(cat err.txt)")
+    sed -i '/^wine-run\.sh: .* failed to start (status [0-9]*); starting it again$/d' "$work/err.txt"
+    actual=$(printf 'status: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$status" "$(cat "$work/out.txt")" "$(cat "$work/err.txt")")
     golden="$src/golden/$name.txt"
     if [ "${UPDATE_GOLDEN:-0}" = 1 ]; then
         printf '%s\n' "$actual" > "$golden"
     fi
     if [ "$status" != "$want" ]; then
-        fail "$name: exit status $status, expected $want"; cat err.txt
+        fail "$name: exit status $status, expected $want"; cat "$work/err.txt"
     elif [ ! -f "$golden" ]; then
         fail "$name: no golden file"
-    elif ! diff -u "$golden" <(printf '%s\n' "$actual") > diff.txt; then
-        fail "$name: output differs from golden"; head -40 diff.txt
+    elif ! diff -u "$golden" <(printf '%s\n' "$actual") > "$work/diff.txt"; then
+        fail "$name: output differs from golden"; head -40 "$work/diff.txt"
     else
         pass
     fi
-done < "$src/cases.txt"
+done
+if [ -n "${CASES:-}" ]; then
+    report_timeouts
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ]; exit
+fi
 
 # ---- file checks ---------------------------------------------------------------
+# They run in a folder of their own, a copy of the fixtures, and look at what
+# the cases wrote in the cases' folders, $cases/NAME.
+cp -a "$fixtures" "$work/checks" && cd "$work/checks" || exit 1
 # Runs dmactl quietly; when it fails, what it said on standard error is shown
 # so that a failing check names its cause.
 run() {
@@ -210,7 +287,23 @@ run() {
 }
 # Runs dmactl where a refusal is expected: quietly either way.
 refused() { "${runner[@]}" "$@" > /dev/null 2> /dev/null < /dev/null; }
-same() { if cmp -s "$1" "$2"; then pass; else fail "$3: $1 and $2 differ"; fi; }
+same() { if cmp -s "$1" "$2"; then pass; else fail "$3: ${1#"$work"/} and ${2#"$work"/} differ"; fi; }
+# Fails when files named like $1 were left in the folders of the states, the
+# cases or the checks.
+none_left() {
+    local left
+    left=$(find "$states" "$cases" "$work/checks" -name "$1" | sed "s|^$work/||" | head -5)
+    if [ -n "$left" ]; then fail "$2 left: $left"; else pass; fi
+}
+
+# The records the checks start from, taken from the cases' states: job after
+# its changes (and an import), impcopy after its imports, recs with a list of
+# records; and the document-property file that the case docprop_upgrade wrote.
+state_dir job-set && cp "$folder"/job.* .
+run --set job import two.json || fail "import two.json into job"
+state_dir impcopy-own && cp "$folder"/impcopy.* .
+state_dir list-revived && cp "$folder"/recs.* "$folder"/list.rec .
+cp "$cases/docprop_upgrade/upgraded.prop" .
 
 # A refused or impossible set leaves every file byte for byte as it was.
 cp job.devmode keep.devmode; cp job.secondary keep.secondary; cp job.fax keep.fax
@@ -221,7 +314,7 @@ for bad in "0x155 9" "0x7 70000" "0x13 $(printf 'x%.0s' {1..40})" "0x130 size=1"
     same job.fax keep.fax "refused set $bad"
 done
 # No temporary files are left beside the records.
-if ls -a | grep -q '\.tmp$'; then fail "temporary files left: $(ls -a | grep '\.tmp$')"; else pass; fi
+none_left '*.tmp' "temporary files"
 
 # export -> import into blank records reproduces every byte that belongs to a
 # setting; the records written by `new` have none that do not.
@@ -296,19 +389,21 @@ refused docprop upgrade badsig.prop up.prop && fail "upgrade of a malformed file
 same up.prop up.keep "refused upgrade"
 
 # docprop on paths that the library's path setting cannot hold as they are
-# (non-ASCII names, more than 128 characters): the cases above wrote the same
-# file as with a short name, and the refused upgrade left its target alone.
+# (non-ASCII names, more than 128 characters): the cases wrote the same file
+# as with a short name, and the refused upgrade left its target alone.
 long_name=a-document-property-file-whose-name-is-longer-than-the-one-hundred-and-twenty-eight-characters-that-the-library-path-setting-can-hold.prop
 long_dir=$(printf './%.0s' {1..66})
-same 日本.prop upgraded.prop "upgrade to a non-ASCII name"
-same 新しい.prop upgraded.prop "upgrade between non-ASCII names"
-same "$long_name" upgraded.prop "upgrade to a long name"
-same "$(printf 'x%.0s' {1..123}).prop" upgraded.prop "upgrade to a path of 128 characters"
-same "$(printf 'x%.0s' {1..124}).prop" upgraded.prop "upgrade to a path of 129 characters"
-same folder-up.prop upgraded.prop "upgrade through a long folder path, then a refused one"
+same "$cases/docprop_upgrade_to_unicode/日本.prop" upgraded.prop "upgrade to a non-ASCII name"
+same "$cases/docprop_upgrade_unicode/新しい.prop" upgraded.prop "upgrade between non-ASCII names"
+same "$cases/docprop_upgrade_long_name/$long_name" upgraded.prop "upgrade to a long name"
+same "$cases/docprop_upgrade_128/$(printf 'x%.0s' {1..123}).prop" upgraded.prop "upgrade to a path of 128 characters"
+same "$cases/docprop_upgrade_129/$(printf 'x%.0s' {1..124}).prop" upgraded.prop "upgrade to a path of 129 characters"
+same "$cases/docprop_upgrade_long_folder/folder-up.prop" upgraded.prop "upgrade through a long folder path"
+same "$cases/docprop_long_malformed/folder-up.prop" upgraded.prop "a refused upgrade through a long folder path"
+cp "$cases/docprop_upgrade_long_name/$long_name" .
 run docprop upgrade "$long_name" "${long_dir}日本-long.prop" || fail "upgrade from a long path to a long non-ASCII path"
 same 日本-long.prop upgraded.prop "upgrade from a long path to a long non-ASCII path"
-if ls -a | grep -q '^\.dmactl-'; then fail "scratch files left: $(ls -a | grep '^\.dmactl-')"; else pass; fi
+none_left '.dmactl-*' "scratch files"
 # Natively the scratch files for long paths go to TMPDIR first; none stays there.
 case "$dmactl" in
 *.exe) ;;
@@ -329,13 +424,15 @@ esac
 zeros 5988 > zero.devmode; zeros 7974 > zero.secondary
 { fax_header ZOVA001 1 "Old one" ""; fax_entry 768 "1" "x"; } > o2.expected
 { fax_header ABCD 0 "" ""; } > notfax.expected
-same o2.fax o2.expected "refused change of an old-layout fax-address block"
-same notfax.fax notfax.expected "refused change of a foreign block"
-same safe.devmode zero.devmode "import refused for its old-layout fax-address block"
-same safe.secondary zero.secondary "import refused for its old-layout fax-address block"
-same safero.devmode zero.devmode "import refused for a read-only secondary record"
-same safero.secondary zero.secondary "import refused for a read-only secondary record"
-same blank.secondary zero.secondary "one file named for two records"
+for c in safe_old_fax_set safe_old_fax_import safe_old_fax_read safe_old_fax_unused; do
+    same "$cases/$c/o2.fax" o2.expected "$c: an old-layout fax-address block is not rewritten"
+done
+same "$cases/safe_foreign_fax_set/notfax.fax" notfax.expected "refused change of a foreign block"
+same "$cases/safe_old_fax_import/safe.devmode" zero.devmode "import refused for its old-layout fax-address block"
+same "$cases/safe_old_fax_import/safe.secondary" zero.secondary "import refused for its old-layout fax-address block"
+same "$cases/safe_read_only/safero.devmode" zero.devmode "import refused for a read-only secondary record"
+same "$cases/safe_read_only/safero.secondary" zero.secondary "import refused for a read-only secondary record"
+same "$cases/safe_same_file/blank.secondary" zero.secondary "one file named for two records"
 # Several files are written all or nothing: the second record's temporary
 # file cannot be created (its name is longer than a file name may be), so the
 # first record, whose temporary file was written, is not replaced either.
@@ -353,14 +450,15 @@ rm -f "$long"
 case "$dmactl" in
 *.exe) ;;
 *)
-    if [ "$(stat -c %a safemode.devmode)" = 600 ]; then pass; else fail "safemode.devmode: mode $(stat -c %a safemode.devmode), expected 600"; fi
-    if [ -L safelink.devmode ]; then pass; else fail "safelink.devmode is no longer a symbolic link"; fi
-    if cmp -s safereal.devmode zero.devmode; then fail "safereal.devmode: not changed through its link"; else pass; fi ;;
+    mode=$(stat -c %a "$cases/safe_mode/safemode.devmode")
+    if [ "$mode" = 600 ]; then pass; else fail "safemode.devmode: mode $mode, expected 600"; fi
+    if [ -L "$cases/safe_link/safelink.devmode" ]; then pass; else fail "safelink.devmode is no longer a symbolic link"; fi
+    if cmp -s "$cases/safe_link/safereal.devmode" zero.devmode; then fail "safereal.devmode: not changed through its link"; else pass; fi ;;
 esac
-if ls -a | grep -q '\.tmp$'; then fail "temporary files left: $(ls -a | grep '\.tmp$')"; else pass; fi
+none_left '*.tmp' "temporary files"
 
 # `new` writes all of a set's files or none.
-if [ -e dirset.devmode ]; then fail "new wrote dirset.devmode although dirset.secondary is a folder"; else pass; fi
+if [ -e "$cases/new_dir_in_the_way/dirset.devmode" ]; then fail "new wrote dirset.devmode although dirset.secondary is a folder"; else pass; fi
 
 # Record commands: a destination added and deleted again leaves the block
 # byte for byte; extracted sections joined again give the same file; a
@@ -368,7 +466,7 @@ if [ -e dirset.devmode ]; then fail "new wrote dirset.devmode although dirset.se
 cp rt.fax rt.keep
 run fax add rt.fax 1795=1 && run fax delete rt.fax 2
 same rt.fax rt.keep "fax add then delete"
-same recs.prop joined.prop "docprop extract, then new --from"
+same "$cases/docprop_new_from/recs.prop" "$cases/docprop_new_from/joined.prop" "docprop extract, then new --from"
 cp list.rec list.keep
 refused --set recs records apply 3 list.rec "$(printf 'n%.0s' {1..41})" && fail "a name too long for its key was stored"
 same list.rec list.keep "refused records apply"
