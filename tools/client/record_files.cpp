@@ -454,6 +454,14 @@ RecordSet LoadRecordSet(const RecordSelection &sel) {
         if (*first != "-") set.lock = std::make_shared<RecordSetLock>(*first, sel.waitSeconds);
         break;
     }
+    // Under the lock, what runs killed while writing this set left goes
+    // (an interrupted write the journal lists is already complete).
+    if (set.lock)
+        for (const std::string *file : {&devPath, &secPath, &faxPath})
+            if (!file->empty() && *file != "-") {
+                const fs::path p = PathFromUtf8(*file);
+                RemoveFilesOfEndedRuns(p.parent_path(), TempPrefix(p));
+            }
     set.devMode = devPath.empty() ? Record{RecordKind::DevMode, DefaultDevMode(), {}}
                                   : LoadRecord(RecordKind::DevMode, devPath);
     set.secondary = secPath.empty() ? Record{RecordKind::Secondary, DefaultSecondary(), {}}

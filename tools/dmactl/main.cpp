@@ -29,6 +29,9 @@ int main(int argc, char **argv) {
     app.add_option("--secondary", g.records.secondaryPath,
                    fmt::format("secondary settings record file (at least {} bytes)", DMA_SECONDARY_MIN_SIZE));
     app.add_option("--fax", g.records.faxPath, "fax-address block file");
+    app.add_option("--wait", g.records.waitSeconds,
+                   "seconds to wait while another run changes the same record set (default 5)")
+        ->check(CLI::Range(0.0, 86400.0));
     app.add_flag("--json", g.json, "print JSON instead of a table");
     std::string namesFile;
     app.add_option("--names", namesFile,
