@@ -316,6 +316,42 @@ done
 # No temporary files are left beside the records.
 none_left '*.tmp' "temporary files"
 
+# Hostile files (posix): one row a command, which must fail with status 1 and
+# the message, blocking on nothing, and leave its FILE (if any) as it was.
+case "$dmactl" in
+*.exe) ;;
+*)
+    mkfifo h.fifo; ln -s h-loop2 h-loop1; ln -s h-loop1 h-loop2
+    printf '0x0007 Or\0ient\n' > h-nul.names
+    zeros 100 > h-ro.prop; chmod 444 h-ro.prop
+    hostile() {  # PATTERN FILE ARGUMENTS...
+        local pattern=$1 file=$2 status=0; shift 2
+        [ -f "$file" ] && cp "$file" hostile.keep
+        "${runner[@]}" "$@" > /dev/null 2> hostile-err.txt < /dev/null || status=$?
+        if [ "$status" != 1 ] || ! grep -q -- "$pattern" hostile-err.txt; then
+            fail "dmactl $*: exit $status, $(head -c 300 hostile-err.txt) (expected: $pattern)"
+        elif [ -f "$file" ] && ! cmp -s "$file" hostile.keep; then fail "dmactl $*: $file changed"
+        elif [ "$file" = h.fifo ] && [ ! -p h.fifo ]; then fail "dmactl $*: h.fifo is no longer a FIFO"
+        else pass; fi
+    }
+    hostile 'h.fifo: is not a regular file (a FIFO)' h.fifo --devmode h.fifo show 0x7
+    hostile '/dev/zero: is not a regular file (a device)' - --devmode /dev/zero show 0x7
+    hostile 'h-loop1: a loop of symbolic links' - --secondary h-loop1 show 0x7
+    hostile 'h.fifo: is not a regular file' h.fifo fax add h.fifo 1795=1
+    hostile 'h.fifo: is not a regular file' h.fifo docprop new h.fifo
+    hostile 'h-ro.prop: the file is read-only' h-ro.prop docprop new h-ro.prop
+    hostile 'h-nul.names:1: a NUL byte' - --names h-nul.names get 7
+    # A names file with a byte-order mark is read; a document-property file
+    # written anew keeps its mode and, named by a link, stays a link.
+    printf '\xef\xbb\xbf0x0007 bomOrient\n' > h-bom.names
+    if "${runner[@]}" --names h-bom.names get bomOrient > /dev/null 2>&1; then pass
+    else fail "a names file with a byte-order mark was refused"; fi
+    run docprop new h-640.prop && chmod 640 h-640.prop && run docprop new h-640.prop
+    [ "$(stat -c %a h-640.prop)" = 640 ] && pass || fail "docprop new: h-640.prop lost its mode 640"
+    ln -s h-640.prop h-link.prop && run docprop new h-link.prop
+    [ -L h-link.prop ] && pass || fail "docprop new: h-link.prop is no longer a link" ;;
+esac
+
 # export -> import into blank records reproduces every byte that belongs to a
 # setting; the records written by `new` have none that do not.
 run --set job export -o full.json || fail "export failed"
