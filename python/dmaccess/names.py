@@ -20,6 +20,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Optional, Union
 
+from .files import read_regular
+
 _NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_.-]*\Z")
 BUILTIN_FILE = Path(__file__).resolve().parent / "devmode.names"
 
@@ -86,12 +88,12 @@ class Names:
     def load(cls, team_file: Union[str, os.PathLike[str], None] = None) -> "Names":
         """The built-in names plus the team's file (see team_names_file)."""
         builtin = (
-            parse_names(BUILTIN_FILE.read_text(encoding="utf-8"), str(BUILTIN_FILE))
+            parse_names(read_regular(BUILTIN_FILE).decode("utf-8"), str(BUILTIN_FILE))
             if BUILTIN_FILE.is_file()
             else {}
         )
         path = team_names_file(team_file)
-        team = parse_names(path.read_text(encoding="utf-8"), str(path)) if path else {}
+        team = parse_names(read_regular(path).decode("utf-8"), str(path)) if path else {}
         return cls(builtin, team)
 
     def name_of(self, dma_id: int) -> Optional[str]:
