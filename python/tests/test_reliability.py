@@ -252,15 +252,22 @@ for i in range(1, rounds + 1):
 
 @pytest.mark.skipif(sys.platform == "win32", reason="the package takes no lock on Windows")
 def test_writers_on_one_set_lose_no_change(tmp_path: Path, program_seconds: float | None) -> None:
-    rounds, ids = 50, ("0x000B", "0x000C", "0x000D", "0x0015")
+    # Four processes of this package and, when it is built, a run of dmactl commands, each changing its own
+    # setting 50 times; every writer finds its own last value each time, and all of them are there at the end.
+    rounds, ids = 50, ["0x000B", "0x000C", "0x000D", "0x0015"]
+    tool = os.environ.get("DMACTL")
     rec = d.Records.new()
-    for dma_id in ids:
+    for dma_id in ids + ["0x0016"]:
         rec[dma_id] = 0
     rec.save(tmp_path / "job")
     env = dict(os.environ, PYTHONPATH=str(Path(d.__file__).resolve().parents[1]))
+    commands = [[sys.executable, "-c", WORKER, "job", dma_id, str(rounds)] for dma_id in ids]
+    if tool:
+        ids.append("0x0016")
+        commands.append(["sh", "-c", f'i=1; while [ $i -le {rounds} ]; do "$0" --set job set 0x0016 $i >/dev/null '
+                         "|| exit 1; i=$((i + 1)); done", tool])
     start = time.monotonic()
-    workers = [subprocess.Popen([sys.executable, "-c", WORKER, "job", dma_id, str(rounds)], cwd=tmp_path, env=env,
-                                stderr=subprocess.PIPE, text=True) for dma_id in ids]
+    workers = [subprocess.Popen(c, cwd=tmp_path, env=env, stderr=subprocess.PIPE, text=True) for c in commands]
     failures = [w.communicate(timeout=program_seconds)[1] for w in workers if w.wait(timeout=program_seconds)]
     assert failures == [] and time.monotonic() - start < 30
     job = d.Records.load(tmp_path / "job")
