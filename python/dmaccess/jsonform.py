@@ -23,7 +23,7 @@ from typing import Any, Callable, Union
 
 from . import metadata
 from .errors import DmaError, Refused, message_of
-from .names import Names
+from .names import Names, integer_of_text, looks_like_name
 from .records import Font, Records, Setting, SettingKind, Value
 
 
@@ -139,13 +139,16 @@ def _value_from_json(s: Setting, j: Any, where: str) -> Value:
     return Font(**values, face=j["face"])
 
 
-def _parse_id(j: Any, where: str) -> int:
+def _parse_id(j: Any, where: str, names: Names) -> int:
+    # As dmactl reads "id": a setting's name, or a DMA ID in decimal or 0x hex (text or number).
     if isinstance(j, str):
-        try:
-            v = int(j, 16) if j.lower().startswith(("0x", "-0x", "+0x")) else int(j, 10)
-        except ValueError:
-            v = 0
-        if 0 < v <= 0xFFFF:
+        if looks_like_name(j):
+            named = names.id_of(j)
+            if named is None:
+                raise DocumentError(f'{where}: "id": no setting is named {j!r}')
+            return named
+        v = integer_of_text(j)
+        if v is not None and 0 < v <= 0xFFFF:
             return v
     elif isinstance(j, int) and not isinstance(j, bool) and 0 < j <= 0xFFFF:
         return j
@@ -177,7 +180,7 @@ def _check_entry(records: Records, e: DocumentEntry, seen: dict[int, int]) -> No
 
 
 def _check_id(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
-    e.dma_id = _parse_id(e.json["id"], e.where)
+    e.dma_id = _parse_id(e.json["id"], e.where, records.names)
     # "name" is there for the reader; a name that stands for another setting than "id" is a mistake.
     if "name" in e.json:
         name = e.json["name"]

@@ -26,6 +26,23 @@ _NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_.-]*\Z")
 BUILTIN_FILE = Path(__file__).resolve().parent / "devmode.names"
 
 
+_INTEGER = re.compile(r"[-+]?(?:0[xX][0-9A-Fa-f]+|[0-9]+)\Z")
+
+
+def looks_like_name(text: str) -> bool:
+    """Text that starts as a name does (a letter or "_"), and so is never read as a number."""
+    return bool(text) and (text[0] == "_" or ("a" <= text[0].lower() <= "z"))
+
+
+def integer_of_text(text: str) -> Optional[int]:
+    """An integer written as dmactl takes it (decimal or 0x hex, with a sign), None for other text."""
+    if not _INTEGER.match(text):
+        return None
+    sign = -1 if text[0] == "-" else 1
+    digits = text.lstrip("+-")
+    return sign * (int(digits[2:], 16) if digits[:2].lower() == "0x" else int(digits, 10))
+
+
 class NamesFileError(ValueError):
     """A names file breaks the format; the message names the file and line."""
 

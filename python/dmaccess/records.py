@@ -15,7 +15,6 @@ import contextlib
 import ctypes
 import enum
 import os
-import re
 from dataclasses import dataclass, fields
 from pathlib import Path
 from typing import Iterator, Optional, Union, overload
@@ -24,10 +23,10 @@ from . import native as N
 from . import metadata
 from .errors import DmaError, MoreData, NotSupported, RawError, check
 from .files import (
-    DEFAULT_WAIT, ChangedOnDisk, FileRefused, is_regular_file, read_regular, set_lock, write_file_atomically,
-    write_files_together,
+    DEFAULT_WAIT, ChangedOnDisk, FileRefused, Target, check_regular, check_target, is_regular_file, read_regular,
+    set_lock, write_file_atomically, write_files_together,
 )
-from .names import Names
+from .names import Names, integer_of_text, looks_like_name
 from .places import Place, fax_header_ids, place_of
 from .text import from_ansi, to_ansi, utf16_field
 
@@ -233,12 +232,15 @@ def _file_key(path: str) -> str:
     return os.path.normcase(os.path.realpath(path))
 
 
+def _check_readable(paths: tuple[Optional[str], ...]) -> None:
+    # Before the lock is taken, so that no lock file is made beside a FIFO or a device.
+    for path in paths:
+        if path is not None:
+            check_regular(path)
+
+
 def _first(paths: tuple[Optional[str], ...]) -> Optional[str]:
     return next((p for p in paths if p is not None), None)
-
-
-#: A DMA ID written as text: 0x hex or decimal, as dmactl takes it.
-_ID_TEXT = re.compile(r"0[xX][0-9A-Fa-f]{1,8}|[0-9]{1,10}")
 
 
 class Records:
@@ -298,6 +300,7 @@ class Records:
         check them.
         """
         paths = cls._paths(name, devmode, secondary, fax)
+        _check_readable(paths)
         with set_lock(_first(paths), wait):
             return cls._read(name, paths, names)
 
@@ -313,6 +316,7 @@ class Records:
         first = _first(paths)
         if first is None:
             raise ValueError("edit needs a record set or record files to change")
+        _check_readable(paths)
         with set_lock(first, wait):
             records = cls._read(name, paths, names)
             yield records
@@ -376,6 +380,10 @@ class Records:
             writes.append((path, bytes(data)))
         if not writes:
             return []
+        # Checked before the lock is taken too, so that no lock file is made beside a FIFO or a device.
+        checked: list[Target] = []
+        for path, _ in writes:
+            checked.append(check_target(path, len(writes), checked))
         with set_lock(writes[0][0], wait) as lock:
             if not force:
                 self._check_unchanged([path for path, _ in writes])
@@ -460,8 +468,11 @@ class Records:
         KeyError for an unknown name or an ID out of range, TypeError for anything else."""
         if isinstance(key, bool) or not isinstance(key, (int, str)):
             raise TypeError(f"a setting is named by its DMA ID (int) or its name (str), not {type(key).__name__}")
-        if isinstance(key, str) and _ID_TEXT.fullmatch(key):
-            key = int(key[2:], 16) if key[:2].lower() == "0x" else int(key, 10)
+        if isinstance(key, str) and not looks_like_name(key):
+            number = integer_of_text(key)
+            if number is None or not 0 < number <= 0xFFFF:
+                raise KeyError(f"{key!r} is not a DMA ID (1 to 0xFFFF, decimal or 0x hex) or a setting name")
+            key = number
         if isinstance(key, int):
             if not 0 < key <= 0xFFFF:
                 raise KeyError(f"{key} is not a DMA ID (1 to 0xFFFF)")
@@ -526,6 +537,7 @@ class Records:
 
     def read(self, s: Setting) -> tuple[Value, bool]:
         """A setting's value and whether it is a string field without a terminator."""
+        N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)
@@ -610,6 +622,7 @@ class Records:
     def write(self, s: Setting, value: Value) -> None:
         """Writes a described setting through the export for its kind (linked settings follow it)."""
         self.check_value(s, value)
+        N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)

@@ -129,7 +129,7 @@ def test_file_refusals_leave_every_file_as_it_was(case: str, tmp_path: Path) -> 
         action(work)
     after = _snapshot(work)
     assert after == before and not any(n.endswith((".tmp", ".journal", ".lock")) for n in after)
-    assert stat.S_ISCHR(os.stat("/dev/full").st_mode)
+    assert stat.S_ISCHR(os.stat("/dev/full").st_mode) and not os.path.lexists("/dev/full.lock")
 
 
 def _linked(t: Path) -> None:
@@ -196,6 +196,12 @@ ARGUMENTS: dict[str, tuple[Callable[[d.Records], Any], Any, Any]] = {
     "ID as hex text": (lambda r: r["0x000C"], None, 1),
     "ID as decimal text": (lambda r: r["12"], None, 1),
     "ID text out of range": (lambda r: r["0x10000"], KeyError, "not a DMA ID"),
+    "ID text with a sign": (lambda r: r["+0x0C"], None, 1),
+    "setting of no ID": (lambda r: r.read(d.Setting(2**32 + 7, d.SettingKind.INTEGER, 4, None)), ValueError,
+                         "DMA ID: 4294967303 out of range"),
+    "document id as a name": (lambda r: d.from_json(r, DOC % '[{"id": "dmCopies", "value": 1}]').applied, None, 1),
+    "document id an unknown name": (lambda r: d.from_json(r, DOC % '[{"id": "dmNothing", "value": 1}]'),
+                                    d.DocumentError, "no setting is named 'dmNothing'"),
     "raw item out of range": (lambda r: r.raw_get(2**32 + 7), ValueError, r"item ID: 4294967303 out of range"),
     "raw item not an int": (lambda r: r.raw_get("7"), TypeError, "item ID is an integer"),  # type: ignore[arg-type]
     "raw length negative": (lambda r: r.raw_set(7, 2, 1, length=-1), ValueError, "1 to 8 bytes wide"),
