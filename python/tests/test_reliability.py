@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import fcntl
 import os
+import random
 import stat
 import subprocess
 import sys
@@ -93,7 +94,7 @@ FILE_REFUSALS: dict[str, tuple[Callable[[Path], Any], Callable[[Path], Any], typ
                                 d.FileRefused, "named for two records"),
     "load a FIFO": (lambda t: os.mkfifo(t / "p.fifo"), lambda t: d.Records.load(devmode=t / "p.fifo"),
                     d.FileRefused, "is not a regular file"),
-    "load random bytes": (lambda t: (t / "rnd").write_bytes(os.urandom(100_000)),
+    "load random bytes": (lambda t: (t / "rnd").write_bytes(random.Random(7).randbytes(100_000)),
                           lambda t: d.Records.load(devmode=t / "rnd"), d.FileRefused,
                           r"rnd: not a DEVMODEW record as this driver writes it: dmSize is"),
     "load a wrong dmDriverExtra": (lambda t: (t / "dm").write_bytes(
