@@ -16,7 +16,6 @@ import ctypes
 import enum
 import os
 from dataclasses import dataclass, fields
-from pathlib import Path
 from typing import Iterator, Optional, Union, overload
 
 from . import native as N
