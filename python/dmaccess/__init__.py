@@ -6,7 +6,9 @@ A thin, typed layer over the library's C exports (loaded with ctypes):
     job = Records.load("job")                    # job.devmode, job.secondary, job.fax
     font = job[0x0130]                           # a Font
     job["dmOrientation"] = 2
-    job.save("job")
+    job.save("job")                              # refuses files changed on disk since the load
+    with Records.edit("job") as job:             # the set's lock from load to save, as dmactl takes it
+        job["dmCopies"] = 2
     for d in diff(Records.new(), job): print(d.setting.label, d.old, d.new)
 
 The library is found through DMACCESS_LIBRARY (its full path), beside this
@@ -22,6 +24,7 @@ from .errors import (
     NoSuchId, NotSupported, RawError, Refused, SupportUnreadable, TooLong, UnknownInfoKind, UnknownMode,
     WrongType,
 )
+from .files import ChangedOnDisk, FileRefused, RecordSetBusy
 from .jsonform import DocumentError, ImportResult, from_json, to_json
 from .names import Names, NamesFileError
 from .metadata import FieldForm, MetadataError, library_version
@@ -47,7 +50,7 @@ __all__ = [
     "NoRecord", "NoSuchId", "NotSupported", "RawError", "Refused", "SupportUnreadable", "TooLong",
     "UnknownInfoKind", "UnknownMode", "WrongType",
     "DocProp", "ndev_section", "tmbinfo_section", "spinfo_section", "read_docprop", "write_docprop", "write_fax_file",
-    "DocumentError", "ImportResult", "from_json", "to_json",
+    "DocumentError", "ImportResult", "from_json", "to_json", "ChangedOnDisk", "FileRefused", "RecordSetBusy",
     "Names", "NamesFileError", "Place", "FieldForm", "MetadataError",
     "Difference", "Font", "Records", "Setting", "SettingKind", "Value", "diff", "struct_size", "write_atomically",
     "FaxDestination", "Kind2Record", "Kind3Record", "Kind4Record", "Kind7Record", "KindRecord", "RecordList", "State",

@@ -13,7 +13,6 @@ from __future__ import annotations
 import contextlib
 import ctypes
 import os
-import tempfile
 from dataclasses import dataclass
 from pathlib import Path
 from typing import Optional, Union
@@ -21,6 +20,7 @@ from typing import Optional, Union
 from . import native as N
 from . import metadata
 from .errors import MoreData, check
+from .files import check_regular, check_target, keep_owner, new_temp
 from .places import place_of
 from .recordkinds import encode_field
 from .records import Records
@@ -99,7 +99,12 @@ def _short(path: Path) -> str:
 
 
 def read_docprop(path: PathLike) -> DocProp:
-    """DMA_ReplaceDocProp by the size-query protocol: the four sections of the file."""
+    """DMA_ReplaceDocProp by the size-query protocol: the four sections of the file.
+
+    Only a regular file is handed to the library (FileRefused for a FIFO, a
+    device or a folder, which its reading would block on or fail at)."""
+    with contextlib.suppress(FileNotFoundError):  # a missing file: the library's own error
+        check_regular(path)
     rec = _records_with_path("DMA_ID_DOCPROP_PATH", _short(Path(path)))
     buffers = N.DocPropBuffers()
     with rec.context() as ctx:
@@ -117,8 +122,10 @@ def read_docprop(path: PathLike) -> DocProp:
 
 
 def _write(path: PathLike, setting: str, operation: str, doc: DocProp) -> None:
-    target = Path(os.path.realpath(path))
-    fd, tmp = tempfile.mkstemp(prefix=".dmaccess-", suffix=".tmp", dir=target.parent)
+    # The rules of every write (see files): a regular file or none, not read-only, links followed,
+    # mode and owner kept, the temporary file removed on failure.
+    target = check_target(path)
+    fd, tmp = new_temp(target)
     os.close(fd)
     try:
         rec = _records_with_path(setting, _short(Path(tmp)))
@@ -131,9 +138,14 @@ def _write(path: PathLike, setting: str, operation: str, doc: DocProp) -> None:
         with rec.context() as ctx:
             code = int(getattr(N.lib(), operation)(ctypes.byref(ctx), ctypes.byref(buffers)))
         check(code, operation, str(path))
-        with contextlib.suppress(FileNotFoundError):
-            os.chmod(tmp, target.stat().st_mode & 0o7777)
-        os.replace(tmp, target)
+        fd = os.open(tmp, os.O_RDONLY | getattr(os, "O_BINARY", 0))
+        try:
+            keep_owner(fd, target)  # the library may have made the file anew
+            if hasattr(os, "fsync"):
+                os.fsync(fd)
+        finally:
+            os.close(fd)
+        os.replace(tmp, target.file)
     except BaseException:
         with contextlib.suppress(FileNotFoundError):
             os.unlink(tmp)

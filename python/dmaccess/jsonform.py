@@ -23,7 +23,7 @@ from typing import Any, Callable, Union
 
 from . import metadata
 from .errors import DmaError, Refused, message_of
-from .names import Names
+from .names import Names, integer_of_text, looks_like_name
 from .records import Font, Records, Setting, SettingKind, Value
 
 
@@ -83,6 +83,27 @@ class DocumentError(ValueError):
     """A settings document is malformed; the message names the entry ("settings[12]: ...")."""
 
 
+class _Object(dict[str, Any]):
+    """A JSON object as read, with the keys it held more than once (which json.loads would let the last win)."""
+
+    twice: list[str]
+
+
+def _object(pairs: list[tuple[str, Any]]) -> _Object:
+    obj = _Object()
+    obj.twice = []
+    for key, value in pairs:
+        if key in obj and key not in obj.twice:
+            obj.twice.append(key)
+        obj[key] = value
+    return obj
+
+
+def _refuse_twice(j: Any, where: str, what: str = "") -> None:
+    if isinstance(j, _Object) and j.twice:
+        raise DocumentError(f'{where}: {what}"{j.twice[0]}" appears twice')
+
+
 @dataclass
 class ImportResult:
     applied: int
@@ -101,6 +122,7 @@ def _value_from_json(s: Setting, j: Any, where: str) -> Value:
         return j
     if not isinstance(j, dict):
         raise DocumentError(f"{where}: {s.label}: a font setting needs an object of font members")
+    _refuse_twice(j, f"{where}: {s.label}", "font member ")
     members = [m for m in Font.__dataclass_fields__ if m != "face"]
     for key in j:
         if key not in members and key != "face":
@@ -117,13 +139,16 @@ def _value_from_json(s: Setting, j: Any, where: str) -> Value:
     return Font(**values, face=j["face"])
 
 
-def _parse_id(j: Any, where: str) -> int:
+def _parse_id(j: Any, where: str, names: Names) -> int:
+    # As dmactl reads "id": a setting's name, or a DMA ID in decimal or 0x hex (text or number).
     if isinstance(j, str):
-        try:
-            v = int(j, 16) if j.lower().startswith(("0x", "-0x", "+0x")) else int(j, 10)
-        except ValueError:
-            v = 0
-        if 0 < v <= 0xFFFF:
+        if looks_like_name(j):
+            named = names.id_of(j)
+            if named is None:
+                raise DocumentError(f'{where}: "id": no setting is named {j!r}')
+            return named
+        v = integer_of_text(j)
+        if v is not None and 0 < v <= 0xFFFF:
             return v
     elif isinstance(j, int) and not isinstance(j, bool) and 0 < j <= 0xFFFF:
         return j
@@ -148,13 +173,23 @@ class DocumentEntry:
 def _check_entry(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
     if not isinstance(e.json, dict):
         raise DocumentError(f"{e.where}: not an object")
+    _refuse_twice(e.json, e.where)
     for key in ("id", "value"):
         if key not in e.json:
             raise DocumentError(f'{e.where}: no "{key}"')
 
 
 def _check_id(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
-    e.dma_id = _parse_id(e.json["id"], e.where)
+    e.dma_id = _parse_id(e.json["id"], e.where, records.names)
+    # "name" is there for the reader; a name that stands for another setting than "id" is a mistake.
+    if "name" in e.json:
+        name = e.json["name"]
+        if not isinstance(name, str):
+            raise DocumentError(f'{e.where}: "name" must be a text')
+        named = records.names.id_of(name)
+        if named is not None and named != e.dma_id:
+            raise DocumentError(f'{e.where}: "name" is "{name}", the name of 0x{named:04X}, '
+                                f'but "id" is 0x{e.dma_id:04X}')
 
 
 def _check_unique(records: Records, e: DocumentEntry, seen: dict[int, int]) -> None:
@@ -227,9 +262,12 @@ def from_json(records: Records, text: str, source: str = "document") -> ImportRe
     rules = metadata.import_rules()
     form, version = document_format()
     try:
-        doc = json.loads(text)
+        doc = json.loads(text, object_pairs_hook=_object)
     except json.JSONDecodeError as err:
         raise DocumentError(f"{source}: not valid JSON: {err}") from None
+    except RecursionError:
+        raise DocumentError(f"{source}: not a settings document: nested too deeply") from None
+    _refuse_twice(doc, source)
     if not isinstance(doc, dict):
         raise DocumentError(f"{source}: a settings document is a JSON object")
     if doc.get("format") != form:

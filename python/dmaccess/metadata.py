@@ -18,6 +18,8 @@ from functools import lru_cache
 from pathlib import Path
 from typing import Any, Optional
 
+from .files import read_regular
+
 METADATA_FILE = Path(__file__).resolve().parent / "dmaccess-metadata.json"
 FORMAT = "dmaccess-metadata"
 VERSION = 1
@@ -31,7 +33,7 @@ class MetadataError(RuntimeError):
 def document() -> dict[str, Any]:
     """The whole file, parsed once."""
     try:
-        doc = json.loads(METADATA_FILE.read_text(encoding="utf-8"))
+        doc = json.loads(read_regular(METADATA_FILE).decode("utf-8"))
     except (OSError, ValueError) as err:
         raise MetadataError(f"{METADATA_FILE}: {err}") from None
     if not isinstance(doc, dict) or doc.get("format") != FORMAT or doc.get("version") != VERSION:

@@ -20,8 +20,27 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Optional, Union
 
+from .files import read_regular
+
 _NAME = re.compile(r"[A-Za-z_][A-Za-z0-9_.-]*\Z")
 BUILTIN_FILE = Path(__file__).resolve().parent / "devmode.names"
+
+
+_INTEGER = re.compile(r"[-+]?(?:0[xX][0-9A-Fa-f]+|[0-9]+)\Z")
+
+
+def looks_like_name(text: str) -> bool:
+    """Text that starts as a name does (a letter or "_"), and so is never read as a number."""
+    return bool(text) and (text[0] == "_" or ("a" <= text[0].lower() <= "z"))
+
+
+def integer_of_text(text: str) -> Optional[int]:
+    """An integer written as dmactl takes it (decimal or 0x hex, with a sign), None for other text."""
+    if not _INTEGER.match(text):
+        return None
+    sign = -1 if text[0] == "-" else 1
+    digits = text.lstrip("+-")
+    return sign * (int(digits[2:], 16) if digits[:2].lower() == "0x" else int(digits, 10))
 
 
 class NamesFileError(ValueError):
@@ -86,12 +105,12 @@ class Names:
     def load(cls, team_file: Union[str, os.PathLike[str], None] = None) -> "Names":
         """The built-in names plus the team's file (see team_names_file)."""
         builtin = (
-            parse_names(BUILTIN_FILE.read_text(encoding="utf-8"), str(BUILTIN_FILE))
+            parse_names(read_regular(BUILTIN_FILE).decode("utf-8"), str(BUILTIN_FILE))
             if BUILTIN_FILE.is_file()
             else {}
         )
         path = team_names_file(team_file)
-        team = parse_names(path.read_text(encoding="utf-8"), str(path)) if path else {}
+        team = parse_names(read_regular(path).decode("utf-8"), str(path)) if path else {}
         return cls(builtin, team)
 
     def name_of(self, dma_id: int) -> Optional[str]:

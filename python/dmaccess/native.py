@@ -142,6 +142,25 @@ _PROTOTYPES: dict[str, tuple[Any, list[Any]]] = {
     "DMA_SetUserSettingInfo": (DMA_RESULT, [_ctx, _vp]),
 }
 
+#: Ranges of the C integer types the exports take.
+U8 = (0, 0xFF)
+U16 = (0, 0xFFFF)
+I32 = (-(2**31), 2**31 - 1)
+U32 = (0, 2**32 - 1)
+SSIZE = (-(2 ** (8 * ctypes.sizeof(ctypes.c_ssize_t) - 1)), 2 ** (8 * ctypes.sizeof(ctypes.c_ssize_t) - 1) - 1)
+
+
+def int_arg(value: object, bounds: tuple[int, int], what: str) -> int:
+    """An integer for an export's argument: TypeError for a non-integer, ValueError outside the
+    C type's range (ctypes would cut it to the type's width without a word)."""
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise TypeError(f"{what} is an integer, not {type(value).__name__}")
+    lo, hi = bounds
+    if not lo <= value <= hi:
+        raise ValueError(f"{what}: {value} out of range ({lo} to {hi})")
+    return value
+
+
 #: The exports this package calls, one per public operation of the library.
 EXPORTS = tuple(_PROTOTYPES)
 

@@ -208,6 +208,9 @@ class RecordList(Generic[T]):
 
     def _marshal(self) -> tuple[N.RecordArray, ctypes.Array[ctypes.c_char], ctypes.Array[ctypes.c_uint8]]:
         size = self.cls.layout().size
+        for i, s in enumerate(self.states):
+            if isinstance(s, bool) or not isinstance(s, int) or s not in (0, 1, 2):
+                raise ValueError(f"element {i}: state {s!r} is not one of 0 (empty), 1 (in use), 2 (deleted)")
         blob = ctypes.create_string_buffer(b"".join(e.to_bytes() for e in self.elements) or b"\0", max(1, size * len(self.elements)))
         states = (ctypes.c_uint8 * max(1, len(self.states)))(*[int(s) for s in self.states])
         arr = N.RecordArray(len(self.elements), size, ctypes.addressof(states), ctypes.addressof(blob))
@@ -226,22 +229,31 @@ class RecordList(Generic[T]):
         self._unmarshal(blob, states)
         check(code, operation, f"kind {self.kind}")
 
+    @staticmethod
+    def _key(key: Union[str, int]) -> tuple[Optional[ctypes.Array[ctypes.c_char]], int]:
+        """A name's buffer (kept alive by the caller) and the argument that points to it, or a position."""
+        if isinstance(key, str):
+            buf = ctypes.create_string_buffer(to_ansi(key))
+            return buf, ctypes.addressof(buf)
+        return None, N.int_arg(key, N.SSIZE, "position")
+
     def load(self, records: Records, key: Union[str, int]) -> None:
         """DMA_AccessibleData: writes the element in use with this name (or at this position) into the settings."""
-        name = to_ansi(key) if isinstance(key, str) else None
-        buf = ctypes.create_string_buffer(name) if name is not None else None
-        self._run(records, "DMA_AccessibleData", self.kind, ctypes.addressof(buf) if buf is not None else key)
+        buf, arg = self._key(key)
+        self._run(records, "DMA_AccessibleData", self.kind, arg)
+        del buf
 
     def store(self, records: Records, key: Union[str, int], last: bool = False) -> None:
         """DMA_ApplyData: stores the settings into the element with this name (or at this position),
         or with ``last`` into the last element whatever its state; the element becomes in use."""
-        name = to_ansi(key) if isinstance(key, str) else None
-        buf = ctypes.create_string_buffer(name) if name is not None else None
-        self._run(records, "DMA_ApplyData", self.kind, 1 if last else 0,
-                  ctypes.addressof(buf) if buf is not None else key)
+        buf, arg = self._key(key)
+        self._run(records, "DMA_ApplyData", self.kind, 1 if last else 0, arg)
+        del buf
 
     def delete(self, records: Records, name: str) -> None:
         """DMA_DeleteData: marks the element with this name deleted (its bytes stay)."""
+        if not isinstance(name, str):
+            raise TypeError(f"an element is deleted by its name (str), not {type(name).__name__}")
         self._run(records, "DMA_DeleteData", self.kind, to_ansi(name))
 
 
@@ -274,6 +286,9 @@ def set_fax_destinations(records: Records, destinations: list[FaxDestination]) -
     if block is None:
         raise ValueError("these records have no fax-address block")
     records.fax_count  # the current layout only
+    top = 2 ** (8 * metadata.layout("faxBlock").field("count").width) - 1
+    if len(destinations) > top:
+        raise ValueError(f"{len(destinations)} fax destinations: a block holds at most {top}")
     entries = b"".join(d.to_bytes() for d in destinations)
     del block[metadata.size("DMA_FAX_HEADER_SIZE"):]
     block += entries

@@ -15,15 +15,17 @@ import contextlib
 import ctypes
 import enum
 import os
-import tempfile
 from dataclasses import dataclass, fields
-from pathlib import Path
 from typing import Iterator, Optional, Union, overload
 
 from . import native as N
 from . import metadata
 from .errors import DmaError, MoreData, NotSupported, RawError, check
-from .names import Names
+from .files import (
+    DEFAULT_WAIT, ChangedOnDisk, FileRefused, Target, check_regular, check_target, is_regular_file, read_regular,
+    set_lock, write_file_atomically, write_files_together,
+)
+from .names import Names, integer_of_text, looks_like_name
 from .places import Place, fax_header_ids, place_of
 from .text import from_ansi, to_ansi, utf16_field
 
@@ -175,30 +177,69 @@ def _address(buffer: Optional[bytearray], keep: list[object]) -> Optional[int]:
 def write_atomically(path: PathLike, data: bytes) -> None:
     """Writes a file through a temporary file beside it and renames it over the target.
 
-    A replaced file keeps its permissions; a symbolic link stays a link and
-    the file it names is replaced.  An interrupted write leaves the old file.
+    Only a regular file (or none yet) is replaced, never a FIFO, a device or
+    a folder, and not a read-only file.  A replaced file keeps its
+    permissions (and its owner, when running as root); a symbolic link stays
+    a link and the file it names is replaced.  An interrupted write leaves
+    the old file, and the temporary file is removed.
     """
-    target = Path(os.path.realpath(path))
-    mode: Optional[int] = None
-    with contextlib.suppress(FileNotFoundError):
-        mode = target.stat().st_mode & 0o7777
-    fd, tmp = tempfile.mkstemp(prefix=f".{target.name}.", suffix=".tmp", dir=target.parent)
-    try:
-        with os.fdopen(fd, "wb") as f:
-            f.write(data)
-            f.flush()
-            os.fsync(f.fileno())
-        if mode is not None:
-            os.chmod(tmp, mode)
-        else:
-            umask = os.umask(0)
-            os.umask(umask)
-            os.chmod(tmp, 0o666 & ~umask)
-        os.replace(tmp, target)
-    except BaseException:
-        with contextlib.suppress(FileNotFoundError):
-            os.unlink(tmp)
-        raise
+    write_file_atomically(path, data)
+
+
+#: sizeof(DEVMODEW): the dmSize of every DEVMODEW record the driver writes.
+PUBLIC_DEVMODE_SIZE = 220
+
+
+def devmode_header_fault(data: Union[bytes, bytearray]) -> str:
+    """What is wrong with a DEVMODEW record's size members, as dmactl checks them; "" when nothing is.
+
+    dmSize must be 220 and dmSize + dmDriverExtra the record's size; a blank
+    record of exactly the minimum size may have both 0.
+    """
+    size_place, extra_place = place_of(0x0004), place_of(0x0005)
+    size_at = size_place.offset if size_place else 68
+    extra_at = extra_place.offset if extra_place else 70
+    dm_size = int.from_bytes(data[size_at : size_at + 2], "little")
+    extra = int.from_bytes(data[extra_at : extra_at + 2], "little")
+    if dm_size == 0 and extra == 0 and len(data) == metadata.size("DMA_DEVMODE_MIN_SIZE"):
+        return ""
+    if dm_size != PUBLIC_DEVMODE_SIZE:
+        return f"dmSize is {dm_size}, a DEVMODEW record says {PUBLIC_DEVMODE_SIZE}"
+    if dm_size + extra != len(data):
+        return f"dmSize {dm_size} + dmDriverExtra {extra} make {dm_size + extra} bytes, the file has {len(data)}"
+    return ""
+
+
+def check_record_file(kind: str, path: str, data: bytes) -> None:
+    """FileRefused for a record file dmactl would not load ("devmode", "secondary" or "fax")."""
+    if kind == "fax":
+        try:
+            check_fax_block(data, path)
+        except ValueError as err:
+            raise FileRefused(str(err)) from None
+        return
+    what = "DEVMODEW record" if kind == "devmode" else "secondary settings record"
+    minimum = metadata.size("DMA_DEVMODE_MIN_SIZE" if kind == "devmode" else "DMA_SECONDARY_MIN_SIZE")
+    if len(data) < minimum:
+        raise FileRefused(f"{path}: a {what} needs at least {minimum} bytes, the file has {len(data)}")
+    fault = devmode_header_fault(data) if kind == "devmode" else ""
+    if fault:
+        raise FileRefused(f"{path}: not a DEVMODEW record as this driver writes it: {fault}")
+
+
+def _file_key(path: str) -> str:
+    return os.path.normcase(os.path.realpath(path))
+
+
+def _check_readable(paths: tuple[Optional[str], ...]) -> None:
+    # Before the lock is taken, so that no lock file is made beside a FIFO or a device.
+    for path in paths:
+        if path is not None:
+            check_regular(path)
+
+
+def _first(paths: tuple[Optional[str], ...]) -> Optional[str]:
+    return next((p for p in paths if p is not None), None)
 
 
 class Records:
@@ -218,6 +259,8 @@ class Records:
         self.secondary = secondary
         self.fax = fax
         self.names = names if names is not None else Names.load()
+        # The bytes of each file these records were loaded from, by the file's real path.
+        self._loaded: dict[str, bytes] = {}
         self.check()
 
     # ---- creating, loading and saving ----
@@ -244,54 +287,131 @@ class Records:
     @classmethod
     def load(cls, name: Optional[PathLike] = None, *, devmode: Optional[PathLike] = None,
              secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None,
-             names: Optional[Names] = None) -> "Records":
+             names: Optional[Names] = None, wait: float = DEFAULT_WAIT) -> "Records":
         """Loads a record set: NAME.devmode, NAME.secondary and NAME.fax if present.
 
         Files named one by one win over the set's; a record named nowhere is
-        a blank default as ``new`` makes it.  Sizes are checked here, since
-        the library does not check them.
+        a blank default as ``new`` makes it.  The files are read under the
+        set's lock (waiting at most ``wait`` seconds, see ``files``), which
+        also completes a write another process left half done.  Only regular
+        files are read; sizes and the DEVMODEW header are checked as dmactl
+        checks them (FileRefused names the file), since the library does not
+        check them.
         """
         paths = cls._paths(name, devmode, secondary, fax)
+        _check_readable(paths)
+        with set_lock(_first(paths), wait):
+            return cls._read(name, paths, names)
+
+    @classmethod
+    @contextlib.contextmanager
+    def edit(cls, name: Optional[PathLike] = None, *, devmode: Optional[PathLike] = None,
+             secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None,
+             names: Optional[Names] = None, wait: float = DEFAULT_WAIT, force: bool = False) -> Iterator["Records"]:
+        """Loads a record set (as ``load``) for a change and saves it back when the ``with`` block ends
+        normally (not after an exception); the set's lock is held throughout, so that no other writer,
+        this package or dmactl, comes in between.  Only the files it was loaded from are written."""
+        paths = cls._paths(name, devmode, secondary, fax)
+        first = _first(paths)
+        if first is None:
+            raise ValueError("edit needs a record set or record files to change")
+        _check_readable(paths)
+        with set_lock(first, wait):
+            records = cls._read(name, paths, names)
+            yield records
+            records.save(devmode=paths[0], secondary=paths[1], fax=paths[2] if records.fax is not None else None,
+                         force=force, wait=wait)
+
+    @classmethod
+    def _read(cls, name: Optional[PathLike], paths: tuple[Optional[str], Optional[str], Optional[str]],
+              names: Optional[Names]) -> "Records":
         base = cls.new(fax=paths[2] is not None or name is None, names=names)
-        dm = bytearray(Path(paths[0]).read_bytes()) if paths[0] else base.devmode
-        sec = bytearray(Path(paths[1]).read_bytes()) if paths[1] else base.secondary
-        fx = bytearray(Path(paths[2]).read_bytes()) if paths[2] else (base.fax if name is None else None)
-        return cls(dm, sec, fx, base.names)
+        loaded: dict[str, bytes] = {}
+
+        def read(kind: str, path: Optional[str], default: Optional[bytearray]) -> Optional[bytearray]:
+            if path is None:
+                return default
+            data = read_regular(path)
+            check_record_file(kind, path, data)
+            loaded[_file_key(path)] = data
+            return bytearray(data)
+
+        dm = read("devmode", paths[0], base.devmode)
+        sec = read("secondary", paths[1], base.secondary)
+        fx = read("fax", paths[2], base.fax if name is None else None)
+        assert dm is not None and sec is not None
+        records = cls(dm, sec, fx, base.names)
+        records._loaded = loaded
+        return records
 
     @staticmethod
     def _paths(name: Optional[PathLike], devmode: Optional[PathLike], secondary: Optional[PathLike],
                fax: Optional[PathLike]) -> tuple[Optional[str], Optional[str], Optional[str]]:
-        dm = str(devmode) if devmode is not None else (f"{name}.devmode" if name is not None else None)
-        sec = str(secondary) if secondary is not None else (f"{name}.secondary" if name is not None else None)
-        fx: Optional[str] = str(fax) if fax is not None else None
-        if fx is None and name is not None and os.path.exists(f"{name}.fax"):
-            fx = f"{name}.fax"
+        dm = os.fspath(devmode) if devmode is not None else (f"{os.fspath(name)}.devmode" if name is not None else None)
+        sec = os.fspath(secondary) if secondary is not None else \
+            (f"{os.fspath(name)}.secondary" if name is not None else None)
+        fx: Optional[str] = os.fspath(fax) if fax is not None else None
+        if fx is None and name is not None and is_regular_file(f"{os.fspath(name)}.fax"):
+            fx = f"{os.fspath(name)}.fax"
         return dm, sec, fx
 
     def save(self, name: Optional[PathLike] = None, *, devmode: Optional[PathLike] = None,
-             secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None) -> list[str]:
-        """Writes the records (each atomically: temporary file, then rename); returns the paths written.
+             secondary: Optional[PathLike] = None, fax: Optional[PathLike] = None, force: bool = False,
+             wait: float = DEFAULT_WAIT) -> list[str]:
+        """Writes the records together (see ``files``) under the set's lock; returns the paths written.
 
-        With a set NAME the fax block goes to NAME.fax when there is one.
+        With a set NAME the fax block goes to NAME.fax when there is one.  A
+        file these records were loaded from that has changed on disk since
+        is not overwritten (ChangedOnDisk names it) unless ``force``.
         """
         self.check()
-        dm = str(devmode) if devmode is not None else (f"{name}.devmode" if name is not None else None)
-        sec = str(secondary) if secondary is not None else (f"{name}.secondary" if name is not None else None)
-        fx = str(fax) if fax is not None else (f"{name}.fax" if name is not None and self.fax is not None else None)
-        written: list[str] = []
+        dm = os.fspath(devmode) if devmode is not None else (f"{os.fspath(name)}.devmode" if name is not None else None)
+        sec = os.fspath(secondary) if secondary is not None else \
+            (f"{os.fspath(name)}.secondary" if name is not None else None)
+        fx = os.fspath(fax) if fax is not None else \
+            (f"{os.fspath(name)}.fax" if name is not None and self.fax is not None else None)
+        writes: list[tuple[str, bytes]] = []
         for path, data in ((dm, self.devmode), (sec, self.secondary), (fx, self.fax)):
             if path is None:
                 continue
             if data is None:
                 raise ValueError(f"{path}: these records have no fax-address block")
-            write_atomically(path, bytes(data))
-            written.append(path)
-        return written
+            writes.append((path, bytes(data)))
+        if not writes:
+            return []
+        # Checked before the lock is taken too, so that no lock file is made beside a FIFO or a device.
+        checked: list[Target] = []
+        for path, _ in writes:
+            checked.append(check_target(path, len(writes), checked))
+        with set_lock(writes[0][0], wait) as lock:
+            if not force:
+                self._check_unchanged([path for path, _ in writes])
+            write_files_together(writes, lock.journal if lock is not None else "")
+        for path, written in writes:
+            self._loaded[_file_key(path)] = written
+        return [path for path, _ in writes]
+
+    def _check_unchanged(self, paths: list[str]) -> None:
+        """ChangedOnDisk for a file these records were loaded from whose bytes are no longer those read."""
+        for path in paths:
+            before = self._loaded.get(_file_key(path))
+            if before is None:
+                continue
+            try:
+                now: Optional[bytes] = read_regular(path)
+            except FileNotFoundError:
+                now = None
+            if now != before:
+                how = "was removed" if now is None else "changed on disk"
+                raise ChangedOnDisk(f"{path}: the file {how} since these records were loaded from it; "
+                                    f"save(force=True) overwrites it; no file was changed")
 
     def copy(self) -> "Records":
         """An independent copy of the three records."""
-        return Records(bytearray(self.devmode), bytearray(self.secondary),
+        copy = Records(bytearray(self.devmode), bytearray(self.secondary),
                        bytearray(self.fax) if self.fax is not None else None, self.names)
+        copy._loaded = dict(self._loaded)
+        return copy
 
     def check(self) -> None:
         """ValueError when a record is too short for the library to work on it safely."""
@@ -343,9 +463,15 @@ class Records:
     # ---- describing the settings ----
 
     def resolve(self, key: Union[int, str]) -> int:
-        """The DMA ID for an ID or a name (any case); KeyError for an unknown name."""
-        if isinstance(key, bool):
-            raise TypeError("a DMA ID is an int or a name")
+        """The DMA ID for an ID (an int, or text in 0x hex or decimal) or a name (any case);
+        KeyError for an unknown name or an ID out of range, TypeError for anything else."""
+        if isinstance(key, bool) or not isinstance(key, (int, str)):
+            raise TypeError(f"a setting is named by its DMA ID (int) or its name (str), not {type(key).__name__}")
+        if isinstance(key, str) and not looks_like_name(key):
+            number = integer_of_text(key)
+            if number is None or not 0 < number <= 0xFFFF:
+                raise KeyError(f"{key!r} is not a DMA ID (1 to 0xFFFF, decimal or 0x hex) or a setting name")
+            key = number
         if isinstance(key, int):
             if not 0 < key <= 0xFFFF:
                 raise KeyError(f"{key} is not a DMA ID (1 to 0xFFFF)")
@@ -371,6 +497,7 @@ class Records:
     def ids(self, target: int = 1) -> list[tuple[int, int]]:
         """DMA IDs and attribute bits that DMA_EnumDMAID_ByTargetInfo lists for a target
         (1: the whole catalogue; 2, 3, 4, 5, 7: a record kind's fields), in the library's order."""
+        target = N.int_arg(target, N.I32, "target")
         count = ctypes.c_uint16(0)
         with self.context() as ctx:
             code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count), None))
@@ -409,6 +536,7 @@ class Records:
 
     def read(self, s: Setting) -> tuple[Value, bool]:
         """A setting's value and whether it is a string field without a terminator."""
+        N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)
@@ -493,6 +621,7 @@ class Records:
     def write(self, s: Setting, value: Value) -> None:
         """Writes a described setting through the export for its kind (linked settings follow it)."""
         self.check_value(s, value)
+        N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
         with self.context() as ctx:
             c = ctypes.byref(ctx)
@@ -538,6 +667,7 @@ class Records:
 
     def raw_get(self, item_id: int) -> tuple[int, Union[int, tuple[str, int]]]:
         """dma_GetValue: (type, value) of an item; for strings and fonts the value is (area name, offset)."""
+        item_id = N.int_arg(item_id, N.U16, "item ID")
         vtype, length, area = ctypes.c_uint16(0), ctypes.c_int32(0), ctypes.c_uint16(0)
         buf = ctypes.create_string_buffer(16)
         with self.context() as ctx:
@@ -551,17 +681,32 @@ class Records:
         return vtype.value, int.from_bytes(buf.raw[:width], "little")
 
     def raw_set(self, item_id: int, value_type: int, value: Union[int, bytes], length: Optional[int] = None) -> None:
-        """dma_SetValue: an integer in the declared width, or a text/font as its stored bytes (UTF-16, LOGFONTW)."""
-        if isinstance(value, int):
+        """dma_SetValue: an integer in the declared width (``length`` 1 to 8 bytes, default 4), or a
+        text/font as its stored bytes (UTF-16, LOGFONTW) with a declared length of at most their size."""
+        item_id = N.int_arg(item_id, N.U16, "item ID")
+        value_type = N.int_arg(value_type, N.U16, "value type")
+        if length is not None:
+            length = N.int_arg(length, N.I32, "length")
+        if isinstance(value, int) and not isinstance(value, bool):
             width = length if length is not None else 4
+            if not 1 <= width <= 8:
+                raise ValueError(f"item {item_id}: an integer value is 1 to 8 bytes wide, not {width}")
+            if not -(2 ** (8 * width - 1)) <= value < 2 ** (8 * width):
+                raise ValueError(f"item {item_id}: value {value} does not fit {width} bytes")
             data = ctypes.create_string_buffer((value & (2 ** (8 * width) - 1)).to_bytes(width, "little"), width)
             arg: object = data
             declared = width
-        else:
-            data = ctypes.create_string_buffer(bytes(value), len(value))
+        elif isinstance(value, (bytes, bytearray, memoryview)):
+            raw = bytes(value)
+            declared = length if length is not None else len(raw)
+            if not 0 <= declared <= len(raw):
+                raise ValueError(f"item {item_id}: declared length {declared} out of range (0 to the {len(raw)} "
+                                 "bytes given)")
+            data = ctypes.create_string_buffer(raw, max(1, len(raw)))
             pointer = ctypes.c_void_p(ctypes.addressof(data))
             arg = ctypes.byref(pointer)
-            declared = length if length is not None else len(value)
+        else:
+            raise TypeError(f"item {item_id}: a raw value is an int or bytes, not {type(value).__name__}")
         with self.context() as ctx:
             status = int(N.lib().dma_SetValue(item_id, ctx.devMode, ctx.secondary, value_type, declared, arg))
         if status:
@@ -586,6 +731,18 @@ class Records:
         added or removed (see fax.py for whole destination lists)."""
         if self.fax is None:
             raise ValueError("these records have no fax-address block")
+        value = N.int_arg(value, N.I32, "fax destination count")
+        current = self.fax_count  # refuses a block that is not in the current layout
+        new = current + value if relative else value
+        count_field = metadata.layout("faxBlock").field("count")
+        top = 2 ** (8 * count_field.width) - 1
+        if not 0 <= new <= top:
+            raise ValueError(f"fax destination count {new} out of range (0 to {top})")
+        header, entry = metadata.size("DMA_FAX_HEADER_SIZE"), metadata.size("DMA_FAX_ENTRY_SIZE")
+        held = (len(self.fax) - header) // entry
+        if new > held:
+            raise ValueError(f"fax destination count {new}: the block holds {held} destination entries, and a count "
+                             "beyond them would leave it unusable (set_fax_destinations adds entries)")
         self._call("DMA_SetFaxAddressNum", value, 1 if relative else 0)
 
 
@@ -598,4 +755,4 @@ def diff(a: Records, b: Records) -> list[Difference]:
 
 def struct_size(kind: int) -> int:
     """DMA_QueryStructSize: bytes of a record kind (2, 3, 4, 5, 7) or of the fax block header (6); 0 otherwise."""
-    return int(N.lib().DMA_QueryStructSize(kind))
+    return int(N.lib().DMA_QueryStructSize(N.int_arg(kind, N.I32, "record kind")))
