@@ -1,6 +1,8 @@
 // json_form.cpp - JSON forms of values and the settings document.
 #include "json_form.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "record_files.h"
@@ -107,12 +109,42 @@ Json LocationToJson(const Location &l) {
 }
 
 std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::string &source) {
+    // A key given twice in one object is refused, naming where: JSON
+    // readers differ on which of the two counts, so the document says
+    // nothing certain there.  An entry of "settings" starts at depth 2; the
+    // keys of the document lie at depth 1, an entry's at 3, a font's at 4.
+    std::vector<std::vector<std::string>> keys;
+    size_t entries = 0;
+    std::string twice;
+    const Json::parser_callback_t refuseTwice = [&](int depth, Json::parse_event_t event, Json &parsed) {
+        if (event == Json::parse_event_t::object_start) {
+            keys.emplace_back();
+            if (depth == 2) ++entries;
+        } else if (event == Json::parse_event_t::object_end) {
+            keys.pop_back();
+        } else if (event == Json::parse_event_t::key && twice.empty()) {
+            const std::string key = parsed.get<std::string>();
+            if (std::find(keys.back().begin(), keys.back().end(), key) != keys.back().end())
+                twice = fmt::format("{}\"{}\" appears twice",
+                                    depth <= 1 ? std::string()
+                                               : fmt::format("settings[{}]{}: ", entries - 1, depth > 3 ? ".value" : ""),
+                                    key);
+            keys.back().push_back(key);
+        }
+        return true;
+    };
     Json doc;
     try {
-        doc = Json::parse(text);
-    } catch (const nlohmann::json::parse_error &e) {
-        throw UserError(fmt::format("{}: not valid JSON: {}", source, e.what()));
+        doc = Json::parse(text, refuseTwice);
+    } catch (const nlohmann::json::exception &e) {
+        // "[json.exception.parse_error.101] parse error at line 1, ...": the
+        // reader's words after its tag.
+        std::string why = e.what();
+        if (why.rfind("[json.exception.", 0) == 0 && why.find("] ") != std::string::npos)
+            why.erase(0, why.find("] ") + 2);
+        throw UserError(fmt::format("{}: not valid JSON: {}", source, why), source, "");
     }
+    if (!twice.empty()) throw UserError(fmt::format("{}: {}", source, twice), source, "");
     if (!doc.is_object()) throw UserError(fmt::format("{}: a settings document is a JSON object", source), source, "");
     if (!doc.contains("format") || doc["format"] != kDocumentFormat)
         throw UserError(fmt::format("{}: not a dmactl settings document (\"format\" must be \"{}\")", source,
@@ -142,6 +174,16 @@ std::vector<DocumentEntry> ParseDocument(const std::string &text, const std::str
             id = static_cast<uint16_t>(jid.get<int64_t>());
         } else {
             throw UserError(where + ": \"id\" must be a DMA ID (\"0x0007\" or 7)", source, entry);
+        }
+        // "name" is there for people; one that names another setting than
+        // "id" is a mistake, whichever of the two was meant.
+        if (e.contains("name")) {
+            if (!e["name"].is_string()) throw UserError(where + ": \"name\" must be a text", source, entry);
+            uint16_t named = 0;
+            if (IdOfName(e["name"].get<std::string>(), named) && named != id)
+                throw UserError(fmt::format("{}: \"name\" is \"{}\", the name of {}, but \"id\" is {}", where,
+                                            e["name"].get<std::string>(), FormatId(named), FormatId(id)),
+                                source, entry);
         }
         std::string kind;
         if (e.contains("kind")) {
