@@ -174,6 +174,9 @@ printf '0x010B dmOrientation\n' > builtin.names
 doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": ""}' > conflict.json
 doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": "Arial"}' > agree.json
 doc '{"id": "dmOrientation", "value": 2}, {"id": "dmPaperSize", "value": 5}' > byname.json
+# A kind 3 array whose one element "Odd" has the state byte 3, which no
+# writer makes.
+{ u16 Odd 706; printf '\x03'; } > odd.rec
 # Documents that say one thing twice, or two things at once.
 doc '{"id": "0x0007", "id": "0x0008", "value": 1}' > twiceid.json
 doc '{"id": "0x000C", "name": "dmScale", "value": 1}' > namedother.json

@@ -105,6 +105,16 @@ RecordArrayFile NewRecordArray(int kind, unsigned count) {
     RecordArrayFile f;
     f.kind = CheckRecordKind(kind);
     f.size = ElementSize(kind);
+    // A caller's array is counted in 32 bits, but one the tool writes is
+    // held in memory whole: at most 1 GiB of elements and state bytes.
+    constexpr uint64_t kMostBytes = uint64_t{1} << 30;
+    if (uint64_t{count} * (f.size + 1) > kMostBytes)
+        throw UserError(fmt::format("--count {}: an array of {} kind {} records would take {} bytes; the tool "
+                                    "writes at most {} elements of this kind ({} bytes)",
+                                    count, count, kind, uint64_t{count} * (f.size + 1), kMostBytes / (f.size + 1),
+                                    kMostBytes));
+    f.states.reserve(count);
+    f.elements.reserve(size_t{count} * f.size);
     for (unsigned i = 0; i < count; ++i) f.Append();
     return f;
 }
@@ -186,6 +196,13 @@ std::string LoadElement(RecordArrayFile &f, DmaContext &ctx, const ElementChoice
         RequireName(which);
         PointArray(ctx, f, 0, f.Count());
     }
+    // Only an element in use (state 1) is loaded.  The library tests one bit
+    // of the state byte, so an element of a state no writer makes (3-255)
+    // would pass; the search sees such elements as empty.
+    std::vector<uint8_t> states(f.states.begin(), f.states.end());
+    for (uint8_t &s : states)
+        if (s > DMA_STATE_DELETED) s = DMA_STATE_EMPTY;
+    ArrayOf(ctx, f.kind).states = states.data() + (which.position ? CheckPosition(f, which.position) : 0);
     const std::string ansi = AnsiName(shown);
     const DMA_RESULT r = DMA_AccessibleData(&ctx, f.kind, reinterpret_cast<intptr_t>(ansi.c_str()));
     if (r != DMA_OK) throw UserError(MissingMessage(f, shown, r, "element in use") + "; no record was changed");
