@@ -1,6 +1,7 @@
 // cmd_validate.cpp - validate: every check of the named records and files,
 // each problem by file, section and offset; exit status 1 when any.
 #include <CLI/CLI.hpp>
+#include <fmt/format.h>
 
 #include "commands.h"
 #include "fax_file.h"
@@ -25,8 +26,18 @@ void CheckOperand(const std::string &operand, std::vector<Problem> &out) {
         return;
     }
     // Anything else is judged as a document-property file, whose first
-    // section names itself.
-    for (Problem &p : CheckDocPropBytes(bytes, operand)) out.push_back(std::move(p));
+    // section names itself.  A file that does not start like one at all is
+    // told which kinds were tried.
+    std::vector<Problem> problems = CheckDocPropBytes(bytes, operand);
+    const std::string start = bytes.size() >= 16 ? SignatureText(bytes.data()) : std::string();
+    if (!problems.empty() && problems.front().offset == 0 && problems.front().section == DMA_NDEV_SIGNATURE &&
+        start.rfind(std::string(DMA_NDEV_SIGNATURE, 4), 0) != 0)
+        problems.front().message += fmt::format(
+            " (not a file of a kind validate knows: record files are told by their extension, .devmode, "
+            ".secondary or .fax; a fax-address block by its signature \"{}\" or \"{}\"; a document-property "
+            "file by its first section)",
+            DMA_FAX_SIGNATURE, DMA_FAX_OLD_SIGNATURE);
+    for (Problem &p : problems) out.push_back(std::move(p));
 }
 
 int CmdValidate(const Globals &g, const std::vector<std::string> &operands) {
