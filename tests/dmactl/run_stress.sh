@@ -64,9 +64,11 @@ for ((k = 1; k <= kills; k++)); do
     pid=$!
     sleep "0.0$((RANDOM % 90 + 10))"
     kill -KILL -- "$pid" 2> /dev/null; wait "$pid" 2> /dev/null
-    # The next run takes the set's lock, completing an interrupted import.
-    orientation=$(run --json --set job get 0x7 2> /dev/null | sed -n 's/^ *"value": \([0-9]*\),*$/\1/p')
-    other=$(run --json --set job get 0x032B 2> /dev/null | sed -n 's/^ *"value": \([0-9]*\),*$/\1/p')
+    # The next run takes the set's lock, completing an interrupted import,
+    # and reads both files in one go (under an emulator the killed run may
+    # still be on its way to the lock).
+    values=$(run --json --set job show 0x7 0x032B 2> /dev/null | sed -n 's/^ *"value": \([0-9]*\),*$/\1/p')
+    orientation=$(sed -n 1p <<< "$values"); other=$(sed -n 2p <<< "$values")
     if [ -z "$orientation" ] || [ "$orientation" != "$other" ]; then
         torn=$((torn + 1)); fail "kill $k (${args[*]}): the set reads 0x7=$orientation, 0x032B=$other"
     fi
