@@ -54,6 +54,29 @@ bool BytesOverlap(const Location &a, const Location &b) {
     return a.area == b.area && a.offset < b.offset + Extent(b) && b.offset < a.offset + Extent(a);
 }
 
+std::optional<int64_t> LinkedOutcome(const RecordSet &records, const Setting &driver, int64_t value,
+                                     int64_t orientation, int64_t classValue) {
+    RecordSet scratch = records;
+    DmaContext ctx = scratch.Context();
+    const uint16_t follower = LinkedSettingOf(driver);
+    if (!follower) return std::nullopt;
+    Value v;
+    v.kind = ValueKind::Integer;
+    if (orientation >= 0) {
+        v.integer = orientation;
+        WriteSetting(ctx, RequireSetting(ctx, kOrientation), v);
+    }
+    if (classValue >= 0) {
+        v.integer = classValue;
+        WriteSetting(ctx, RequireSetting(ctx, DmaIdOfItem(295)), v);
+    }
+    v.integer = value;
+    if (WriteSetting(ctx, driver, v) != DMA_OK) return std::nullopt;
+    Value d;
+    if (ReadSetting(ctx, RequireSetting(ctx, follower), d) != DMA_OK) return std::nullopt;
+    return d.integer;
+}
+
 Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Setting &s) {
     Relations r;
     const Location &l = s.where;
@@ -89,22 +112,10 @@ Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Set
     // values 1, 4, 16; 2: 2, 8, 32) on a copy of the records.
     const uint16_t linked = LinkedSettingOf(s);
     if (!linked) return r;
-    const Setting target = RequireSetting(ctx, linked);
-    const Setting orient = RequireSetting(ctx, kOrientation);
-    const Setting cls = RequireSetting(ctx, classId);
     auto derive = [&](int64_t value, int orientation, int classValue, std::string &out) {
-        RecordSet scratch = records;
-        DmaContext sc = scratch.Context();
-        Value v;
-        v.kind = ValueKind::Integer;
-        if (orientation >= 0) { v.integer = orientation; WriteSetting(sc, orient, v); }
-        if (classValue >= 0) { v.integer = classValue; WriteSetting(sc, cls, v); }
-        v.integer = value;
-        if (WriteSetting(sc, s, v) != DMA_OK) return false;
-        Value d;
-        if (ReadSetting(sc, target, d) != DMA_OK) return false;
-        out = fmt::format("0x{:04X}", d.integer);
-        return true;
+        const std::optional<int64_t> d = LinkedOutcome(records, s, value, orientation, classValue);
+        if (d) out = fmt::format("0x{:04X}", *d);
+        return d.has_value();
     };
     int64_t lo, hi;
     IntegerRange(l, lo, hi);

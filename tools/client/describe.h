@@ -3,6 +3,8 @@
 // by with the rule between them, and the settings that share its bytes.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,14 @@ bool BytesOverlap(const Location &a, const Location &b);
 // Asks the library on copies of the records for the linked rules (a write of
 // each value under each orientation and class), and the catalogue for the
 // places that overlap.
+// What the linked setting of `driver` holds after `driver` is written with
+// `value` on a copy of `records`, dmOrientation and the class setting (item
+// 295) first written with `orientation` and `classValue` (-1: left as they
+// are); nullopt when the library refuses the write.  The library is the
+// oracle of every linked rule the tools show or describe.
+std::optional<int64_t> LinkedOutcome(const RecordSet &records, const Setting &driver, int64_t value,
+                                     int64_t orientation, int64_t classValue);
+
 Relations DescribeRelations(DmaContext &ctx, const RecordSet &records, const Setting &s);
 
 }  // namespace dmaclient

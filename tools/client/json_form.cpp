@@ -96,12 +96,7 @@ Json IdJson(uint16_t dmaId) {
 
 Json LocationToJson(const Location &l) {
     Json j;
-    j["item"] = l.itemId;
-    j["area"] = AreaName(l.area);
-    j["offset"] = l.offset;
-    j["type"] = ValueTypeName(l.valueType);
-    if (l.reportType) j["reportType"] = ValueTypeName(l.reportType);
-    j["width"] = l.width;
+    AddPlaceJson(j, l);
     if (l.size) j["size"] = l.size;
     if (l.flagMask) j["mask"] = fmt::format("0x{:08X}", l.flagMask);
     if (l.plainId) j["plainId"] = FormatId(l.plainId);

@@ -39,6 +39,17 @@ Json IdJson(uint16_t dmaId);
 Json SettingJson(const Setting &s, const Value &v);
 // Where a setting lives, for --json output of catalogue/get.
 Json LocationToJson(const Location &l);
+// The members of a place every JSON form of it shares (item, area, offset,
+// type, reportType, width), added to `j` of either JSON type.
+template <typename J>
+void AddPlaceJson(J &j, const Location &l) {
+    j["item"] = l.itemId;
+    j["area"] = AreaName(l.area);
+    j["offset"] = l.offset;
+    j["type"] = ValueTypeName(l.valueType);
+    if (l.reportType) j["reportType"] = ValueTypeName(l.reportType);
+    j["width"] = l.width;
+}
 
 struct DocumentEntry {
     uint16_t dmaId;

@@ -74,12 +74,7 @@ json SettingJson(const Setting &s, const std::map<uint16_t, std::string> &names,
     if (const auto n = names.find(s.dmaId); n != names.end()) j["name"] = n->second;
     j["kind"] = KindName(s.kind);
     j["size"] = s.size;
-    j["item"] = l.itemId;
-    j["area"] = AreaName(l.area);
-    j["offset"] = l.offset;
-    j["type"] = ValueTypeName(l.valueType);
-    if (l.reportType) j["reportType"] = ValueTypeName(l.reportType);
-    j["width"] = l.width;
+    AddPlaceJson(j, l);
     j["capacity"] = l.size;
     j["flagMask"] = l.flagMask;
     if (l.plainId) j["plainId"] = Hex(l.plainId);
@@ -171,26 +166,12 @@ json LayoutJson(int kind, std::span<const RecordField> fields, size_t size) {
 // for the agreeing pairs (orientation 1 with class 1, 4 or 16, 2 with 2, 8
 // or 32) and for the crossed ones, or "follower" when it is the same under
 // no orientation and class at all.  A value that is not listed is refused.
-json LinkedValues(const RecordSet &records, const Setting &driver, uint16_t follower) {
-    RecordSet probe = records;
-    DmaContext ctx = probe.Context();
-    const Setting target = RequireSetting(ctx, follower);
-    const Setting orientation = RequireSetting(ctx, 0x0007);
-    const Setting cls = RequireSetting(ctx, DmaIdOfItem(295));
+json LinkedValues(const RecordSet &records, const Setting &driver) {
     const bool paired = driver.where.itemId != 267;
     auto derive = [&](int64_t value, int64_t orient, int64_t classValue, int64_t &out) {
-        RecordSet scratch = records;
-        DmaContext sc = scratch.Context();
-        Value v;
-        v.kind = ValueKind::Integer;
-        if (orient >= 0) { v.integer = orient; WriteSetting(sc, orientation, v); }
-        if (classValue >= 0) { v.integer = classValue; WriteSetting(sc, cls, v); }
-        v.integer = value;
-        if (WriteSetting(sc, driver, v) != DMA_OK) return false;
-        Value d;
-        if (ReadSetting(sc, target, d) != DMA_OK) return false;
-        out = d.integer;
-        return true;
+        const std::optional<int64_t> d = LinkedOutcome(records, driver, value, orient, classValue);
+        if (d) out = *d;
+        return d.has_value();
     };
     int64_t lo, hi;
     IntegerRange(driver.where, lo, hi);
@@ -255,7 +236,7 @@ json Metadata() {
                               {"followerItem", Locate(follower) ? Locate(follower)->itemId : 0},
                               {"followerDrivenBy", drivenBy},
                               {"hint", LinkedSettingHint(s)},
-                              {"values", LinkedValues(records, s, follower)},
+                              {"values", LinkedValues(records, s)},
                               {"rule", r.rule}});
     }
     json all = json::array();
