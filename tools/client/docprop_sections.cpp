@@ -18,7 +18,7 @@ const SectionFile kSectionFiles[] = {
     {".fax", &DocProp::fax, "fax section"},
 };
 
-// A section's header: the UTF-16 signature in 16 bytes, then for NDEV001 the
+// A section's header: the UTF-16 signature in 16 bytes, then for the first section the
 // word 0x5250, then the payload length.
 std::vector<uint8_t> SectionHeader(const char *signature, bool ndev, size_t payload) {
     std::vector<uint8_t> h(16, 0);

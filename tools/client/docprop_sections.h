@@ -19,7 +19,7 @@ namespace dmaclient {
 struct SectionFile {
     const char *suffix;                     // ".ndev"
     std::vector<uint8_t> DocProp::*member;  // where the section is kept
-    const char *what;                       // "NDEV001 section"
+    const char *what;                       // "<signature> section"
 };
 // The section files, in file order.
 std::span<const SectionFile> SectionFiles();
@@ -27,7 +27,7 @@ std::span<const SectionFile> SectionFiles();
 // The sections in the files of `prefix`; throws UserError when there is none.
 DocProp DocPropFromSectionFiles(const std::string &prefix);
 
-// The sections of a record set: NDEV001 carries the DEVMODEW record, TMBINFO
+// The sections of a record set: the first carries the DEVMODEW record, TMBINFO
 // and SPINFO are empty, and the fax section is the set's fax-address block.
 DocProp DocPropFromRecordSet(const RecordSet &set);
 

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "docprop_io.h"
-#include "record_fields.h"
+#include "layouts.h"
 #include "record_files.h"
 
 namespace dmaclient {

@@ -34,7 +34,7 @@
 #include "import_rules.h"
 #include "json_form.h"
 #include "names.h"
-#include "record_fields.h"
+#include "layouts.h"
 #include "record_files.h"
 #include "settings.h"
 

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include "ansi_text.h"
-#include "record_fields.h"
+#include "layouts.h"
 #include "settings.h"
 
 namespace dmaclient {

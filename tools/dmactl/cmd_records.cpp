@@ -9,7 +9,7 @@
 
 #include "commands.h"
 #include "record_arrays.h"
-#include "record_fields.h"
+#include "layouts.h"
 
 namespace dmactl {
 namespace {

@@ -8,7 +8,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
-#include "record_fields.h"
+#include "layouts.h"
 #include "settings.h"
 #include "user_settings.h"
 

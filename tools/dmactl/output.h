@@ -30,7 +30,7 @@ std::string WrittenLine(const std::string &path, const std::string &remark = {})
 std::string WrittenLines(const std::vector<std::string> &paths, const std::string &none);
 
 // Fax destinations, as fax show and docprop show list them.
-// "current (\"ZOVA002\", 820-byte entries)" or the old layout's.
+// "current (\"<DMA_FAX_SIGNATURE>\", 820-byte entries)" or the old layout's.
 std::string LayoutText(bool oldLayout);
 // The table of a block's layout, count and header strings; `layout` as the
 // row shows it.

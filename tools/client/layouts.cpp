@@ -1,6 +1,6 @@
-// record_fields.cpp - field tables of the fixed-layout records, their
-// listing, and the raw write of one field's setting.
-#include "record_fields.h"
+// layouts.cpp - the layouts of the fixed-layout records, taken from the
+// library's field lists, their listing, and the raw write of one field's setting.
+#include "layouts.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-// record_fields.h - the fields of the fixed-layout records that dmactl lists
+// layouts.h - the fields of the fixed-layout records that dmactl lists
 // and edits: fax destination entries (record kind 5), the record kinds 2, 3,
 // 4 and 7, and the user-settings record.
 //
