@@ -13,14 +13,14 @@
 #    all new (never one file of each), every file whole, and once it ran no
 #    temporary or scratch file is left, beside the files or in the
 #    temporary folder.
-# Natively 4 writers x 50 rounds and 200 kills; under an emulator (Wine), where
+# Natively 4 writers x 200 rounds and 200 kills; under an emulator (Wine), where
 # a run costs far more, 2 x 10 and 20.
 set -u
 dmactl=$1; work=$2; shift 2
 emulator=("$@")
 export WINEDEBUG=-all
 unset DMACTL_NAMES
-if [ ${#emulator[@]} -gt 0 ]; then writers=2 rounds=10 kills=20; else writers=4 rounds=50 kills=200; fi
+if [ ${#emulator[@]} -gt 0 ]; then writers=2 rounds=10 kills=20; else writers=4 rounds=200 kills=200; fi
 writers=${WRITERS:-$writers}; rounds=${ROUNDS:-$rounds}; kills=${KILLS:-$kills}
 rm -rf "$work"; mkdir -p "$work/tmp"; cd "$work" || exit 1
 export TMPDIR=$work/tmp TMP=$work/tmp TEMP=$work/tmp
