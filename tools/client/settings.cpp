@@ -11,6 +11,7 @@
 #include <fmt/format.h>
 
 #include "ansi_text.h"
+#include "catalogue/item_roles.h"
 #include "notes.h"
 #include "record_files.h"
 #include "names.h"
@@ -152,8 +153,9 @@ int64_t InterpretInteger(const Location &l, int32_t raw) {
     }
 }
 
-// The record's own UTF-16 text in `bytes` bytes at `extra` past a setting's
-// address, up to its terminator (or the whole field), as UTF-8; nullopt when
+// The record's own UTF-16 text (8-bit text in the one narrow field) in
+// `bytes` bytes at `extra` past a setting's address, up to its terminator
+// (or the whole field), as UTF-8; nullopt when
 // the record is not there.  Only used to notice what the library's ANSI form
 // of the text lost: the value itself always comes from the export.
 std::optional<std::string> RecordText(const DmaContext &ctx, const Location &l, uint32_t extra, uint32_t bytes) {
@@ -169,6 +171,12 @@ std::optional<std::string> RecordText(const DmaContext &ctx, const Location &l, 
     }
     if (!base || bytes < 2) return std::nullopt;
     const unsigned char *field = base + l.offset + extra;
+    if (l.itemId == dma::special::kNarrowStringItem) {
+        // The one field of 8-bit text: ANSI already, nothing to lose.
+        size_t n = 0;
+        while (n < bytes && field[n]) ++n;
+        return AnsiToUtf8(std::string_view(reinterpret_cast<const char *>(field), n));
+    }
     size_t units = 0;
     while (units < bytes / 2 && (field[2 * units] | field[2 * units + 1])) ++units;
     return Utf16ToUtf8(field, units);
