@@ -16,20 +16,11 @@
 #include <unistd.h>
 
 #include "default_records.h"
+#include "fuzz_check.h"
 #include "names.h"
 #include "record_files.h"
 
 namespace dmafuzz {
-
-// Stops the run with a message; libFuzzer keeps the input as a crash.
-[[noreturn]] inline void ClientFail(const char *what, const char *file, int line) {
-    std::fprintf(stderr, "\n*** invariant broken: %s (%s:%d)\n", what, file, line);
-    std::abort();
-}
-#define CLIENT_CHECK(cond)                                                    \
-    do {                                                                      \
-        if (!(cond)) ::dmafuzz::ClientFail(#cond, __FILE__, __LINE__);        \
-    } while (0)
 
 // The records dmactl uses when no file is given, with the built-in empty
 // fax-address block so that the fax header strings are reachable too.  Each

@@ -36,27 +36,27 @@ void Import(const std::vector<DocumentEntry> &entries) {
     } catch (const UserError &) {
         return;
     }
-    CLIENT_CHECK(plan.writes.size() == entries.size());
-    CLIENT_CHECK(plan.index.size() == entries.size());
+    FUZZ_CHECK(plan.writes.size() == entries.size());
+    FUZZ_CHECK(plan.index.size() == entries.size());
     for (size_t i = 0; i < plan.writes.size(); ++i) {
         const PlannedWrite &w = plan.writes[i];
-        if (i > 0) CLIENT_CHECK(plan.writes[i - 1].setting.dmaId < w.setting.dmaId);
-        CLIENT_CHECK(w.value.kind == w.setting.kind);
+        if (i > 0) FUZZ_CHECK(plan.writes[i - 1].setting.dmaId < w.setting.dmaId);
+        FUZZ_CHECK(w.value.kind == w.setting.kind);
         const auto at = plan.index.find(w.setting.dmaId);
-        CLIENT_CHECK(at != plan.index.end() && at->second < entries.size());
-        CLIENT_CHECK(entries[at->second].dmaId == w.setting.dmaId);
+        FUZZ_CHECK(at != plan.index.end() && at->second < entries.size());
+        FUZZ_CHECK(entries[at->second].dmaId == w.setting.dmaId);
     }
     // Nothing of `after` has changed yet: the plan only reads.
-    CLIENT_CHECK(after.devMode.bytes == defaults.devMode.bytes);
-    CLIENT_CHECK(after.secondary.bytes == defaults.secondary.bytes);
-    CLIENT_CHECK(after.faxBlock->bytes == defaults.faxBlock->bytes);
+    FUZZ_CHECK(after.devMode.bytes == defaults.devMode.bytes);
+    FUZZ_CHECK(after.secondary.bytes == defaults.secondary.bytes);
+    FUZZ_CHECK(after.faxBlock->bytes == defaults.faxBlock->bytes);
     try {
         ApplyImport(plan, defaults, after);
     } catch (const UserError &) {
     }
-    CLIENT_CHECK(after.devMode.bytes.size() == defaults.devMode.bytes.size());
-    CLIENT_CHECK(after.secondary.bytes.size() == defaults.secondary.bytes.size());
-    CLIENT_CHECK(after.faxBlock && after.faxBlock->bytes.size() == defaults.faxBlock->bytes.size());
+    FUZZ_CHECK(after.devMode.bytes.size() == defaults.devMode.bytes.size());
+    FUZZ_CHECK(after.secondary.bytes.size() == defaults.secondary.bytes.size());
+    FUZZ_CHECK(after.faxBlock && after.faxBlock->bytes.size() == defaults.faxBlock->bytes.size());
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     } catch (const UserError &) {
         return 0;
     }
-    for (const DocumentEntry &e : entries) CLIENT_CHECK(e.dmaId != 0);
+    for (const DocumentEntry &e : entries) FUZZ_CHECK(e.dmaId != 0);
     if (entries.size() <= kMostEntriesApplied) Import(entries);
     return 0;
 }

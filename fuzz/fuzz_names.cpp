@@ -80,13 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::set<std::string> names;
     size_t lastLine = 0;
     for (const NameEntry &e : entries) {
-        CLIENT_CHECK(e.dmaId != 0);
-        CLIENT_CHECK(!e.name.empty() && NameChar(e.name[0], true));
-        for (char c : e.name) CLIENT_CHECK(NameChar(c, false));
-        CLIENT_CHECK(e.line > lastLine && e.line <= lines);
+        FUZZ_CHECK(e.dmaId != 0);
+        FUZZ_CHECK(!e.name.empty() && NameChar(e.name[0], true));
+        for (char c : e.name) FUZZ_CHECK(NameChar(c, false));
+        FUZZ_CHECK(e.line > lastLine && e.line <= lines);
         lastLine = e.line;
-        CLIENT_CHECK(ids.insert(e.dmaId).second);
-        CLIENT_CHECK(names.insert(Lower(e.name)).second);
+        FUZZ_CHECK(ids.insert(e.dmaId).second);
+        FUZZ_CHECK(names.insert(Lower(e.name)).second);
     }
 
     // The same text as the team's names file: refused only for a name that
@@ -102,14 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     for (const NameEntry &e : entries) {
         uint16_t id = 0;
-        CLIENT_CHECK(IdOfName(e.name, id) && id == e.dmaId);
-        CLIENT_CHECK(IdOfName(Upper(e.name), id) && id == e.dmaId);
-        CLIENT_CHECK(NameOf(e.dmaId) == e.name);
-        CLIENT_CHECK(LooksLikeName(e.name));
-        CLIENT_CHECK(!IdLabel(e.dmaId).empty());
+        FUZZ_CHECK(IdOfName(e.name, id) && id == e.dmaId);
+        FUZZ_CHECK(IdOfName(Upper(e.name), id) && id == e.dmaId);
+        FUZZ_CHECK(NameOf(e.dmaId) == e.name);
+        FUZZ_CHECK(LooksLikeName(e.name));
+        FUZZ_CHECK(!IdLabel(e.dmaId).empty());
         // A near miss: one character more.
         const std::string miss = e.name + "_";
-        if (!IdOfName(miss, id)) CLIENT_CHECK(!UnknownNameMessage(miss).empty());
+        if (!IdOfName(miss, id)) FUZZ_CHECK(!UnknownNameMessage(miss).empty());
     }
     // The table stays as loaded: the reader does not consult it, and the
     // next accepted input loads a whole new one.

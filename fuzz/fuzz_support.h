@@ -19,18 +19,9 @@
 #include <vector>
 
 #include "common.h"
+#include "fuzz_check.h"
 
 namespace dmafuzz {
-
-// Stops the run with a message; libFuzzer keeps the input as a crash.
-[[noreturn]] inline void Fail(const char *what, const char *file, int line) {
-    std::fprintf(stderr, "\n*** invariant broken: %s (%s:%d)\n", what, file, line);
-    std::abort();
-}
-#define FUZZ_CHECK(cond)                                                      \
-    do {                                                                      \
-        if (!(cond)) ::dmafuzz::Fail(#cond, __FILE__, __LINE__);              \
-    } while (0)
 
 constexpr size_t kGuard = 32;
 

@@ -59,17 +59,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         } catch (const UserError &) {
             return 0;
         }
-        CLIENT_CHECK(id != 0);
-        CLIENT_CHECK(ParseDmaId(fmt::format("0x{:04X}", id)) == id);
+        FUZZ_CHECK(id != 0);
+        FUZZ_CHECK(ParseDmaId(fmt::format("0x{:04X}", id)) == id);
         try {
             s = RequireSetting(ctx, id);
         } catch (const UserError &) {
             return 0;
         }
-        CLIENT_CHECK(s.dmaId == id);
+        FUZZ_CHECK(s.dmaId == id);
     } else {
         const std::vector<Setting> &list = Available();
-        CLIENT_CHECK(!list.empty());
+        FUZZ_CHECK(!list.empty());
         s = list[in.ConsumeIntegral<uint16_t>() % list.size()];
     }
 
@@ -88,15 +88,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     } catch (const UserError &) {
         return 0;
     }
-    CLIENT_CHECK(v.kind == s.kind);
-    CLIENT_CHECK(!v.unterminated);
-    CLIENT_CHECK(!words.empty());
+    FUZZ_CHECK(v.kind == s.kind);
+    FUZZ_CHECK(!v.unterminated);
+    FUZZ_CHECK(!words.empty());
     if (s.kind == ValueKind::String) {
         std::string joined;
         for (size_t i = 0; i < words.size(); ++i) joined += (i ? " " : "") + words[i];
-        CLIENT_CHECK(v.text == joined);
+        FUZZ_CHECK(v.text == joined);
     }
-    if (s.kind == ValueKind::Integer) CLIENT_CHECK(words.size() == 1);
+    if (s.kind == ValueKind::Integer) FUZZ_CHECK(words.size() == 1);
     (void)FormatValue(s, v);
 
     try {
@@ -112,16 +112,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     } catch (const UserError &) {
         return 0;
     }
-    CLIENT_CHECK(set.devMode.bytes.size() == devSize && set.secondary.bytes.size() == secSize &&
+    FUZZ_CHECK(set.devMode.bytes.size() == devSize && set.secondary.bytes.size() == secSize &&
                  set.faxBlock->bytes.size() == faxSize);
     if (written == DMA_OK) {
         Value back;
         if (ReadSetting(ctx, s, back) == DMA_OK) {
-            CLIENT_CHECK(back.kind == s.kind);
+            FUZZ_CHECK(back.kind == s.kind);
             (void)FormatValue(s, back);
         }
     } else {
-        CLIENT_CHECK(!ResultMessage(written).empty());
+        FUZZ_CHECK(!ResultMessage(written).empty());
     }
     return 0;
 }
