@@ -57,8 +57,8 @@ TEST_F(ClientTest, ImportPlan) {
     } rows[] = {
         {"", ""},
         // Written in ascending DMA IDs, whatever the document's order.
-        {R"({"id": "0x13", "value": "A4"}, {"id": "0x7", "value": 2})", R"(0x0007=2 (0x2) 0x0013="A4")"},
-        {R"({"id": "dmOrientation", "kind": "integer", "value": 1})", "0x0007=1 (0x1)"},
+        {R"({"id": "0x13", "value": "A4"}, {"id": "0x7", "value": 2})", R"(0x0007=2 (0x2) DMORIENT_LANDSCAPE 0x0013="A4")"},
+        {R"({"id": "dmOrientation", "kind": "integer", "value": 1})", "0x0007=1 (0x1) DMORIENT_PORTRAIT"},
         {R"({"id": "0x7", "value": 2}, {"id": "0x13", "value": "A4"}, {"id": "0x0007", "value": 1})",
          "d.json: settings[2]: 0x0007 (dmOrientation) appears twice (also settings[0])"},
         {R"({"id": "0x13", "value": "A4"}, {"id": "0x7", "kind": "string", "value": 2})",
@@ -105,10 +105,15 @@ TEST_F(ClientTest, ParseValue) {
         std::vector<std::string> words;
         const char *expected;
     } rows[] = {
-        {0x7, {"2"}, "2 (0x2)"},
-        {0x7, {"0x2"}, "2 (0x2)"},
+        {0x7, {"2"}, "2 (0x2) DMORIENT_LANDSCAPE"},
+        {0x7, {"0x2"}, "2 (0x2) DMORIENT_LANDSCAPE"},
         {0x7, {"-1"}, "-1 (0xFFFF)"},
-        {0x7, {"two"}, "0x0007 (dmOrientation): \"two\" is not an integer (decimal or 0x hex)"},
+        {0x7, {"dmorient_landscape"}, "2 (0x2) DMORIENT_LANDSCAPE"},
+        {0x14, {"DMRES_HIGH"}, "-4 (0xFFFC) DMRES_HIGH"},
+        {0x7, {"DMPAPER_A4"},
+         "0x0007 (dmOrientation): \"DMPAPER_A4\" is not an integer (decimal or 0x hex, or a value name (dmactl "
+         "describe lists them))"},
+        {0x9, {"DMPAPER_A4"}, "0x0009 (dmPaperLength): \"DMPAPER_A4\" is not an integer (decimal or 0x hex)"},
         {0x7, {"1", "2"}, "0x0007 (dmOrientation): an integer setting takes one value"},
         {0x7, {}, "0x0007 (dmOrientation): no value given"},
         {0x202B, {"on"}, "1 (on)"},

@@ -170,6 +170,11 @@ printf '0x010B first\n0x010C FIRST\n' > dupname.names
 printf '0x010B first\n267 second\n' > dupid.names
 printf '0x010B two words here\n' > malformed.names
 printf '0x010B dmOrientation\n' > builtin.names
+# Value names: a team's own, and two that clash (in the file, with the
+# built-in Windows names).
+printf '0x0101 TonerSave 0=Off 1=On\n0x0008 paper 256=Custom\n' > values.names
+printf '0x0101 TonerSave 0=Off 1=off\n' > valueclash.names
+printf '0x0008 paper 300=DMPAPER_A4\n' > valuebuiltin.names
 # Settings documents that contradict themselves, and one that agrees.
 doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": ""}' > conflict.json
 doc '{"id": "0x130", "value": {"height": 0, "width": 0, "escapement": 0, "orientation": 0, "weight": 0, "italic": 0, "underline": 0, "strikeout": 0, "charset": 0, "outprecision": 0, "clipprecision": 0, "quality": 0, "pitchandfamily": 0, "face": "Arial"}}, {"id": "0x131", "value": "Arial"}' > agree.json

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "record_files.h"
+#include "meanings.h"
 #include "names.h"
 #include "value_format.h"
 
@@ -84,6 +85,18 @@ Json SettingJson(const Setting &s, const Value &v) {
     j["kind"] = KindName(s.kind);
     j["value"] = ValueToJson(v);
     if (v.unterminated) j["unterminated"] = true;
+    return j;
+}
+
+void AddMeaningJson(Json &j, const Setting &s, const Value &v, const char *key) {
+    if (v.kind != ValueKind::Integer) return;
+    const std::string meaning = MeaningOf(s.dmaId, v.integer);
+    if (!meaning.empty()) j[key] = meaning;
+}
+
+Json ValueNamesJson(uint16_t dmaId) {
+    Json j = Json::object();
+    for (const ValueName &n : ValueNamesOf(dmaId)) j[std::to_string(n.value)] = n.name;
     return j;
 }
 

@@ -37,6 +37,11 @@ Json IdJson(uint16_t dmaId);
 // A setting with its value: IdJson, "kind", "value", and "unterminated"
 // for a string field without a terminator.  Further keys follow.
 Json SettingJson(const Setting &s, const Value &v);
+// Adds `key` ("meaning") with the name of an integer value (meanings.h),
+// when it has one.
+void AddMeaningJson(Json &j, const Setting &s, const Value &v, const char *key = "meaning");
+// {"1": "DMORIENT_PORTRAIT", ...}: every named value of a setting.
+Json ValueNamesJson(uint16_t dmaId);
 // Where a setting lives, for --json output of catalogue/get.
 Json LocationToJson(const Location &l);
 // The members of a place every JSON form of it shares (item, area, offset,

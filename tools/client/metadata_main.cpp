@@ -33,6 +33,7 @@
 #include "dmaccess/dmaccess.h"
 #include "import_rules.h"
 #include "json_form.h"
+#include "meanings.h"
 #include "names.h"
 #include "layouts.h"
 #include "record_files.h"
@@ -352,6 +353,11 @@ json Metadata() {
                 {"refusedWriteKept", {"linkedDriver", "valueStored", "followerInDocument"}},
                 {"verify", "every setting whose importVerifies is true reads back as the document's value"}};
 
+    // The built-in value names by DMA ID, value (decimal) -> name; a team's
+    // names file adds its own at run time.
+    json meanings = json::object();
+    for (uint16_t id : SettingsWithBuiltInMeanings())
+        for (const ValueName &n : BuiltInMeanings(id)) meanings[Hex(id)][std::to_string(n.value)] = n.name;
     return json{{"format", kFormat},
                 {"version", kVersion},
                 {"library",
@@ -371,7 +377,7 @@ json Metadata() {
                 {"areas", areas},
                 {"font", font},
                 {"import", import},
-                {"meanings", json::object()}};
+                {"meanings", meanings}};
 }
 
 // The file's text: members in key order, each indented by one space; the

@@ -53,8 +53,30 @@ bool ParseIdWord(const std::string &w, uint16_t &id) {
     return true;
 }
 
+// A value as an entry names it: decimal, negative too, or 0x hex, within
+// what a 32-bit field holds (-2^31 to 2^32 - 1).
+bool ParseValueWord(const std::string &w, int64_t &value) {
+    const bool negative = !w.empty() && w[0] == '-';
+    const std::string digits = negative ? w.substr(1) : w;
+    const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
+    const size_t start = hex ? 2 : 0;
+    if (digits.size() == start || digits.size() - start > 10) return false;
+    int64_t v = 0;
+    for (size_t i = start; i < digits.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else return false;
+        v = v * (hex ? 16 : 10) + d;
+    }
+    value = negative ? -v : v;
+    return value >= -(int64_t{1} << 31) && value <= 0xFFFFFFFF;
+}
+
 struct NameTable {
     std::map<uint16_t, std::string> shown;   // DMA ID -> the name shown
+    std::map<uint16_t, std::vector<ValueName>> values;  // the team's value names
     std::map<std::string, uint16_t> byName;  // lower-case name -> DMA ID (every accepted name)
     std::map<std::string, std::string> spelled;  // lower-case name -> as written
     std::string teamFile;
@@ -74,9 +96,15 @@ void AddEntries(NameTable &t, const std::vector<NameEntry> &entries, const std::
         if (it != t.byName.end() && it->second != e.dmaId)
             throw UserError(fmt::format("{}:{}: the name \"{}\" is already given to {} (\"{}\")", source, e.line,
                                         e.name, FormatId(it->second), t.spelled[key]));
+        for (const ValueName &v : e.values)
+            for (const ValueName &b : BuiltInMeanings(e.dmaId))
+                if (Lower(b.name) == Lower(v.name) && b.value != v.value)
+                    throw UserError(fmt::format("{}:{}: the value name \"{}\" already stands for {} of {} ({})",
+                                                source, e.line, v.name, b.value, FormatId(e.dmaId), e.name));
         t.byName[key] = e.dmaId;
         t.spelled[key] = e.name;
         t.shown[e.dmaId] = e.name;
+        if (!e.values.empty()) t.values[e.dmaId] = e.values;
     }
 }
 
@@ -160,8 +188,10 @@ std::vector<NameEntry> ParseNamesText(const std::string &text, const std::string
         const std::string where = fmt::format("{}:{}", source, lineNo);
         if (line.find('\0') != std::string::npos)
             throw UserError(fmt::format("{}: a NUL byte (0x00); a names file is UTF-8 text", where));
-        if (words.size() != 2)
-            throw UserError(fmt::format("{}: expected \"<DMA ID> <name>\" (as \"0x0007 dmOrientation\")", where));
+        if (words.size() < 2)
+            throw UserError(fmt::format("{}: expected \"<DMA ID> <name>\" (as \"0x0007 dmOrientation\"), then "
+                                        "value names if any (as \"0=Off 1=On\")",
+                                        where));
         uint16_t id = 0;
         if (!ParseIdWord(words[0], id))
             throw UserError(fmt::format("{}: \"{}\" is not a DMA ID (1 to 0xFFFF, decimal or 0x hex)", where,
@@ -174,9 +204,26 @@ std::vector<NameEntry> ParseNamesText(const std::string &text, const std::string
         if (const auto seen = nameLine.find(Lower(words[1])); seen != nameLine.end())
             throw UserError(fmt::format("{}: the name \"{}\" is already used on line {}", where, words[1],
                                         seen->second));
+        NameEntry entry{id, words[1], lineNo, {}};
+        for (size_t i = 2; i < words.size(); ++i) {
+            const size_t eq = words[i].find('=');
+            ValueName v{0, eq == std::string::npos ? std::string() : words[i].substr(eq + 1)};
+            if (eq == std::string::npos || !ParseValueWord(words[i].substr(0, eq), v.value) || !ValidName(v.name))
+                throw UserError(fmt::format("{}: \"{}\" is not a value name: expected <value>=<name> (as \"1=On\")",
+                                            where, words[i]));
+            for (const ValueName &seen : entry.values) {
+                if (seen.value == v.value)
+                    throw UserError(fmt::format("{}: the value {} is named twice (\"{}\", \"{}\")", where, v.value,
+                                                seen.name, v.name));
+                if (Lower(seen.name) == Lower(v.name))
+                    throw UserError(fmt::format("{}: the value name \"{}\" is given to {} and {}", where, v.name,
+                                                seen.value, v.value));
+            }
+            entry.values.push_back(std::move(v));
+        }
         idLine[id] = lineNo;
         nameLine[Lower(words[1])] = lineNo;
-        out.push_back({id, words[1], lineNo});
+        out.push_back(std::move(entry));
     }
     return out;
 }
@@ -235,6 +282,22 @@ std::string UnknownNameMessage(const std::string &name) {
 std::string IdLabel(uint16_t dmaId) {
     const std::string name = NameOf(dmaId);
     return name.empty() ? FormatId(dmaId) : fmt::format("{} ({})", FormatId(dmaId), name);
+}
+
+uint16_t BuiltInIdOf(const std::string &name) {
+    static const std::map<std::string, uint16_t> builtIn = [] {
+        std::map<std::string, uint16_t> m;
+        for (const NameEntry &e : ParseNamesText(kBuiltInNames, "devmode.names")) m[e.name] = e.dmaId;
+        return m;
+    }();
+    const auto it = builtIn.find(name);
+    return it == builtIn.end() ? 0 : it->second;
+}
+
+const std::vector<ValueName> &TeamValueNames(uint16_t dmaId) {
+    static const std::vector<ValueName> none;
+    const auto it = Names().values.find(dmaId);
+    return it == Names().values.end() ? none : it->second;
 }
 
 const std::string &TeamNamesFile() { return Names().teamFile; }

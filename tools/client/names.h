@@ -13,11 +13,21 @@
 // match [A-Za-z_][A-Za-z0-9_.-]* and are compared without regard to case.  A
 // name given to two IDs, an ID named twice in one file or a malformed line is
 // an error naming the file and line.
+//
+// After its name an entry may name values of the setting, "<value>=<name>"
+// each, the value in decimal (negative too) or 0x hex:
+//     0x0101 TonerSave 0=Off 1=On
+// Value names follow the rules of setting names.  One value named twice, one
+// name given to two values, or a name that the built-in table (meanings.h)
+// gives another value of the setting is an error at its line; a value the
+// built-in table names gets the team's name shown, and both are accepted.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "meanings.h"
 
 namespace dmaclient {
 
@@ -25,6 +35,7 @@ struct NameEntry {
     uint16_t dmaId;
     std::string name;
     size_t line;
+    std::vector<ValueName> values;  // "0=Off 1=On", in the file's order
 };
 
 // Parses the text of a names file; `source` names it in messages
@@ -52,6 +63,13 @@ std::string UnknownNameMessage(const std::string &name);
 // "0x0007 (dmOrientation)", or "0x0130" for a setting without a name: how
 // messages refer to a setting.
 std::string IdLabel(uint16_t dmaId);
+
+// The DMA ID that devmode.names gives a DEVMODEW member name (exact case),
+// whatever a team's file renames; 0 for a name it does not list.
+uint16_t BuiltInIdOf(const std::string &name);
+
+// The value names the team's file gives a setting (empty when none).
+const std::vector<ValueName> &TeamValueNames(uint16_t dmaId);
 
 // The team's names file in use ("" when none).
 const std::string &TeamNamesFile();

@@ -14,6 +14,7 @@
 #include "catalogue/item_roles.h"
 #include "notes.h"
 #include "record_files.h"
+#include "meanings.h"
 #include "names.h"
 #include "value_format.h"
 
@@ -438,9 +439,10 @@ Value ParseValue(const Setting &s, const std::vector<std::string> &words, const 
         const std::string w = Lower(words[0]);
         if (s.where.flagMask && (w == "on" || w == "true" || w == "yes")) v.integer = 1;
         else if (s.where.flagMask && (w == "off" || w == "false" || w == "no")) v.integer = 0;
-        else if (!ParseInteger(words[0], v.integer))
-            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{})", IdLabel(s.dmaId),
-                                        words[0], s.where.flagMask ? ", or on/off" : ""));
+        else if (!ParseInteger(words[0], v.integer) && !ValueOfMeaning(s.dmaId, words[0], v.integer))
+            throw UserError(fmt::format("{}: \"{}\" is not an integer (decimal or 0x hex{}{})", IdLabel(s.dmaId),
+                                        words[0], s.where.flagMask ? ", or on/off" : "",
+                                        HasValueNames(s.dmaId) ? ", or a value name (dmactl describe lists them)" : ""));
         return v;
     }
     case ValueKind::String: {

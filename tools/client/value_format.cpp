@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include "meanings.h"
+
 namespace dmaclient {
 
 std::string FormatId(uint16_t dmaId) { return fmt::format("0x{:04X}", dmaId); }
@@ -63,7 +65,10 @@ void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText
 std::string FormatValue(const Setting &s, const Value &v) {
     NoteLostCharacters(v);
     switch (v.kind) {
-    case ValueKind::Integer: return FormatInteger(s.where, v.integer);
+    case ValueKind::Integer: {
+        const std::string meaning = MeaningOf(s.dmaId, v.integer);
+        return FormatInteger(s.where, v.integer) + (meaning.empty() ? "" : " " + meaning);
+    }
     case ValueKind::String: return QuoteText(v.text) + (v.unterminated ? " (no terminator)" : "");
     case ValueKind::Font: return FormatFont(v.font);
     }

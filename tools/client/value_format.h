@@ -21,7 +21,8 @@ std::string FormatFont(const FontValue &font);
 // The members in which two fonts differ, in the FormatFont form: `a` gets
 // the old members, `b` the new ones; both empty when the fonts are equal.
 void FontDifference(const FontValue &a, const FontValue &b, std::string &oldText, std::string &newText);
-// Any value, as one line.  A value read with a text that lost characters to
+// Any value, as one line; an integer with its meaning when it has one
+// ("9 (0x9) DMPAPER_A4", meanings.h).  A value read with a text that lost characters to
 // the ANSI code page also gets its note on standard error (once a run).
 std::string FormatValue(const Setting &s, const Value &v);
 // "DWORD", or "BYTE as WORD" when the value is handed out in a wider type.

@@ -24,6 +24,8 @@ int CmdDiff(const Globals &g, const std::string &a, const std::string &b, bool q
             row["kind"] = KindName(s.kind);
             row["old"] = ValueToJson(la->second);
             row["new"] = ValueToJson(rb->second);
+            AddMeaningJson(row, s, la->second, "oldMeaning");
+            AddMeaningJson(row, s, rb->second, "newMeaning");
             rows.push_back(row);
         } else {
             std::string oldText = FormatValue(s, la->second);

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "describe.h"
 #include "json_form.h"
+#include "meanings.h"
 #include "names.h"
 #include "setting_change.h"
 #include "settings.h"
@@ -84,6 +85,7 @@ int CmdShow(const Globals &g, const std::vector<std::string> &idTexts) {
             j["type"] = TypeText(s.where);
             if (r == DMA_OK) {
                 j["value"] = ValueToJson(v);
+                AddMeaningJson(j, s, v);
                 if (v.unterminated) j["unterminated"] = true;
             } else {
                 j["error"] = ResultMessage(r);
@@ -114,6 +116,8 @@ int CmdGet(const Globals &g, const std::string &idText) {
     };
     if (g.json) {
         Json j = SettingJson(s, v);
+        AddMeaningJson(j, s, v);
+        if (HasValueNames(s.dmaId)) j["valueNames"] = ValueNamesJson(s.dmaId);
         j["buffer"] = s.size;
         j["location"] = LocationToJson(s.where);
         j["range"] = rel.range;
@@ -142,6 +146,16 @@ int CmdGet(const Globals &g, const std::string &idText) {
     if (!rel.drivenBy.empty()) t.Add({"driven by", labels(rel.drivenBy)});
     for (size_t i = 0; i < rel.rule.size(); ++i) t.Add({i ? "" : "rule", rel.rule[i]});
     if (!rel.aliases.empty()) t.Add({"aliases", labels(rel.aliases)});
+    if (HasValueNames(s.dmaId)) {
+        // A long list (dmPaperSize names 119 values) is cut; JSON has it all.
+        constexpr size_t kShown = 8;
+        const std::vector<ValueName> all = ValueNamesOf(s.dmaId);
+        std::string names;
+        for (size_t i = 0; i < all.size() && i < kShown; ++i)
+            names += fmt::format("{}{}={}", i ? " " : "", all[i].value, all[i].name);
+        if (all.size() > kShown) names += fmt::format(" and {} more (--json lists them)", all.size() - kShown);
+        t.Add({"value names", names});
+    }
     if (s.where.plainId)
         t.Add({"note", fmt::format("write-only: the value is the stored form, as {} reads it", FormatId(s.where.plainId))});
     if (s.kind == ValueKind::Font) {
@@ -173,6 +187,7 @@ int CmdSet(const Globals &g, const std::string &idText, const std::vector<std::s
         Json j = IdJson(id);
         j["kind"] = KindName(target.kind);
         j["value"] = c.readable ? ValueToJson(c.value) : Json(nullptr);
+        if (c.readable) AddMeaningJson(j, target, c.value);
         if (c.hadPrevious) j["previous"] = ReadingJson(c.previous);
         Json linked = Json::array();
         for (const auto &f : c.followed) {

@@ -35,7 +35,7 @@ int main(int argc, char **argv) {
     app.add_flag("--json", g.json, "print JSON instead of a table");
     std::string namesFile;
     app.add_option("--names", namesFile,
-                   "the team's names file (\"<DMA ID> <name>\" a line); else $DMACTL_NAMES, else "
+                   "the team's names file (\"<DMA ID> <name> [<value>=<name> ...]\" a line); else $DMACTL_NAMES, else "
                    "the user's config folder: dmactl/names");
     app.set_version_flag("--version", std::string("dmactl ") + DMACCESS_VERSION_STRING,
                          "print the version and exit");
