@@ -174,3 +174,12 @@ def import_rules() -> dict[str, Any]:
     """How a settings document is applied (see tools/client/import_rules.h)."""
     rules: dict[str, Any] = document()["import"]
     return rules
+
+
+@lru_cache(maxsize=1)
+def meanings() -> dict[int, dict[int, str]]:
+    """The Windows names of the public DEVMODEW members' values: DMA ID -> value -> name."""
+    return {
+        int(dma_id, 16): {int(value): str(name) for value, name in table.items()}
+        for dma_id, table in document()["meanings"].items()
+    }

@@ -8,7 +8,11 @@ folder.  A team's name wins for output; both names are accepted on input,
 without regard to case.
 
 File format: one ``<DMA ID> <name>`` a line, the ID in hex with 0x or in
-decimal; ``#`` starts a comment; blank lines are ignored.
+decimal; ``#`` starts a comment; blank lines are ignored.  After the name a
+line may name values of the setting, ``<value>=<name>`` each (``0x0101
+TonerSave 0=Off 1=On``).  The Windows names of the public members' values
+(``DMPAPER_A4``) come from the metadata file's ``meanings``, the table dmactl
+uses; a team's name for a value wins for output, and both are accepted.
 """
 
 from __future__ import annotations
@@ -47,9 +51,20 @@ class NamesFileError(ValueError):
     """A names file breaks the format; the message names the file and line."""
 
 
-def parse_names(text: str, source: str) -> dict[int, str]:
-    """Reads one names file: DMA ID to name.  Raises NamesFileError."""
-    by_id: dict[int, str] = {}
+@dataclass
+class NameEntry:
+    """One line of a names file."""
+
+    dma_id: int
+    name: str
+    values: dict[int, str] = field(default_factory=dict)
+    line: int = 0
+
+
+def parse_entries(text: str, source: str) -> list[NameEntry]:
+    """Reads one names file, line by line.  Raises NamesFileError."""
+    entries: list[NameEntry] = []
+    by_id: dict[int, int] = {}
     by_name: dict[str, int] = {}
     for number, raw in enumerate(text.splitlines(), start=1):
         line = raw.split("#", 1)[0].strip()
@@ -57,9 +72,9 @@ def parse_names(text: str, source: str) -> dict[int, str]:
             continue
         where = f"{source}:{number}"
         parts = line.split()
-        if len(parts) != 2:
+        if len(parts) < 2:
             raise NamesFileError(f"{where}: expected '<DMA ID> <name>', found {raw.strip()!r}")
-        id_text, name = parts
+        id_text, name = parts[:2]
         try:
             dma_id = int(id_text, 16) if id_text.lower().startswith("0x") else int(id_text, 10)
         except ValueError:
@@ -73,9 +88,33 @@ def parse_names(text: str, source: str) -> dict[int, str]:
         key = name.lower()
         if key in by_name:
             raise NamesFileError(f"{where}: the name {name!r} is used for 0x{by_name[key]:04X} too")
-        by_id[dma_id] = name
+        values: dict[int, str] = {}
+        for word in parts[2:]:
+            value_text, _, value_name = word.partition("=")
+            value = integer_of_text(value_text) if "+" not in value_text else None
+            if value is None or not -(1 << 31) <= value <= 0xFFFFFFFF or not _NAME.match(value_name):
+                raise NamesFileError(f"{where}: {word!r} is not a value name: expected <value>=<name> (as '1=On')")
+            if value in values:
+                raise NamesFileError(f"{where}: the value {value} is named twice")
+            if value_name.lower() in (known.lower() for known in values.values()):
+                raise NamesFileError(f"{where}: the value name {value_name!r} is given to two values")
+            values[value] = value_name
+        by_id[dma_id] = number
         by_name[key] = dma_id
-    return by_id
+        entries.append(NameEntry(dma_id, name, values, number))
+    return entries
+
+
+def parse_names(text: str, source: str) -> dict[int, str]:
+    """Reads one names file: DMA ID to name.  Raises NamesFileError."""
+    return {entry.dma_id: entry.name for entry in parse_entries(text, source)}
+
+
+def builtin_meanings() -> dict[int, dict[int, str]]:
+    """The Windows names of the public members' values, by DMA ID, from the metadata file."""
+    from .metadata import meanings
+
+    return meanings()
 
 
 def team_names_file(explicit: Union[str, os.PathLike[str], None] = None) -> Optional[Path]:
@@ -96,10 +135,11 @@ def team_names_file(explicit: Union[str, os.PathLike[str], None] = None) -> Opti
 
 @dataclass
 class Names:
-    """Names of DMA IDs: the built-in ones and a team's, the team's winning for output."""
+    """Names of DMA IDs and of their values: the built-in ones and a team's, the team's winning for output."""
 
     builtin: dict[int, str] = field(default_factory=dict)
     team: dict[int, str] = field(default_factory=dict)
+    team_values: dict[int, dict[int, str]] = field(default_factory=dict)
 
     @classmethod
     def load(cls, team_file: Union[str, os.PathLike[str], None] = None) -> "Names":
@@ -110,8 +150,19 @@ class Names:
             else {}
         )
         path = team_names_file(team_file)
-        team = parse_names(read_regular(path).decode("utf-8"), str(path)) if path else {}
-        return cls(builtin, team)
+        entries = parse_entries(read_regular(path).decode("utf-8"), str(path)) if path else []
+        team_values: dict[int, dict[int, str]] = {}
+        for entry in entries:
+            if not entry.values:
+                continue
+            known = builtin_meanings().get(entry.dma_id, {})
+            for value, value_name in entry.values.items():
+                for builtin_value, builtin_name in known.items():
+                    if builtin_name.lower() == value_name.lower() and builtin_value != value:
+                        raise NamesFileError(f"{path}:{entry.line}: the value name {value_name!r} already stands for "
+                                             f"{builtin_value} of 0x{entry.dma_id:04X} ({entry.name})")
+            team_values[entry.dma_id] = entry.values
+        return cls(builtin, {entry.dma_id: entry.name for entry in entries}, team_values)
 
     def name_of(self, dma_id: int) -> Optional[str]:
         """The name shown for a DMA ID, or None when it has none."""
@@ -124,4 +175,25 @@ class Names:
             for dma_id, known in table.items():
                 if known.lower() == key:
                     return dma_id
+        return None
+
+    def value_names(self, dma_id: int) -> dict[int, str]:
+        """Every named value of a setting, ascending: the team's names over the built-in ones."""
+        merged = {**builtin_meanings().get(dma_id, {}), **self.team_values.get(dma_id, {})}
+        return dict(sorted(merged.items()))
+
+    def meaning_of(self, dma_id: int, value: int) -> Optional[str]:
+        """The name of an integer value of a setting ("DMPAPER_A4"), or None."""
+        team = self.team_values.get(dma_id)
+        if team is not None and value in team:
+            return team[value]
+        return builtin_meanings().get(dma_id, {}).get(value)
+
+    def value_of(self, dma_id: int, text: str) -> Optional[int]:
+        """The value a name stands for in a setting (case-insensitive), or None."""
+        key = text.lower()
+        for table in (self.team_values.get(dma_id, {}), builtin_meanings().get(dma_id, {})):
+            for value, known in table.items():
+                if known.lower() == key:
+                    return value
         return None

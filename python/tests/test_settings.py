@@ -108,6 +108,9 @@ def test_diff_lists_changed_settings_with_linked_ones() -> None:
     ("0x7 1abc\n", "f:1: '1abc' is not a valid name"),
     ("seven a\n", "f:1: 'seven' is not a DMA ID"),
     ("0x7\n", "f:1: expected"),
+    ("0x7 a 1=b 1=c\n", "f:1: the value 1 is named twice"),
+    ("0x7 a 1=b 2=B\n", "f:1: the value name 'B' is given to two values"),
+    ("0x7 a b\n", "f:1: 'b' is not a value name"),
 ])
 def test_names_file_errors_name_file_and_line(text: str, message: str) -> None:
     with pytest.raises(NamesFileError, match=message):
