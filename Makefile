@@ -32,7 +32,7 @@ PRESETS := native sanitize windows
 PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
             libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev \
             doxygen python3 python3-pytest python3-venv python3-pip python3-setuptools mypy pkg-config \
-            lld ninja-build
+            lld ninja-build chromium chromium-driver python3-selenium
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

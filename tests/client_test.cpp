@@ -1,6 +1,6 @@
 // client_test.cpp - the client core (tools/client) on its own: settings
-// documents planned and applied onto the built-in default records, and the
-// command-line forms of values and DMA IDs.  One row a behaviour.
+// documents planned and applied onto the built-in default records, the
+// command-line forms of values and DMA IDs, and the owners of record bytes.  One row a behaviour.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "names.h"
+#include "record_map.h"
 #include "settings_document.h"
 #include "value_format.h"
 
@@ -152,6 +153,37 @@ TEST_F(ClientTest, ParseDmaId) {
         }
         EXPECT_EQ(got, row.expected) << row.text;
     }
+}
+
+// The runs of a 12-byte DEVMODEW record as "start+length:owner".
+TEST_F(ClientTest, OwnerRuns) {
+    constexpr RecordKind D = RecordKind::DevMode, S = RecordKind::Secondary;
+    const struct {
+        std::vector<RecordPlace> places;
+        const char *expected;
+    } rows[] = {
+        {{}, "0+12:-1"},
+        {{{D, 2, 4}}, "0+2:-1 2+4:0 6+6:-1"},
+        // The narrower place wins its bytes (a font member over its font).
+        {{{D, 0, 10}, {D, 4, 4}}, "0+4:0 4+4:1 8+2:0 10+2:-1"},
+        // Equal widths: the earlier place (flags of one word).
+        {{{D, 0, 4}, {D, 0, 4}}, "0+4:0 4+8:-1"},
+        // Another record's place, and the part of a place past the end.
+        {{{S, 0, 4}, {D, 10, 8}}, "0+10:-1 10+2:1"},
+    };
+    for (const auto &row : rows) {
+        std::string got;
+        for (const ByteRun &r : OwnerRuns(D, 12, row.places))
+            got += fmt::format("{}{}+{}:{}", got.empty() ? "" : " ", r.start, r.length, r.owner);
+        EXPECT_EQ(got, row.expected);
+    }
+    // Differing bytes; past the shorter record every byte differs.
+    const std::vector<ByteRun> d = DifferingRuns({1, 2, 3, 4}, {1, 9, 9, 4, 5});
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].start, 1u);
+    EXPECT_EQ(d[0].length, 2u);
+    EXPECT_EQ(d[1].start, 4u);
+    EXPECT_EQ(d[1].length, 1u);
 }
 
 }  // namespace

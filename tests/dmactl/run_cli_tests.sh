@@ -582,10 +582,23 @@ case "$dmactl" in
 *) check_name fromConfig XDG_CONFIG_HOME="$PWD/.config" ;;
 esac
 check_name fromEnvironment XDG_CONFIG_HOME="$PWD/.config" DMACTL_NAMES=env.names WINEDEBUG=-all
+# report: values and paths reach the page escaped, and a refused file still
+# gives a page that says why (exit 1).  '<' cannot stand in a Windows name.
+run new esc && run --set esc set 0x1 '<script>alert(1)</script>' && run report esc -o esc.html
+if grep -q '&lt;script&gt;alert(1)&lt;/script&gt;' esc.html && ! grep -q '<script>alert' esc.html; then pass
+else fail "report: the value <script>alert(1)</script> is not escaped in esc.html"; fi
+case "$dmactl" in
+*.exe) bad='bad&.devmode' shown='bad&amp;.devmode' ;;
+*) bad='bad<&.devmode' shown='bad&lt;&amp;.devmode' ;;
+esac
+zeros 100 > "$bad"
+if refused report "$bad" -o bad.html; then fail "report of a 100-byte record: exit 0"
+elif grep -qF "id=\"refusal\">$shown: " bad.html; then pass
+else fail "report of $bad: no escaped refusal in bad.html"; fi
 # The manual page and bash completion cover every command.
 "${runner[@]}" --generate man > dmactl.1 2> /dev/null < /dev/null
 "${runner[@]}" --generate bash-completion > dmactl.bash 2> /dev/null < /dev/null
-for c in catalogue show get set diff validate export import new docprop help; do
+for c in catalogue show get set diff report validate export import new docprop help; do
     if grep -q "^\.B $c" dmactl.1 && grep -qw "$c" dmactl.bash; then pass; else fail "$c missing from the manual page or completion"; fi
 done
 if bash -n dmactl.bash; then pass; else fail "the bash completion is not valid bash"; fi

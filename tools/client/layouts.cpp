@@ -116,9 +116,9 @@ int64_t FieldInteger(const RecordField &f, const uint8_t *p) {
     return f.type == DMA_VT_INT ? int64_t{static_cast<int32_t>(raw)} : int64_t{raw};
 }
 
-std::string FieldName(const RecordField &f) { return f.item ? std::to_string(f.item) : std::string(f.label); }
-
 }  // namespace
+
+std::string FieldName(const RecordField &f) { return f.item ? std::to_string(f.item) : std::string(f.label); }
 
 std::span<const RecordField> FaxEntryFields() {
     static const std::vector<RecordField> fields = FromList(dma::Kind5Fields());

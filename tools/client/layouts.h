@@ -41,6 +41,10 @@ std::span<const RecordField> KindFields(int kind);
 // UserSettingInfo, layout version 4.
 std::span<const RecordField> UserSettingFields();
 
+// How listings name a field: its item number, or its label when it mirrors
+// no setting.
+std::string FieldName(const RecordField &f);
+
 // The field's value as one line ("7 (0x7)", "\"text\"", font members, hex
 // for raw fields) and as JSON ({"value": ...} members added to `into`).
 std::string FieldText(const RecordField &f, const uint8_t *record);

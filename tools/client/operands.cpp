@@ -39,30 +39,35 @@ SettingValues ValuesOf(RecordSet &set) {
     return snap;
 }
 
-SettingValues ValuesOfOperand(const std::string &operand) {
-    if (operand == "defaults") {
-        RecordSet set = LoadRecordSet(RecordSelection{});
-        return ValuesOf(set);
-    }
+SettingValues ValuesOfOperand(const std::string &operand) { return LoadOperand(operand).values; }
+
+namespace {
+OperandValues FromSet(RecordSet set) {
+    OperandValues out;
+    out.values = ValuesOf(set);
+    out.records = std::move(set);
+    return out;
+}
+}  // namespace
+
+OperandValues LoadOperand(const std::string &operand) {
+    if (operand == "defaults") return FromSet(LoadRecordSet(RecordSelection{}));
     if (operand == "-" || EndsWith(operand, ".json")) {
         RecordSet defaults = LoadRecordSet(RecordSelection{});
         DmaContext ctx = defaults.Context();
-        SettingValues snap;
+        OperandValues out;
         for (const DocumentEntry &e : ParseDocument(ReadTextFile(operand), operand)) {
             const Setting s = RequireSetting(ctx, e.dmaId);
-            snap.settings[s.dmaId] = s;
-            snap.values[s.dmaId] = ValueFromJson(s, e.value);
+            out.values.settings[s.dmaId] = s;
+            out.values.values[s.dmaId] = ValueFromJson(s, e.value);
         }
-        return snap;
+        return out;
     }
     // One record file, named by its extension; the other records are the
     // built-in defaults, so two such files differ only in their own settings.
     if (FileExists(operand)) {
         const RecordSelection sel = SelectionOfFile(operand);
-        if (sel.AnyFile()) {
-            RecordSet set = LoadRecordSet(sel);
-            return ValuesOf(set);
-        }
+        if (sel.AnyFile()) return FromSet(LoadRecordSet(sel));
     }
     if (!RecordSetExists(operand))
         throw UserError(fmt::format("{}: neither a settings document (.json), \"defaults\", a record file "
@@ -72,8 +77,7 @@ SettingValues ValuesOfOperand(const std::string &operand) {
                                     SetFile(operand, RecordKind::Secondary)));
     RecordSelection sel;
     sel.setName = operand;
-    RecordSet set = LoadRecordSet(sel);
-    return ValuesOf(set);
+    return FromSet(LoadRecordSet(sel));
 }
 
 SettingsDiff Compare(const SettingValues &a, const SettingValues &b) {

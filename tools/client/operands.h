@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ SettingValues ValuesOf(RecordSet &set);
 // "-"), one record file (*.devmode, *.secondary, *.fax; the other records are
 // the built-in defaults) or a record set name.
 SettingValues ValuesOfOperand(const std::string &operand);
+
+// The same operand with the records behind its values: a settings document
+// has none (records stays empty), every other operand its record set.
+struct OperandValues {
+    SettingValues values;
+    std::optional<RecordSet> records;
+};
+OperandValues LoadOperand(const std::string &operand);
 
 // The settings whose values differ, ascending; settings that only one side
 // has (a settings document may hold a few) are counted, not compared.

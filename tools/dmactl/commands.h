@@ -30,6 +30,7 @@ void OnRun(CLI::App *c, Globals &g, std::function<int()> command);
 void AddHelpCommand(CLI::App &app, Globals &g);           // cli_support.cpp
 void AddSettingsCommands(CLI::App &app, Globals &g);      // catalogue, show, get, set
 void AddDiffCommand(CLI::App &app, Globals &g);           // diff
+void AddReportCommand(CLI::App &app, Globals &g);         // report
 void AddValidateCommand(CLI::App &app, Globals &g);       // validate
 void AddTransferCommands(CLI::App &app, Globals &g);      // export, import, new
 void AddDocPropCommands(CLI::App &app, Globals &g);       // docprop show, upgrade, new, extract

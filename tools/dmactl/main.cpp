@@ -52,6 +52,7 @@ tasks:
   dmactl --set job show                       every setting with its value
   dmactl --set job validate                   check a record set as a whole (exit 1 on a problem)
   dmactl diff defaults job                    what differs (exit 1 when anything does; --quiet)
+  dmactl report defaults job -o job.html      the same as one HTML page, with a byte map of the records
   dmactl --set job export -o job.json         every setting as JSON ("-": standard output)
   dmactl --set copy import job.json           and back ("-": standard input)
   dmactl docprop show FILE                    sections of a document-property file
@@ -72,6 +73,7 @@ exit status:
     AddHelpCommand(app, g);
     AddSettingsCommands(app, g);
     AddDiffCommand(app, g);
+    AddReportCommand(app, g);
     AddValidateCommand(app, g);
     AddTransferCommands(app, g);
     AddDocPropCommands(app, g);
