@@ -17,6 +17,7 @@ import enum
 import os
 from dataclasses import dataclass, fields
 import struct
+import sys
 from typing import Any, Callable, Iterator, Optional, Union, overload
 
 from . import native as N
@@ -629,7 +630,7 @@ class Records:
         """A setting's value and whether it is a string field without a terminator."""
         fast = _READERS.get(s.dma_id) if type(self) is Records else None
         if fast is not None and fast[0] is s.kind and fast[1] is s.place:
-            got = fast[2](self)
+            got = fast[3](self)
             if got is not None:
                 return got
         N.int_arg(s.dma_id, N.U32, "DMA ID")
@@ -676,9 +677,9 @@ class Records:
         if type(key) is int and type(self) is Records:
             fast = _READERS.get(key)
             if fast is not None:
-                got = fast[2](self)
-                if got is not None:
-                    return got[0]
+                value = fast[2](self)
+                if value is not None:
+                    return value
         return self.read(self.describe(key))[0]
 
     _MISSING = object()
@@ -858,12 +859,13 @@ _ATTRIBUTES = struct.Struct("<H2xii")
 assert _ATTRIBUTES.size == ctypes.sizeof(N.AttributeRecord)
 
 _Reader = Callable[[Records], Optional[tuple[Value, bool]]]
+_ValueReader = Callable[[Records], Optional[Value]]
 
 #: DMA ID: (kind, place, reader) of the IDs described so far.  A setting's kind and place
 #: belong to its DMA ID (the catalogue's), so what one description says holds for every
 #: record set.  A reader returns what ``read`` returns, or None where ``read`` might not
 #: return the same (any result code but success, records that fail ``check``).
-_READERS: dict[int, tuple[SettingKind, Optional[Place], _Reader]] = {}
+_READERS: dict[int, tuple[SettingKind, Optional[Place], _ValueReader, _Reader]] = {}
 
 #: Settings as ``describe`` makes them, by what they are made of (a Setting is immutable).
 _SETTINGS: dict[tuple[int, int, int, Optional[str]], Setting] = {}
@@ -886,38 +888,76 @@ def _setting(dma_id: int, kind: int, size: int, name: Optional[str]) -> Setting:
         if len(_SETTINGS) < 0x10000:
             _SETTINGS[key] = s
         if dma_id not in _READERS:
-            _READERS[dma_id] = (s.kind, s.place, _reader_for(s))
+            _READERS[dma_id] = (s.kind, s.place, *_reader_for(s))
     return s
 
 
-def _reader_for(s: Setting) -> _Reader:
-    """The calls of ``read`` for one setting, bound once."""
+def _interpreter(place: Optional[Place]) -> Callable[[int], int]:
+    """Place.interpret for one place, as a function of the fewest steps (None: the raw value)."""
+    if place is None:
+        return int
+    if place.mask:
+        return lambda raw: 1 if raw else 0  # raw & 0xFFFFFFFF is 0 only when raw is
+    bits = place.read_bits
+    if not place.signed:
+        keep = (1 << bits) - 1 if bits < 32 else 0xFFFFFFFF
+        return lambda raw: raw & keep
+    return place.interpret
+
+
+def _reader_for(s: Setting) -> tuple[_ValueReader, _Reader]:
+    """The calls of ``read`` for one setting, bound once: a reader of the value alone (for
+    ``records[id]``) and one of what ``read`` returns."""
     lib, OK, MORE = N.lib(), _ok_code(), MoreData.CODE
     dma_id, place = s.dma_id, s.place
     DmaContext, c_int32, c_uint32, byref = N.DmaContext, ctypes.c_int32, ctypes.c_uint32, ctypes.byref
     pin, addressof, fit = _c_char_from_buffer, _addressof, _records_fit
+    _records_fit(b"", b"", None)  # reads the limits
+    limits = _limits
+    assert limits is not None
+    devmode_min, secondary_min, header, largest = limits.devmode, limits.secondary, limits.header, limits.largest_entry
+    count_at = limits.count_from
+    # The fax block's count read through the view that holds the block (a little-endian word or double word).
+    count_type = {2: ctypes.c_uint16, 4: ctypes.c_uint32}.get(limits.count_to - count_at) \
+        if sys.byteorder == "little" else None
 
-    if s.kind is SettingKind.INTEGER:
+    if s.kind is SettingKind.INTEGER and count_type is not None:
         get_value = lib.DMA_GetValue
-        interpret = place.interpret if place is not None else None
+        interpret = _interpreter(place)
+        pin_count = count_type.from_buffer
 
-        def read_integer(rec: Records) -> Optional[tuple[Value, bool]]:
+        def read_integer(rec: Records) -> Optional[int]:
             devmode, secondary, fax = rec.devmode, rec.secondary, rec.fax
-            if not fit(devmode, secondary, fax):
+            if len(devmode) < devmode_min or len(secondary) < secondary_min:
                 return None
             ctx = DmaContext()
             a = pin(devmode)
             b = pin(secondary)
-            ctx.devMode, ctx.secondary = addressof(a), addressof(b)
+            ctx.devMode = addressof(a)
+            ctx.secondary = addressof(b)
             if fax is not None:
-                f = pin(fax)
-                ctx.faxAddressBlock = addressof(f)
+                if len(fax) < header:
+                    return None
+                f = pin_count(fax, count_at)
+                if len(fax) < header + largest * f.value and not fit(devmode, secondary, fax):
+                    return None
+                ctx.faxAddressBlock = addressof(f) - count_at
             raw = c_int32(0)
             if get_value(byref(ctx), dma_id, byref(raw)) != OK:
                 return None
-            return (interpret(raw.value) if interpret is not None else raw.value), False
+            return interpret(raw.value)
 
-        return read_integer
+        def read_pair(rec: Records) -> Optional[tuple[Value, bool]]:
+            value = read_integer(rec)
+            return None if value is None else (value, False)
+
+        return read_integer, read_pair
+
+    def value_of(read_pair: _Reader) -> _ValueReader:
+        def read_value(rec: Records) -> Optional[Value]:
+            got = read_pair(rec)
+            return None if got is None else got[0]
+        return read_value
 
     def opened(rec: Records, body: Callable[[object], Optional[tuple[Value, bool]]]) -> Optional[tuple[Value, bool]]:
         devmode, secondary, fax = rec.devmode, rec.secondary, rec.fax
@@ -932,6 +972,17 @@ def _reader_for(s: Setting) -> _Reader:
             ctx.faxAddressBlock = addressof(f)
         return body(byref(ctx))
 
+    if s.kind is SettingKind.INTEGER:
+        get_value, interpret = lib.DMA_GetValue, _interpreter(place)
+
+        def integer(c: object) -> Optional[tuple[Value, bool]]:
+            raw = c_int32(0)
+            if get_value(c, dma_id, byref(raw)) != OK:
+                return None
+            return interpret(raw.value), False
+
+        return value_of(lambda rec: opened(rec, integer)), lambda rec: opened(rec, integer)
+
     if s.kind is SettingKind.FONT:
         get_font, LOGFONTA = lib.DMA_GetLogFontData, N.LOGFONTA
 
@@ -942,7 +993,7 @@ def _reader_for(s: Setting) -> _Reader:
                 return None
             return Font.from_logfont(lf), False
 
-        return lambda rec: opened(rec, font)
+        return value_of(lambda rec: opened(rec, font)), lambda rec: opened(rec, font)
 
     get_string, get_exact = lib.DMA_GetStringData, lib.DMA_GetStringData_StrLength
     create_buffer = ctypes.create_string_buffer
@@ -966,7 +1017,7 @@ def _reader_for(s: Setting) -> _Reader:
             got = text(get_string, c, None)
             return None if got is None else (from_ansi(got), False)
 
-        return lambda rec: opened(rec, header)
+        return value_of(lambda rec: opened(rec, header)), lambda rec: opened(rec, header)
 
     protected = place is not None and place.protected
 
@@ -981,7 +1032,7 @@ def _reader_for(s: Setting) -> _Reader:
         got = text(get_string, c, None)
         return None if got is None else (from_ansi(got), True)
 
-    return lambda rec: opened(rec, string)
+    return value_of(lambda rec: opened(rec, string)), lambda rec: opened(rec, string)
 
 
 def diff(a: Records, b: Records) -> list[Difference]:
