@@ -103,6 +103,7 @@ def place_of(dma_id: int) -> Optional[Place]:
     return all_places().get(dma_id)
 
 
+@lru_cache(maxsize=1)
 def fax_header_ids() -> tuple[int, ...]:
     """The DMA IDs of the fax-address block's header texts."""
     return tuple(i for i, p in sorted(all_places().items()) if p.fax_header)

@@ -18,7 +18,7 @@ import os
 from dataclasses import dataclass, fields
 import struct
 import sys
-from typing import Any, Callable, Iterator, Optional, Union, overload
+from typing import Any, Callable, Iterator, Optional, Union, cast, overload
 
 from . import native as N
 from . import metadata
@@ -595,7 +595,8 @@ class Records:
                 code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count),
                                                               entries))
                 check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
-                return [(int(e.dmaId), int(e.attributes)) for e in entries[: count.value]]
+                return cast(list[tuple[int, int]],
+                            list(_ID_ENTRIES.iter_unpack(bytes(entries)[: count.value * _ID_ENTRIES.size])))
         if code == MoreData.CODE:
             return []
         check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
@@ -857,6 +858,9 @@ class Records:
 #: AttributeRecord as it lies in memory: dmaId, kind, size.
 _ATTRIBUTES = struct.Struct("<H2xii")
 assert _ATTRIBUTES.size == ctypes.sizeof(N.AttributeRecord)
+#: DmaIdEntry as it lies in memory: dmaId, attributes.
+_ID_ENTRIES = struct.Struct("<II")
+assert _ID_ENTRIES.size == ctypes.sizeof(N.DmaIdEntry)
 
 _Reader = Callable[[Records], Optional[tuple[Value, bool]]]
 _ValueReader = Callable[[Records], Optional[Value]]
@@ -1013,11 +1017,11 @@ def _reader_for(s: Setting) -> tuple[_ValueReader, _Reader]:
         return buf.raw[: size.value].split(b"\0", 1)[0]
 
     if place is not None and place.fax_header:
-        def header(c: object) -> Optional[tuple[Value, bool]]:
+        def header_text(c: object) -> Optional[tuple[Value, bool]]:
             got = text(get_string, c, None)
             return None if got is None else (from_ansi(got), False)
 
-        return value_of(lambda rec: opened(rec, header)), lambda rec: opened(rec, header)
+        return value_of(lambda rec: opened(rec, header_text)), lambda rec: opened(rec, header_text)
 
     protected = place is not None and place.protected
 
