@@ -11,9 +11,12 @@ build/release/libdmaccess.so.1 of this tree):
             size query and read, DMA_GetLogFontData): the floor; the table
             gives the ratio read / bare;
   import    ``import dmaccess`` in a fresh interpreter (timed inside it, so
-            the interpreter's own start is not counted);
+            the interpreter's own start is not counted), and beside it
+            ``from dmaccess import Records, to_json``, which imports the
+            modules that a script uses;
   load      ``Records.load`` of a record set the package saved to a
-            temporary folder;
+            temporary folder, and beside it the first load in a fresh
+            process (which reads the metadata file too);
   to_json   ``to_json`` of those records.
 
 Every figure is the median of --repeat runs, in CPU time of the thread that
@@ -44,6 +47,9 @@ DEFAULT_LIBRARY = ROOT / "build" / "release" / "libdmaccess.so.1"
 #: name: (goal, unit); the read/bare ratio has no goal of its own.
 GOALS = {"read": 3.0, "import": 15.0, "load": 2.0, "to_json": 8.0}
 
+
+#: Where the fresh interpreters keep their compiled modules.
+PYCACHE = ""
 
 #: The clock: CPU seconds of this thread, or with --wall seconds on the clock.
 clock = time.thread_time
@@ -115,12 +121,14 @@ def bare_reader(records: object, ids: list[int], kinds: dict[int, str]) -> Calla
     return run
 
 
-def import_time(repeat: int, wall: bool, python_dir: Path) -> float:
-    """Median seconds of ``import dmaccess`` in a fresh interpreter."""
+def fresh_time(repeat: int, wall: bool, python_dir: Path, timed: str, before: str = "") -> float:
+    """Median seconds of the statement ``timed`` in a fresh interpreter (after ``before``)."""
     now = "time.perf_counter()" if wall else "time.thread_time()"
-    code = f"import time\nt = {now}\nimport dmaccess\nprint({now} - t)\n"
-    env = dict(os.environ, PYTHONPATH=str(python_dir))
-    env.pop("PYTHONDONTWRITEBYTECODE", None)  # as a user imports it: compiled once, then from the cache
+    code = f"import time\n{before}\nt = {now}\n{timed}\nprint({now} - t)\n"
+    # As a user imports it: compiled once, then from the cache (kept in a folder of this run's,
+    # so that nothing is written beside the package).
+    env = dict(os.environ, PYTHONPATH=str(python_dir), PYTHONPYCACHEPREFIX=PYCACHE)
+    env.pop("PYTHONDONTWRITEBYTECODE", None)
     times = []
     for _ in range(repeat + 1):
         out = subprocess.run([sys.executable, "-c", code], env=env, check=True, capture_output=True, text=True)
@@ -149,9 +157,17 @@ def main() -> int:
               file=sys.stderr)
         return 2
     os.environ.pop("DMACTL_NAMES", None)
+    with tempfile.TemporaryDirectory(prefix="python_speed-") as scratch:
+        global PYCACHE
+        PYCACHE = os.path.join(scratch, "pycache")
+        return measure(args, library, repeat, passes)
+
+
+def measure(args: argparse.Namespace, library: str, repeat: int, passes: int) -> int:
     sys.path.insert(0, str(args.package))
 
-    imported = import_time(repeat, args.wall, args.package)
+    imported = fresh_time(repeat, args.wall, args.package, "import dmaccess")
+    first_use = fresh_time(repeat, args.wall, args.package, "from dmaccess import Records, to_json")
     import dmaccess as d
 
     records = d.Records.new()
@@ -189,14 +205,19 @@ def main() -> int:
         records.save(job)
         loaded = d.Records.load(job)
         load = median_time(lambda: d.Records.load(job), repeat)
+        # The first load in a process also reads the metadata file (the library is loaded before).
+        first_load = fresh_time(repeat, args.wall, args.package, f"dmaccess.Records.load({job!r})",
+                                "import dmaccess\nfrom dmaccess import native\nnative.lib()")
         to_json = median_time(lambda: d.to_json(loaded), repeat)
 
     rows = [
         ("read", per_read * 1e6, "us", f"{len(ids)} settings"),
         ("bare ctypes read", per_bare * 1e6, "us", "the floor"),
         ("read / bare", per_read / per_bare, "x", ""),
-        ("import", imported * 1e3, "ms", "fresh interpreter"),
+        ("import", imported * 1e3, "ms", "import dmaccess, fresh interpreter"),
+        ("import, first use", first_use * 1e3, "ms", "from dmaccess import Records, to_json"),
         ("load", load * 1e3, "ms", "Records.load"),
+        ("first load", first_load * 1e3, "ms", "in a fresh process: metadata read too"),
         ("to_json", to_json * 1e3, "ms", ""),
     ]
     goals = dict(GOALS)
