@@ -206,8 +206,8 @@ def measure(args: argparse.Namespace, library: str, repeat: int, passes: int) ->
         loaded = d.Records.load(job)
         load = median_time(lambda: d.Records.load(job), repeat)
         # The first load in a process also reads the metadata file (the library is loaded before).
-        first_load = fresh_time(repeat, args.wall, args.package, f"dmaccess.Records.load({job!r})",
-                                "import dmaccess\nfrom dmaccess import native\nnative.lib()")
+        first_load = fresh_time(repeat, args.wall, args.package, f"Records.load({job!r})",
+                                "from dmaccess import Records, native\nnative.lib()")
         to_json = median_time(lambda: d.to_json(loaded), repeat)
 
     rows = [
