@@ -164,8 +164,14 @@ def message_of(code: int) -> str:
     return f"{metadata.result_message(code) or DmaError.MESSAGE} (result {code})"
 
 
+_ok: Optional[int] = None
+
+
 def check(code: int, operation: str, detail: Optional[str] = None) -> None:
     """Raises the typed exception for a negative result; DMA_OK passes."""
-    if code == ok():
+    global _ok
+    if _ok is None:
+        _ok = ok()
+    if code == _ok:
         return
     raise errors().get(code, DmaError)(code, operation, detail)

@@ -28,7 +28,6 @@ from __future__ import annotations
 
 import contextlib
 import os
-import secrets
 import stat
 import sys
 import threading
@@ -318,6 +317,8 @@ def check_target(path: PathLike, files: int = 1, others: Sequence[Target] = ()) 
 
 
 def _temp_name(file: str) -> str:
+    import secrets  # here: it brings hashing and hmac in, which nothing else needs
+
     return os.path.join(os.path.dirname(file) or ".", f".{os.path.basename(file)}.{secrets.token_hex(4)}.tmp")
 
 

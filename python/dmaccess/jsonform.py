@@ -19,7 +19,8 @@ from __future__ import annotations
 
 import json
 from dataclasses import dataclass, field
-from typing import Any, Callable, Union
+import json.encoder
+from typing import Any, Callable, Iterable, Optional, Union
 
 from . import metadata
 from .errors import DmaError, Refused, message_of
@@ -39,6 +40,21 @@ def _dump(value: Any) -> str:
     return json.dumps(value, ensure_ascii=False, separators=(",", ":"))
 
 
+def _entry_line(dma_id: int, name: Optional[str], kind: str, value: Value, unterminated: bool,
+                text: Callable[[str], str], dump: Callable[[Any], str]) -> str:
+    # '    ' + _dump(entry) of to_json's entry, put together from its parts: ``text`` is the
+    # encoder's own quoting of a str, ``dump`` the whole encoder (for a font's members).
+    head = f'    {{"id":"0x{dma_id:04X}",' if not name else f'    {{"id":"0x{dma_id:04X}","name":{text(name)},'
+    if type(value) is int:
+        shown = int.__repr__(value)
+    elif type(value) is str:
+        shown = text(value)
+    else:
+        shown = dump(value_to_json(value))
+    tail = ',"unterminated":true}' if unterminated else "}"
+    return f'{head}"kind":{text(kind)},"value":{shown}{tail}'
+
+
 def _id_json(dma_id: int, names: Names) -> dict[str, Any]:
     entry: dict[str, Any] = {"id": f"0x{dma_id:04X}"}
     name = names.name_of(dma_id)
@@ -56,20 +72,23 @@ def to_json(records: Records) -> str:
     """Every setting of the records as dmactl's settings document (``dmactl export``), byte for byte."""
     lines: list[str] = []
     unreadable: list[dict[str, Any]] = []
-    for s in records.settings():
+    # The settings one after the other as records.settings() yields them, described in one go
+    # where nothing else can change the records in between (a subclass's own settings() is asked).
+    settings: Iterable[Setting] = (records._describe_all(records._setting_ids()) if type(records) is Records
+                                   else records.settings())
+    read, name_of = records.read, records.names.name_of
+    # The encoder's own quoting of a str (its C form where there is one), as json.dumps uses it.
+    quote: Callable[[str], str] = getattr(json.encoder, "encode_basestring")
+    dump = json.JSONEncoder(ensure_ascii=False, separators=(",", ":")).encode
+    for s in settings:
         try:
-            value, unterminated = records.read(s)
+            value, unterminated = read(s)
         except DmaError as err:
             skip = _id_json(s.dma_id, records.names)
             skip["reason"] = message_of(err.code)
             unreadable.append(skip)
             continue
-        entry = _id_json(s.dma_id, records.names)
-        entry["kind"] = s.kind.value
-        entry["value"] = value_to_json(value)
-        if unterminated:
-            entry["unterminated"] = True
-        lines.append("    " + _dump(entry))
+        lines.append(_entry_line(s.dma_id, name_of(s.dma_id), s.kind.value, value, unterminated, quote, dump))
     form, version = document_format()
     text = f'{{\n  "format": "{form}",\n  "version": {version},\n  "settings": [\n'
     text += "".join(line + (",\n" if i + 1 < len(lines) else "\n") for i, line in enumerate(lines))

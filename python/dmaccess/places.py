@@ -95,14 +95,30 @@ def _place(e: dict[str, Any]) -> Place:
 @lru_cache(maxsize=1)
 def all_places() -> dict[int, Place]:
     """Every DMA ID's place."""
-    return {dma_id: _place(e) for dma_id, e in metadata.settings().items()}
+    return {dma_id: _place_of_entry(dma_id, e) for dma_id, e in metadata.settings().items()}
+
+
+#: The places made so far, each made once (so that one DMA ID always has the same Place).
+_made: dict[int, Place] = {}
+
+
+def _place_of_entry(dma_id: int, entry: dict[str, Any]) -> Place:
+    place = _made.get(dma_id)
+    if place is None:
+        place = _made[dma_id] = _place(entry)
+    return place
 
 
 def place_of(dma_id: int) -> Optional[Place]:
     """The place of a DMA ID, None when the catalogue has no such ID."""
-    return all_places().get(dma_id)
+    place = _made.get(dma_id)
+    if place is not None:
+        return place
+    entry = metadata.settings().get(dma_id)
+    return None if entry is None else _place_of_entry(dma_id, entry)
 
 
+@lru_cache(maxsize=1)
 def fax_header_ids() -> tuple[int, ...]:
     """The DMA IDs of the fax-address block's header texts."""
     return tuple(i for i, p in sorted(all_places().items()) if p.fax_header)

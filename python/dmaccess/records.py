@@ -16,11 +16,13 @@ import ctypes
 import enum
 import os
 from dataclasses import dataclass, fields
-from typing import Iterator, Optional, Union, overload
+import struct
+import sys
+from typing import Any, Callable, Iterator, Optional, Union, cast, overload
 
 from . import native as N
 from . import metadata
-from .errors import DmaError, MoreData, NotSupported, RawError, check
+from .errors import DmaError, MoreData, NotSupported, RawError, check, ok
 from .files import (
     DEFAULT_WAIT, ChangedOnDisk, FileRefused, Target, check_regular, check_target, is_regular_file, read_regular,
     set_lock, write_file_atomically, write_files_together,
@@ -172,6 +174,70 @@ def _address(buffer: Optional[bytearray], keep: list[object]) -> Optional[int]:
     view = (ctypes.c_char * len(buffer)).from_buffer(buffer)
     keep.append(view)
     return ctypes.addressof(view)
+
+
+def _pinned_address(buffer: Optional[bytearray], keep: list[object]) -> Optional[int]:
+    # As _address: one c_char over the buffer's first byte holds the buffer's export
+    # (it cannot move or change size) as well as an array over all of it does.
+    if buffer is None:
+        return None
+    if len(buffer) == 0:
+        raise ValueError("empty record")
+    view = _c_char_from_buffer(buffer)
+    keep.append(view)
+    return _addressof(view)
+
+
+_c_char_from_buffer = ctypes.c_char.from_buffer
+_addressof = ctypes.addressof
+
+
+class _Limits:
+    """The sizes ``Records.check`` compares with, read from the metadata once."""
+
+    def __init__(self) -> None:
+        self.devmode = metadata.size("DMA_DEVMODE_MIN_SIZE")
+        self.secondary = metadata.size("DMA_SECONDARY_MIN_SIZE")
+        layout = metadata.layout("faxBlock")
+        self.header = layout.size
+        signature, count = layout.field("signature"), layout.field("count")
+        self.count_from, self.count_to = count.offset, count.offset + count.width
+        self.signature_from, self.signature_to = signature.offset, signature.offset + signature.width
+        self.old_signature = metadata.signature("DMA_FAX_OLD_SIGNATURE")
+        self.entry = metadata.size("DMA_FAX_ENTRY_SIZE")
+        self.old_entry = metadata.size("DMA_FAX_OLD_ENTRY_SIZE")
+        self.largest_entry = max(self.entry, self.old_entry)
+        #: Signature field bytes: whether they read as the old signature.
+        self.is_old: dict[bytes, bool] = {}
+
+
+_limits: Optional[_Limits] = None
+
+
+def _records_fit(devmode: Union[bytes, bytearray], secondary: Union[bytes, bytearray],
+                 fax: Union[bytes, bytearray, None]) -> bool:
+    """True when ``Records.check`` passes these records (False: it may not, and says why)."""
+    global _limits
+    limits = _limits
+    if limits is None:
+        limits = _limits = _Limits()
+    if len(devmode) < limits.devmode or len(secondary) < limits.secondary:
+        return False
+    if fax is None:
+        return True
+    size = len(fax)
+    if size < limits.header:
+        return False
+    count = int.from_bytes(fax[limits.count_from : limits.count_to], "little")
+    if size >= limits.header + limits.largest_entry * count:
+        return True
+    field = bytes(fax[limits.signature_from : limits.signature_to])
+    old = limits.is_old.get(field)
+    if old is None:
+        old = utf16_field(field) == limits.old_signature
+        if len(limits.is_old) < 64:
+            limits.is_old[field] = old
+    return size >= limits.header + (limits.old_entry if old else limits.entry) * count
 
 
 def write_atomically(path: PathLike, data: bytes) -> None:
@@ -415,6 +481,8 @@ class Records:
 
     def check(self) -> None:
         """ValueError when a record is too short for the library to work on it safely."""
+        if _records_fit(self.devmode, self.secondary, self.fax):
+            return
         devmode_size, secondary_size = metadata.size("DMA_DEVMODE_MIN_SIZE"), metadata.size("DMA_SECONDARY_MIN_SIZE")
         if len(self.devmode) < devmode_size:
             raise ValueError(f"a DEVMODEW record needs at least {devmode_size} bytes, it has {len(self.devmode)}")
@@ -436,9 +504,9 @@ class Records:
         self.check()
         keep: list[object] = []
         ctx = N.DmaContext()
-        ctx.devMode = _address(self.devmode, keep)
-        ctx.secondary = _address(self.secondary, keep)
-        ctx.faxAddressBlock = _address(self.fax, keep)
+        ctx.devMode = _pinned_address(self.devmode, keep)
+        ctx.secondary = _pinned_address(self.secondary, keep)
+        ctx.faxAddressBlock = _pinned_address(self.fax, keep)
         if len(ansi_name) >= 264:
             raise ValueError("the user name is longer than 263 bytes")
         ctx.ansiName = ansi_name
@@ -491,8 +559,29 @@ class Records:
             code = int(N.lib().DMA_QueryAttributes(ctypes.byref(ctx), ctypes.byref(count), ctypes.byref(ident),
                                                    ctypes.byref(rec)))
         check(code, "DMA_QueryAttributes", f"0x{dma_id:04X}")
-        return Setting(dma_id, KINDS.get(rec.kind, SettingKind.INTEGER), int(rec.size), place_of(dma_id),
-                       self.names.name_of(dma_id))
+        return _setting(dma_id, rec.kind, rec.size, self.names.name_of(dma_id))
+
+    def _describe_all(self, ids: list[int]) -> list[Setting]:
+        """``describe`` of each ID, leaving out those it refuses (one call of the export for all
+        when none is refused)."""
+        count = len(ids)
+        if 0 < count <= 0xFFFF:
+            idents = (ctypes.c_uint16 * count)(*ids)
+            recs = (N.AttributeRecord * count)()
+            number = ctypes.c_uint16(count)
+            with self.context() as ctx:
+                code = int(N.lib().DMA_QueryAttributes(ctypes.byref(ctx), ctypes.byref(number), idents, recs))
+            if code == _ok_code():
+                name_of = self.names.name_of
+                return [_setting(dma_id, kind, size, name_of(dma_id))
+                        for dma_id, (_, kind, size) in zip(ids, _ATTRIBUTES.iter_unpack(bytes(recs)))]
+        out: list[Setting] = []
+        for dma_id in ids:
+            try:
+                out.append(self.describe(dma_id))
+            except DmaError:
+                continue  # an ID these records cannot describe is not offered
+        return out
 
     def ids(self, target: int = 1) -> list[tuple[int, int]]:
         """DMA IDs and attribute bits that DMA_EnumDMAID_ByTargetInfo lists for a target
@@ -506,19 +595,23 @@ class Records:
                 code = int(N.lib().DMA_EnumDMAID_ByTargetInfo(ctypes.byref(ctx), target, ctypes.byref(count),
                                                               entries))
                 check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
-                return [(int(e.dmaId), int(e.attributes)) for e in entries[: count.value]]
+                return cast(list[tuple[int, int]],
+                            list(_ID_ENTRIES.iter_unpack(bytes(entries)[: count.value * _ID_ENTRIES.size])))
         if code == MoreData.CODE:
             return []
         check(code, "DMA_EnumDMAID_ByTargetInfo", f"target {target}")
         return []
 
-    def settings(self) -> Iterator[Setting]:
-        """Every setting with a value in these records, ascending by DMA ID (as dmactl lists them):
-        the catalogue's IDs, plus the fax header strings when there is a fax-address block."""
+    def _setting_ids(self) -> list[int]:
         ids = {dma_id for dma_id, _ in self.ids(1)}
         if self.fax is not None:
             ids.update(fax_header_ids())
-        for dma_id in sorted(ids):
+        return sorted(ids)
+
+    def settings(self) -> Iterator[Setting]:
+        """Every setting with a value in these records, ascending by DMA ID (as dmactl lists them):
+        the catalogue's IDs, plus the fax header strings when there is a fax-address block."""
+        for dma_id in self._setting_ids():
             try:
                 yield self.describe(dma_id)
             except DmaError:
@@ -536,6 +629,11 @@ class Records:
 
     def read(self, s: Setting) -> tuple[Value, bool]:
         """A setting's value and whether it is a string field without a terminator."""
+        fast = _READERS.get(s.dma_id) if type(self) is Records else None
+        if fast is not None and fast[0] is s.kind and fast[1] is s.place:
+            got = fast[3](self)
+            if got is not None:
+                return got
         N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
         with self.context() as ctx:
@@ -574,6 +672,15 @@ class Records:
         return buf.raw[: size.value].split(b"\0", 1)[0]
 
     def __getitem__(self, key: Union[int, str]) -> Value:
+        # A DMA ID read before takes the read that its kind needs straight away; anything that does
+        # not come back at once as a value (a refusal, records that fail check) goes the whole way,
+        # which raises as it always has.
+        if type(key) is int and type(self) is Records:
+            fast = _READERS.get(key)
+            if fast is not None:
+                value = fast[2](self)
+                if value is not None:
+                    return value
         return self.read(self.describe(key))[0]
 
     _MISSING = object()
@@ -656,7 +763,7 @@ class Records:
     def values(self) -> dict[int, tuple[Setting, Value]]:
         """Every readable setting with its value, by DMA ID."""
         out: dict[int, tuple[Setting, Value]] = {}
-        for s in self.settings():
+        for s in self._describe_all(self._setting_ids()):
             try:
                 out[s.dma_id] = (s, self.read(s)[0])
             except DmaError:
@@ -744,6 +851,192 @@ class Records:
             raise ValueError(f"fax destination count {new}: the block holds {held} destination entries, and a count "
                              "beyond them would leave it unusable (set_fax_destinations adds entries)")
         self._call("DMA_SetFaxAddressNum", value, 1 if relative else 0)
+
+
+# ---- the quick reads ----
+
+#: AttributeRecord as it lies in memory: dmaId, kind, size.
+_ATTRIBUTES = struct.Struct("<H2xii")
+assert _ATTRIBUTES.size == ctypes.sizeof(N.AttributeRecord)
+#: DmaIdEntry as it lies in memory: dmaId, attributes.
+_ID_ENTRIES = struct.Struct("<II")
+assert _ID_ENTRIES.size == ctypes.sizeof(N.DmaIdEntry)
+
+_Reader = Callable[[Records], Optional[tuple[Value, bool]]]
+_ValueReader = Callable[[Records], Optional[Value]]
+
+#: DMA ID: (kind, place, reader) of the IDs described so far.  A setting's kind and place
+#: belong to its DMA ID (the catalogue's), so what one description says holds for every
+#: record set.  A reader returns what ``read`` returns, or None where ``read`` might not
+#: return the same (any result code but success, records that fail ``check``).
+_READERS: dict[int, tuple[SettingKind, Optional[Place], _ValueReader, _Reader]] = {}
+
+#: Settings as ``describe`` makes them, by what they are made of (a Setting is immutable).
+_SETTINGS: dict[tuple[int, int, int, Optional[str]], Setting] = {}
+
+_ok: Optional[int] = None
+
+
+def _ok_code() -> int:
+    global _ok
+    if _ok is None:
+        _ok = ok()
+    return _ok
+
+
+def _setting(dma_id: int, kind: int, size: int, name: Optional[str]) -> Setting:
+    key = (dma_id, kind, size, name)
+    s = _SETTINGS.get(key)
+    if s is None:
+        s = Setting(dma_id, KINDS.get(kind, SettingKind.INTEGER), int(size), place_of(dma_id), name)
+        if len(_SETTINGS) < 0x10000:
+            _SETTINGS[key] = s
+        if dma_id not in _READERS:
+            _READERS[dma_id] = (s.kind, s.place, *_reader_for(s))
+    return s
+
+
+def _interpreter(place: Optional[Place]) -> Callable[[int], int]:
+    """Place.interpret for one place, as a function of the fewest steps (None: the raw value)."""
+    if place is None:
+        return int
+    if place.mask:
+        return lambda raw: 1 if raw else 0  # raw & 0xFFFFFFFF is 0 only when raw is
+    bits = place.read_bits
+    if not place.signed:
+        keep = (1 << bits) - 1 if bits < 32 else 0xFFFFFFFF
+        return lambda raw: raw & keep
+    return place.interpret
+
+
+def _reader_for(s: Setting) -> tuple[_ValueReader, _Reader]:
+    """The calls of ``read`` for one setting, bound once: a reader of the value alone (for
+    ``records[id]``) and one of what ``read`` returns."""
+    lib, OK, MORE = N.lib(), _ok_code(), MoreData.CODE
+    dma_id, place = s.dma_id, s.place
+    DmaContext, c_int32, c_uint32, byref = N.DmaContext, ctypes.c_int32, ctypes.c_uint32, ctypes.byref
+    pin, addressof, fit = _c_char_from_buffer, _addressof, _records_fit
+    _records_fit(b"", b"", None)  # reads the limits
+    limits = _limits
+    assert limits is not None
+    devmode_min, secondary_min, header, largest = limits.devmode, limits.secondary, limits.header, limits.largest_entry
+    count_at = limits.count_from
+    # The fax block's count read through the view that holds the block (a little-endian word or double word).
+    count_type = {2: ctypes.c_uint16, 4: ctypes.c_uint32}.get(limits.count_to - count_at) \
+        if sys.byteorder == "little" else None
+
+    if s.kind is SettingKind.INTEGER and count_type is not None:
+        get_value = lib.DMA_GetValue
+        interpret = _interpreter(place)
+        pin_count = count_type.from_buffer
+
+        def read_integer(rec: Records) -> Optional[int]:
+            devmode, secondary, fax = rec.devmode, rec.secondary, rec.fax
+            if len(devmode) < devmode_min or len(secondary) < secondary_min:
+                return None
+            ctx = DmaContext()
+            a = pin(devmode)
+            b = pin(secondary)
+            ctx.devMode = addressof(a)
+            ctx.secondary = addressof(b)
+            if fax is not None:
+                if len(fax) < header:
+                    return None
+                f = pin_count(fax, count_at)
+                if len(fax) < header + largest * f.value and not fit(devmode, secondary, fax):
+                    return None
+                ctx.faxAddressBlock = addressof(f) - count_at
+            raw = c_int32(0)
+            if get_value(byref(ctx), dma_id, byref(raw)) != OK:
+                return None
+            return interpret(raw.value)
+
+        def read_pair(rec: Records) -> Optional[tuple[Value, bool]]:
+            value = read_integer(rec)
+            return None if value is None else (value, False)
+
+        return read_integer, read_pair
+
+    def value_of(read_pair: _Reader) -> _ValueReader:
+        def read_value(rec: Records) -> Optional[Value]:
+            got = read_pair(rec)
+            return None if got is None else got[0]
+        return read_value
+
+    def opened(rec: Records, body: Callable[[object], Optional[tuple[Value, bool]]]) -> Optional[tuple[Value, bool]]:
+        devmode, secondary, fax = rec.devmode, rec.secondary, rec.fax
+        if not fit(devmode, secondary, fax):
+            return None
+        ctx = DmaContext()
+        a = pin(devmode)
+        b = pin(secondary)
+        ctx.devMode, ctx.secondary = addressof(a), addressof(b)
+        if fax is not None:
+            f = pin(fax)
+            ctx.faxAddressBlock = addressof(f)
+        return body(byref(ctx))
+
+    if s.kind is SettingKind.INTEGER:
+        get_value, interpret = lib.DMA_GetValue, _interpreter(place)
+
+        def integer(c: object) -> Optional[tuple[Value, bool]]:
+            raw = c_int32(0)
+            if get_value(c, dma_id, byref(raw)) != OK:
+                return None
+            return interpret(raw.value), False
+
+        return value_of(lambda rec: opened(rec, integer)), lambda rec: opened(rec, integer)
+
+    if s.kind is SettingKind.FONT:
+        get_font, LOGFONTA = lib.DMA_GetLogFontData, N.LOGFONTA
+
+        def font(c: object) -> Optional[tuple[Value, bool]]:
+            lf = LOGFONTA()
+            size = c_uint32(ctypes.sizeof(lf))
+            if get_font(c, dma_id, byref(lf), byref(size)) != OK:
+                return None
+            return Font.from_logfont(lf), False
+
+        return value_of(lambda rec: opened(rec, font)), lambda rec: opened(rec, font)
+
+    get_string, get_exact = lib.DMA_GetStringData, lib.DMA_GetStringData_StrLength
+    create_buffer = ctypes.create_string_buffer
+
+    def text(fn: Any, c: object, known: Optional[int]) -> Optional[bytes]:
+        # Records._text; ``known``: the size its size query answers, when already asked.
+        size = c_uint32(0)
+        if known is None:
+            code = fn(c, dma_id, None, byref(size))
+            if code != MORE and code != OK:
+                return None
+        else:
+            size.value = known
+        buf = create_buffer(size.value + 1)
+        if fn(c, dma_id, buf, byref(size)) != OK:
+            return None
+        return buf.raw[: size.value].split(b"\0", 1)[0]
+
+    if place is not None and place.fax_header:
+        def header_text(c: object) -> Optional[tuple[Value, bool]]:
+            got = text(get_string, c, None)
+            return None if got is None else (from_ansi(got), False)
+
+        return value_of(lambda rec: opened(rec, header_text)), lambda rec: opened(rec, header_text)
+
+    protected = place is not None and place.protected
+
+    def string(c: object) -> Optional[tuple[Value, bool]]:
+        size = c_uint32(0)
+        code = get_exact(c, dma_id, None, byref(size))
+        if code == MORE:
+            got = text(get_exact, c, size.value)
+            return None if got is None else (from_ansi(got), False)
+        if protected and code != OK:
+            return None
+        got = text(get_string, c, None)
+        return None if got is None else (from_ansi(got), True)
+
+    return value_of(lambda rec: opened(rec, string)), lambda rec: opened(rec, string)
 
 
 def diff(a: Records, b: Records) -> list[Difference]:

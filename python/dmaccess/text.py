@@ -37,11 +37,19 @@ def to_ansi(text: str) -> bytes:
     return bytes(out)
 
 
+#: Each byte of code page 1252 (the holes: their C1 controls) by its Latin-1 character.
+_CP1252: dict[int, str] = {}
+
+
 def from_ansi(data: bytes) -> str:
     """ANSI text from the library to str; never fails."""
     if sys.platform == "win32":
         return data.decode("mbcs", errors="replace")
-    return "".join(chr(b) if b in _C1_HOLES else bytes((b,)).decode("cp1252") for b in data)
+    if data.isascii():
+        return data.decode("ascii")
+    if not _CP1252:
+        _CP1252.update({b: chr(b) if b in _C1_HOLES else bytes((b,)).decode("cp1252") for b in range(0x80, 0x100)})
+    return data.decode("latin-1").translate(_CP1252)
 
 
 def utf16_field(data: bytes) -> str:
