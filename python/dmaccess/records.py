@@ -726,7 +726,13 @@ class Records:
             value.to_logfont(s.label)
 
     def write(self, s: Setting, value: Value) -> None:
-        """Writes a described setting through the export for its kind (linked settings follow it)."""
+        """Writes a described setting through the export for its kind (linked settings follow it).
+        An integer setting also takes the name of one of its values ("DMPAPER_A3", a team's "On")."""
+        if s.kind is SettingKind.INTEGER and isinstance(value, str):
+            named = self.names.value_of(s.dma_id, value)
+            if named is None:
+                raise ValueError(f"{s.label}: {value!r} names no value of this setting")
+            value = named
         self.check_value(s, value)
         N.int_arg(s.dma_id, N.U32, "DMA ID")
         lib = N.lib()
@@ -752,6 +758,21 @@ class Records:
                 code, op = int(lib.DMA_SetLogFontData(c, s.dma_id, ctypes.byref(lf), ctypes.sizeof(lf))), \
                     "DMA_SetLogFontData"
         check(code, op, s.label)
+
+    def meaning(self, key: Union[int, str], value: Optional[int] = None) -> Optional[str]:
+        """The name of an integer setting's value ("DMPAPER_A4" for dmPaperSize 9): the value
+        given, or the one stored; None when the value has no name."""
+        dma_id = self.resolve(key)
+        if value is None:
+            stored = self[dma_id]
+            if not isinstance(stored, int):
+                return None
+            value = stored
+        return self.names.meaning_of(dma_id, value)
+
+    def value_names(self, key: Union[int, str]) -> dict[int, str]:
+        """Every named value of a setting, ascending (the team's names over the Windows ones)."""
+        return self.names.value_names(self.resolve(key))
 
     def set(self, key: Union[int, str], value: Value) -> None:
         """Writes a setting through the export for its kind (linked settings follow it)."""

@@ -126,6 +126,20 @@ def test_team_name_wins_for_output_both_accepted(tmp_path: Path, monkeypatch: py
     assert rec["TitleFont"] == rec[0x0130]
 
 
+def test_values_with_their_meaning(tmp_path: Path, monkeypatch: pytest.MonkeyPatch) -> None:
+    team = tmp_path / "team.names"
+    team.write_text("0x0101 TonerSave 0=Off 1=On\n", encoding="utf-8")
+    monkeypatch.setenv("DMACTL_NAMES", str(team))
+    rec = d.Records.new()
+    assert rec.meaning("dmPaperSize") == "DMPAPER_A4" and rec.meaning("TonerSave") == "Off"
+    rec["dmPaperSize"] = "dmpaper_a3"
+    rec["TonerSave"] = "On"
+    assert (rec["dmPaperSize"], rec[0x0101]) == (8, 1)
+    assert rec.meaning("dmPrintQuality", -4) == "DMRES_HIGH" and rec.meaning("dmPrintQuality") is None
+    with pytest.raises(ValueError, match="'DMORIENT_PORTRAIT' names no value"):
+        rec["dmPaperSize"] = "DMORIENT_PORTRAIT"
+
+
 def test_raw_access_and_support_query() -> None:
     rec = d.Records.new()
     rec.raw_set(7, 2, 2, 2)                        # item 7 (dmOrientation), SHORT, 2 bytes
