@@ -27,7 +27,7 @@
 #                  dmactl), Windows .zip, Python wheels (Linux, Windows) and
 #                  sdist, SHA256SUMS
 #   make package-test  install tests of those artifacts (tools/package/test),
-#                  scratch in build/package-test; part of `make test`
+#                  scratch in build/package-test; run by `make test`
 #
 # JOBS sets the build and test parallelism (default 2).
 JOBS ?= 2
