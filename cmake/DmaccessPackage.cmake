@@ -53,7 +53,7 @@ set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
 "settings access by DMA ID for printer driver records
  dmaccess reads and changes the settings of a printer and fax driver by
  number (the DMA ID) in the records its caller owns: the DEVMODEW record,
- its private part, the secondary record, the record arrays, the user
+ its private area, the secondary record, the record arrays, the user
  settings record and document-property files.
  .
  This package holds the shared library.")
