@@ -16,7 +16,6 @@ set(CPACK_PACKAGE_CONTACT "dmaccess developers <dmaccess@localhost>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # (No CPACK_PACKAGE_DESCRIPTION_SUMMARY: each Debian package's description
 # below brings its own first line, which cpack would otherwise push down.)
-set(CPACK_PACKAGE_CHECKSUM "")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 set(CPACK_COMPONENTS_ALL runtime development tool)

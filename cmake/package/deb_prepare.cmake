@@ -35,7 +35,5 @@ foreach(pair IN LISTS CPACK_DMACCESS_DEB_PACKAGES)
     foreach(program IN LISTS programs)
       file(RPATH_REMOVE FILE "${program}")
     endforeach()
-    file(CHMOD_RECURSE "${root}" DIRECTORY_PERMISSIONS
-         OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   endforeach()
 endforeach()
