@@ -12,7 +12,7 @@
 # The version is the header's (cmake/DmaccessVersion.cmake).
 set(CPACK_PACKAGE_NAME dmaccess)
 set(CPACK_PACKAGE_VENDOR "dmaccess developers")
-set(CPACK_PACKAGE_CONTACT "dmaccess developers <dmaccess@localhost>")
+set(CPACK_PACKAGE_CONTACT "dmaccess developers <dmaccess@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # (No CPACK_PACKAGE_DESCRIPTION_SUMMARY: each Debian package's description
 # below brings its own first line, which cpack would otherwise push down.)
@@ -47,16 +47,16 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libdmaccess${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)  # only the runtime package has a library
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
 "settings access by DMA ID for printer driver records
- dmaccess reads and changes the settings of a printer and fax driver by
- number (the DMA ID) in the records its caller owns: the DEVMODEW record,
- its private area, the secondary record, the record arrays, the user
- settings record and document-property files.
- .
- This package holds the shared library.")
+dmaccess reads and changes the settings of a printer and fax driver by
+number (the DMA ID) in the records its caller owns: the DEVMODEW record,
+its private area, the secondary record, the record arrays, the user
+settings record and document-property files.
+
+This package holds the shared library.")
 
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libdmaccess-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
@@ -64,12 +64,12 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
     "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (= ${dmaccess_deb_version})")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
 "settings access by DMA ID for printer driver records - development files
- dmaccess reads and changes the settings of a printer and fax driver by
- number (the DMA ID) in the records its caller owns.
- .
- This package holds the C header, the link to the shared library, the
- CMake package (find_package(dmaccess)), the pkg-config file, the module
- definition of the exports and the metadata file for other languages.")
+dmaccess reads and changes the settings of a printer and fax driver by
+number (the DMA ID) in the records its caller owns.
+
+This package holds the C header, the link to the shared library, the
+CMake package (find_package(dmaccess)), the pkg-config file, the module
+definition of the exports and the metadata file for other languages.")
 
 set(CPACK_DEBIAN_TOOL_PACKAGE_NAME dmactl)
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
@@ -77,9 +77,9 @@ set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS
     "${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} (= ${dmaccess_deb_version})")
 set(CPACK_COMPONENT_TOOL_DESCRIPTION
 "command-line tool over the dmaccess settings library
- dmactl shows, sets, compares, validates, exports and imports the settings
- of printer driver record files by DMA ID or by name, and handles the
- record kinds, fax destinations, user settings and document-property files.")
+dmactl shows, sets, compares, validates, exports and imports the settings
+of printer driver record files by DMA ID or by name, and handles the
+record kinds, fax destinations, user settings and document-property files.")
 
 # The library's symbols file, from the module definition (DllMain aside).
 if(NOT WIN32)
@@ -91,7 +91,10 @@ if(NOT WIN32)
     string(APPEND dmaccess_symbols_text " ${symbol}@Base ${PROJECT_VERSION}\n")
   endforeach()
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/deb/symbols CONTENT "${dmaccess_symbols_text}")
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/deb/symbols)
+  # ldconfig runs through dpkg's trigger when the library comes or goes.
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/deb/triggers CONTENT "activate-noawait ldconfig\n")
+  set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+      ${CMAKE_BINARY_DIR}/deb/symbols ${CMAKE_BINARY_DIR}/deb/triggers)
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
