@@ -22,6 +22,12 @@
 #                  metadata file
 #   make install-windows  the same for Windows (release-windows preset):
 #                  dmaccess.dll, dmactl.exe, both import libraries, into PREFIX
+#   make package   the release artifacts into build/packages (tools/package/build):
+#                  Linux .tar.gz and .debs (libdmaccess1, libdmaccess-dev,
+#                  dmactl), Windows .zip, Python wheels (Linux, Windows) and
+#                  sdist, SHA256SUMS
+#   make package-test  install tests of those artifacts (tools/package/test),
+#                  scratch in build/package-test; run by `make test`
 #
 # JOBS sets the build and test parallelism (default 2).
 JOBS ?= 2
@@ -33,6 +39,9 @@ PACKAGES := cmake g++ googletest g++-mingw-w64-x86-64 wine64 libbenchmark-dev \
             libcli11-dev nlohmann-json3-dev libfmt-dev clang libclang-rt-14-dev \
             doxygen python3 python3-pytest python3-venv python3-pip python3-setuptools mypy pkg-config \
             lld ninja-build chromium chromium-driver python3-selenium
+
+# Packaging and its tests (make package, make package-test).
+PACKAGES += dpkg-dev lintian unzip
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
@@ -49,6 +58,7 @@ test: deps
 	$(MAKE) --no-print-directory tsan || status=1; \
 	$(MAKE) --no-print-directory fuzz || status=1; \
 	$(MAKE) --no-print-directory docs || status=1; \
+	$(MAKE) --no-print-directory package-test || status=1; \
 	for preset in $(PRESETS); do \
 	  $(MAKE) --no-print-directory $$preset || status=1; \
 	done; \
@@ -109,6 +119,13 @@ install-windows:
 	cmake --preset release-windows >/dev/null
 	cmake --build --preset release-windows --parallel $(JOBS)
 	cmake --install build/release-windows --prefix "$(PREFIX)"
+
+.PHONY: package package-test
+package: deps
+	@JOBS=$(JOBS) ./tools/package/build
+
+package-test: package
+	@./tools/package/test
 
 deps:
 	@missing=""; \

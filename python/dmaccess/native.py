@@ -166,12 +166,17 @@ EXPORTS = tuple(_PROTOTYPES)
 
 
 def candidate_paths() -> list[str]:
-    """Every place the library is looked for, in order."""
+    """Every place the library is looked for, in order: the file DMACCESS_LIBRARY names (alone, when
+    set), then beside the package (LIBRARY_FILE, then on Linux the file a wheel bundles,
+    libdmaccess.so.1), then the system's search."""
     places: list[str] = []
     explicit = os.environ.get(LIBRARY_VARIABLE)
     if explicit:
         places.append(explicit)
-    places.append(str(Path(__file__).resolve().parent / LIBRARY_FILE))
+    here = Path(__file__).resolve().parent
+    places.append(str(here / LIBRARY_FILE))
+    if not _IS_WINDOWS:
+        places.append(str(here / "libdmaccess.so.1"))  # bundled by the Linux wheel
     found = ctypes.util.find_library("dmaccess")
     places.append(found if found else LIBRARY_FILE)  # bare name: the loader's own search
     return places
