@@ -180,25 +180,20 @@ int KindCode(const Setting &s) {
 std::string RowId(uint16_t id) { return fmt::format("s-{:04X}", id); }
 
 // A value as the page shows it, HTML: the value's text, and for an integer
-// the name of the value when it has one.
+// the name of the value, set apart, when it has one.
 std::string ValueHtml(const Setting &s, const std::optional<Value> &v) {
     if (!v) return "<span class=\"meaning\">(none)</span>";
-    std::string html = HtmlEscape(FormatValue(s, *v));
-    if (v->kind == ValueKind::Integer && !s.where.flagMask) {
-        const std::string meaning = MeaningOf(s.dmaId, v->integer);
-        if (!meaning.empty()) html += " <span class=\"meaning\">" + HtmlEscape(meaning) + "</span>";
-    }
+    if (v->kind != ValueKind::Integer) return HtmlEscape(FormatValue(s, *v));
+    const std::string meaning = MeaningOf(s.dmaId, v->integer);
+    std::string html = HtmlEscape(FormatInteger(s.where, v->integer));
+    if (!meaning.empty()) html += " <span class=\"meaning\">" + HtmlEscape(meaning) + "</span>";
     return html;
 }
 
+// The same as plain text (the byte map's hover), as every other command
+// shows a value.
 std::string ValuePlain(const Setting &s, const std::optional<Value> &v) {
-    if (!v) return "(none)";
-    std::string text = FormatValue(s, *v);
-    if (v->kind == ValueKind::Integer && !s.where.flagMask) {
-        const std::string meaning = MeaningOf(s.dmaId, v->integer);
-        if (!meaning.empty()) text += " " + meaning;
-    }
-    return text;
+    return v ? FormatValue(s, *v) : "(none)";
 }
 
 std::optional<Value> ValueIn(const Side &s, uint16_t id) {
