@@ -9,7 +9,6 @@ argument and result types, so that ctypes passes pointer-sized results and
 from __future__ import annotations
 
 import ctypes
-import ctypes.util
 import os
 import sys
 from pathlib import Path
@@ -177,8 +176,16 @@ def candidate_paths() -> list[str]:
     places.append(str(here / LIBRARY_FILE))
     if not _IS_WINDOWS:
         places.append(str(here / "libdmaccess.so.1"))  # bundled by the Linux wheel
-    found = ctypes.util.find_library("dmaccess")
-    places.append(found if found else LIBRARY_FILE)  # bare name: the loader's own search
+    if explicit or any(os.path.isfile(place) for place in places):
+        # A file to load is at hand: the system's search (ctypes.util runs
+        # ldconfig or a compiler, and costs more than the rest of the import)
+        # is left to the loader, should it come to that.
+        places.append(LIBRARY_FILE)
+    else:
+        import ctypes.util
+
+        found = ctypes.util.find_library("dmaccess")
+        places.append(found if found else LIBRARY_FILE)  # bare name: the loader's own search
     return places
 
 
