@@ -137,6 +137,31 @@ TEST_F(ClientTest, ParseValue) {
     }
 }
 
+// Value names of a names file: the values a 32-bit field can hold, signed or
+// not, and nothing beyond.
+TEST_F(ClientTest, NamesFileValues) {
+    const struct {
+        const char *line;
+        const char *expected;  // the values as parsed, or the error
+    } rows[] = {
+        {"0x0101 T 0=Off 1=On", "0=Off 1=On"},
+        {"0x0101 T -2147483648=Low 0xFFFFFFFF=High", "-2147483648=Low 4294967295=High"},
+        {"0x0101 T 0x100000000=Big", "f:1: \"0x100000000=Big\" is not a value name: expected <value>=<name> (as \"1=On\")"},
+        {"0x0101 T -2147483649=Low", "f:1: \"-2147483649=Low\" is not a value name: expected <value>=<name> (as \"1=On\")"},
+    };
+    for (const auto &row : rows) {
+        std::string got;
+        try {
+            const std::vector<NameEntry> entries = ParseNamesText(row.line, "f");
+            for (const ValueName &v : entries.at(0).values)
+                got += (got.empty() ? "" : " ") + std::to_string(v.value) + "=" + v.name;
+        } catch (const UserError &e) {
+            got = e.what();
+        }
+        EXPECT_EQ(got, row.expected) << row.line;
+    }
+}
+
 TEST_F(ClientTest, ParseDmaId) {
     const struct {
         const char *text;
