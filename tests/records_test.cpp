@@ -343,7 +343,7 @@ const char *const kFixedNames[] = {
     "", "a", "abc", "abcd", "ab", "ABC", "caf\xe9", "caf\xc3\xa9", "\x80", "\xe2\x82\xac", "?",
     "??", "a?b", "\xef\xbf\xbd", "\xf0\x9f\x98\x80", "\x81", "\xc2\x81", "\xff?", "\xff" "A",
     "\xc3\xbf?", "12", "012", "0", "00", "12ab", "65535", "65536", "7 ", "+7", "\xe9", "\xc3",
-    "abcdefghij", "abcdefghi", "abcde\xe9f", "abcde?f", "abcdeXf",
+    "abcdefghij", "abcdefghi", "abcde\xe9" "f", "abcde?f", "abcdeXf",
 };
 
 // The names above, and names as long as the fields that "#" keys fill.
