@@ -34,42 +34,39 @@ bool ValidName(const std::string &t) {
     return !t.empty() && NameStart(t[0]) && std::all_of(t.begin() + 1, t.end(), NameChar);
 }
 
-// A DMA ID as a names file writes it: 0x hex or decimal, 1 to 0xFFFF.
-bool ParseIdWord(const std::string &w, uint16_t &id) {
+// A number as a names file writes it, without sign: 0x hex or decimal, at
+// most `maxDigits` digits.
+bool ParseNumberWord(const std::string &w, size_t maxDigits, int64_t &value) {
     const bool hex = w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X');
     const size_t start = hex ? 2 : 0;
-    if (w.size() == start || w.size() - start > 8) return false;
-    uint32_t v = 0;
+    if (w.size() == start || w.size() - start > maxDigits) return false;
+    int64_t v = 0;
     for (size_t i = start; i < w.size(); ++i) {
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(w[i])));
-        uint32_t d;
-        if (c >= '0' && c <= '9') d = static_cast<uint32_t>(c - '0');
-        else if (hex && c >= 'a' && c <= 'f') d = static_cast<uint32_t>(c - 'a' + 10);
-        else return false;
-        v = v * (hex ? 16 : 10) + d;
-    }
-    if (v == 0 || v > 0xFFFF) return false;
-    id = static_cast<uint16_t>(v);
-    return true;
-}
-
-// A value as an entry names it: decimal, negative too, or 0x hex, within
-// what a 32-bit field holds (-2^31 to 2^32 - 1).
-bool ParseValueWord(const std::string &w, int64_t &value) {
-    const bool negative = !w.empty() && w[0] == '-';
-    const std::string digits = negative ? w.substr(1) : w;
-    const bool hex = digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X');
-    const size_t start = hex ? 2 : 0;
-    if (digits.size() == start || digits.size() - start > 10) return false;
-    int64_t v = 0;
-    for (size_t i = start; i < digits.size(); ++i) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(digits[i])));
         int d;
         if (c >= '0' && c <= '9') d = c - '0';
         else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
         else return false;
         v = v * (hex ? 16 : 10) + d;
     }
+    value = v;
+    return true;
+}
+
+// A DMA ID: 1 to 0xFFFF.
+bool ParseIdWord(const std::string &w, uint16_t &id) {
+    int64_t v = 0;
+    if (!ParseNumberWord(w, 8, v) || v == 0 || v > 0xFFFF) return false;
+    id = static_cast<uint16_t>(v);
+    return true;
+}
+
+// A value an entry names: negative too, within what a 32-bit field holds
+// (-2^31 to 2^32 - 1).
+bool ParseValueWord(const std::string &w, int64_t &value) {
+    const bool negative = !w.empty() && w[0] == '-';
+    int64_t v = 0;
+    if (!ParseNumberWord(negative ? w.substr(1) : w, 10, v)) return false;
     value = negative ? -v : v;
     return value >= -(int64_t{1} << 31) && value <= 0xFFFFFFFF;
 }
